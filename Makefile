@@ -1,0 +1,42 @@
+# make run   builds Trellmark, creates the demo recordings and starts the program
+# make test  builds and runs every test, once plainly and once with sanitizers
+
+BUILD_DIR ?= build
+SANITIZE_DIR ?= build-sanitize
+JOBS ?= 2
+
+.PHONY: all deps build run demo test test-plain test-sanitize bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+demo: build
+	@if [ ! -d demo ]; then $(BUILD_DIR)/make_demo_sets demo; fi
+
+run: demo
+	$(BUILD_DIR)/trellmark
+
+test: test-plain test-sanitize
+
+test-plain: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DTRELLMARK_SANITIZE=ON -DTRELLMARK_BENCH=OFF
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && \
+	  ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=0 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	$(BUILD_DIR)/trellmark_bench
+
+clean:
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

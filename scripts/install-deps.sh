@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what building and testing Trellmark needs from Debian's packages.
+# As root it runs apt-get; otherwise it prints the command to run and fails.
+set -euo pipefail
+
+packages=(cmake make g++ libncurses-dev libgtest-dev libgmock-dev libbenchmark-dev python3)
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update
+    apt-get install -y --no-install-recommends "${missing[@]}"
+else
+    echo "Missing packages: ${missing[*]}" >&2
+    echo "Run: sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+fi
