@@ -1,0 +1,35 @@
+#include "run/viewport.hpp"
+
+#include <gtest/gtest.h>
+
+namespace trellmark {
+namespace {
+
+TEST(FollowCursor, EverythingFitsShowsFromTheStart) {
+    EXPECT_EQ(followCursor(0, 119, 120, 120), 0);
+    EXPECT_EQ(followCursor(30, 119, 120, 200), 0);  // terminal grew past the screen
+    EXPECT_EQ(followCursor(5, 3, 120, 0), 0);       // nothing shown at all
+}
+
+TEST(FollowCursor, MovesOnlyWhenTheCursorLeavesTheView) {
+    // 80 of 120 columns shown.
+    EXPECT_EQ(followCursor(0, 71, 120, 80), 0);
+    EXPECT_EQ(followCursor(0, 79, 120, 80), 0);
+    EXPECT_EQ(followCursor(0, 80, 120, 80), 1);
+    EXPECT_EQ(followCursor(0, 119, 120, 80), 40);
+    EXPECT_EQ(followCursor(40, 60, 120, 80), 40);  // still in view: no jump back
+    EXPECT_EQ(followCursor(40, 39, 120, 80), 39);
+    EXPECT_EQ(followCursor(40, 0, 120, 80), 0);
+    // 24 of 50 rows.
+    EXPECT_EQ(followCursor(0, 49, 50, 24), 26);
+    EXPECT_EQ(followCursor(26, 30, 50, 24), 26);
+}
+
+TEST(FollowCursor, ShrinkingOrGrowingTerminalKeepsTheViewOnTheScreen) {
+    EXPECT_EQ(followCursor(40, 119, 120, 100), 20);  // grew: no blank columns past the screen
+    EXPECT_EQ(followCursor(0, 119, 120, 1), 119);
+    EXPECT_EQ(followCursor(-5, 0, 120, 80), 0);
+}
+
+}  // namespace
+}  // namespace trellmark
