@@ -9,87 +9,113 @@ namespace trellmark {
 namespace {
 
 using Kind = TerminalInput::Kind;
+using Keys = std::vector<std::string>;
 
-TerminalInput typed(char32_t c) {
-    return TerminalInput{Kind::character, c};
+const TerminalInput enterKey{Kind::enterKey, 0};
+const TerminalInput backspaceKey{Kind::backspaceKey, 0};
+const TerminalInput otherKey{Kind::otherKey, 0};
+
+// Every byte of `bytes` as the terminal sends it.
+std::vector<TerminalInput> sent(std::string_view bytes) {
+    std::vector<TerminalInput> inputs;
+    for (char byte : bytes)
+        inputs.push_back(TerminalInput{Kind::byte, static_cast<unsigned char>(byte)});
+    return inputs;
 }
 
-// Feeds every input in turn, with a pause after the last one, and collects the
-// keys that come out, each as its text.
-std::vector<std::string> keysOf(const std::vector<TerminalInput>& inputs) {
+std::vector<TerminalInput> operator+(std::vector<TerminalInput> first,
+                                     const std::vector<TerminalInput>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+// Feeds every input in turn, then a pause, and collects the keys' texts.
+Keys keysOf(const std::vector<TerminalInput>& inputs) {
     KeyTranslator translator;
-    std::vector<std::string> keys;
+    Keys keys;
     for (const TerminalInput& input : inputs) {
-        if (std::optional<Key> key = translator.take(input)) keys.push_back(key->text);
+        for (const Key& key : translator.take(input)) keys.push_back(key.text);
     }
-    if (std::optional<Key> key = translator.inputPaused()) keys.push_back(key->text);
+    for (const Key& key : translator.inputPaused()) keys.push_back(key.text);
     EXPECT_FALSE(translator.waitingForMore());
     return keys;
 }
 
-using Keys = std::vector<std::string>;
-
 TEST(KeyTranslation, EveryEnterIsCarriageReturn) {
-    EXPECT_EQ(keysOf({typed(U'\r')}), Keys{"\r"});
-    EXPECT_EQ(keysOf({typed(U'\n')}), Keys{"\r"});
-    EXPECT_EQ(keysOf({TerminalInput{Kind::enterKey, 0}}), Keys{"\r"});
+    EXPECT_EQ(keysOf(sent("\r")), Keys{"\r"});
+    EXPECT_EQ(keysOf(sent("\n")), Keys{"\r"});
+    EXPECT_EQ(keysOf({enterKey}), Keys{"\r"});
 }
 
 TEST(KeyTranslation, EveryBackspaceIsBackspace) {
-    EXPECT_EQ(keysOf({typed(0x7F)}), Keys{"\b"});
-    EXPECT_EQ(keysOf({typed(0x08)}), Keys{"\b"});
-    EXPECT_EQ(keysOf({TerminalInput{Kind::backspaceKey, 0}}), Keys{"\b"});
+    EXPECT_EQ(keysOf(sent("\x7f")), Keys{"\b"});
+    EXPECT_EQ(keysOf(sent("\b")), Keys{"\b"});
+    EXPECT_EQ(keysOf({backspaceKey}), Keys{"\b"});
 }
 
-TEST(KeyTranslation, CharactersComeOutAsTheirBytes) {
-    EXPECT_EQ(keysOf({typed(U'a'), typed(U' '), typed(U'~')}), (Keys{"a", " ", "~"}));
-    EXPECT_EQ(keysOf({typed(U'\u00E9')}), Keys{"\xC3\xA9"});
-    EXPECT_EQ(keysOf({typed(U'\u4E2D')}), Keys{"\xE4\xB8\xAD"});
-    EXPECT_EQ(keysOf({typed(U'\U0001F600')}), Keys{"\xF0\x9F\x98\x80"});
+TEST(KeyTranslation, AsciiAndControlBytesAreKeysOfTheirOwn) {
+    EXPECT_EQ(keysOf(sent("a ~")), (Keys{"a", " ", "~"}));
     // Control characters pass as they are; the console decides to ignore them.
-    EXPECT_EQ(keysOf({typed(3), typed(U'\t'), typed(0)}),
+    EXPECT_EQ(keysOf(sent(std::string_view("\x03\t\0", 3))),
               (Keys{"\x03", "\t", std::string(1, '\0')}));
-    // A value that is no character is still a key press.
-    EXPECT_EQ(keysOf({typed(0xD800)}), Keys{""});
+    EXPECT_EQ(keysOf(std::vector{otherKey} + sent("x")), (Keys{"", "x"}));
 }
 
-TEST(KeyTranslation, NamedKeysWithoutCharacterAreEmptyKeys) {
-    EXPECT_EQ(keysOf({TerminalInput{Kind::otherKey, 0}, typed(U'x')}), (Keys{"", "x"}));
+TEST(KeyTranslation, Utf8CharactersComeOutWhole) {
+    EXPECT_EQ(keysOf(sent("\xC3\xA9")), Keys{"\xC3\xA9"});
+    EXPECT_EQ(keysOf(sent("a\xE4\xB8\xAD") + sent("b")), (Keys{"a", "\xE4\xB8\xAD", "b"}));
+    EXPECT_EQ(keysOf(sent("\xF0\x9F\x98\x80\xC3\xA9")), (Keys{"\xF0\x9F\x98\x80", "\xC3\xA9"}));
+}
+
+TEST(KeyTranslation, BytesThatFormNoCharacterStayAsTyped) {
+    // A lone continuation byte, a byte that begins nothing, a character broken
+    // off by the next key, and one cut short by a pause.
+    EXPECT_EQ(keysOf(sent("\xA9") + sent("a")), (Keys{"\xA9", "a"}));
+    EXPECT_EQ(keysOf(sent("\xC0\xFF")), (Keys{"\xC0", "\xFF"}));
+    EXPECT_EQ(keysOf(sent("\xE4\xB8") + sent("a")), (Keys{"\xE4\xB8", "a"}));
+    EXPECT_EQ(keysOf(sent("\xE4\xB8\r")), (Keys{"\xE4\xB8", "\r"}));
+    EXPECT_EQ(keysOf(sent("\xC3") + sent("\xC3\xA9")), (Keys{"\xC3", "\xC3\xA9"}));
+    EXPECT_EQ(keysOf(sent("\xC3") + std::vector{enterKey}), (Keys{"\xC3", "\r"}));
+    EXPECT_EQ(keysOf(sent("\xE4\xB8")), Keys{"\xE4\xB8"});
+}
+
+TEST(KeyTranslation, ALatinOneByteStaysACharacterOfItsOwn) {
+    EXPECT_EQ(keysOf(sent("caf\xE9")), (Keys{"c", "a", "f", "\xE9"}));
+    EXPECT_EQ(keysOf(sent("\xE9t\xE9")), (Keys{"\xE9", "t", "\xE9"}));
 }
 
 TEST(KeyTranslation, LoneEscapeIsTheEscapeKey) {
     KeyTranslator translator;
-    EXPECT_EQ(translator.take(typed(0x1B)), std::nullopt);
+    EXPECT_TRUE(translator.take(TerminalInput{Kind::byte, 0x1B}).empty());
     EXPECT_TRUE(translator.waitingForMore());
-    std::optional<Key> key = translator.inputPaused();
-    ASSERT_TRUE(key);
-    EXPECT_EQ(key->text, "\x1b");
+    const std::vector<Key> keys = translator.inputPaused();
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_EQ(keys[0].text, "\x1b");
     EXPECT_FALSE(translator.waitingForMore());
-    EXPECT_EQ(translator.take(typed(U'a'))->text, "a");
+    ASSERT_EQ(translator.take(TerminalInput{Kind::byte, 'a'}).size(), 1u);
 }
 
 TEST(KeyTranslation, AltWithAKeyIsDiscardedWhole) {
-    EXPECT_EQ(keysOf({typed(0x1B), typed(U'x')}), Keys{});
-    EXPECT_EQ(keysOf({typed(0x1B), typed(U'x'), typed(U'y')}), Keys{"y"});
-    EXPECT_EQ(keysOf({typed(0x1B), typed(U'\r'), typed(U'k')}), Keys{"k"});
-    EXPECT_EQ(keysOf({typed(0x1B), typed(0x1B), typed(U'k')}), Keys{"k"});
-    EXPECT_EQ(keysOf({typed(0x1B), TerminalInput{Kind::otherKey, 0}, typed(U'k')}), Keys{"k"});
+    EXPECT_EQ(keysOf(sent("\x1bx")), Keys{});
+    EXPECT_EQ(keysOf(sent("\x1bxy")), Keys{"y"});
+    EXPECT_EQ(keysOf(sent("\x1b\rk")), Keys{"k"});
+    EXPECT_EQ(keysOf(sent("\x1b\x1bk")), Keys{"k"});
+    EXPECT_EQ(keysOf(sent("\x1b") + std::vector{otherKey} + sent("k")), Keys{"k"});
+    EXPECT_EQ(keysOf(sent("\x1b\xC3\xA9k")), Keys{"k"});
+    EXPECT_EQ(keysOf(sent("\x1b\xE4\xB8")), Keys{});
+    EXPECT_EQ(keysOf(sent("\x1b\xA9k")), Keys{"k"});
     // Alt+[ and Alt+O, with nothing after them.
-    EXPECT_EQ(keysOf({typed(0x1B), typed(U'[')}), Keys{});
-    EXPECT_EQ(keysOf({typed(0x1B), typed(U'O')}), Keys{});
+    EXPECT_EQ(keysOf(sent("\x1b[")), Keys{});
+    EXPECT_EQ(keysOf(sent("\x1bO")), Keys{});
 }
 
 TEST(KeyTranslation, UnnamedKeySequencesAreOneEmptyKey) {
     // Ctrl+F1 on some terminals, then a typed letter.
-    EXPECT_EQ(keysOf({typed(0x1B), typed(U'['), typed(U'1'), typed(U';'), typed(U'5'), typed(U'P'),
-                      typed(U'z')}),
-              (Keys{"", "z"}));
-    EXPECT_EQ(
-        keysOf({typed(0x1B), typed(U'['), typed(U'2'), typed(U'0'), typed(U'0'), typed(U'~')}),
-        Keys{""});
-    EXPECT_EQ(keysOf({typed(0x1B), typed(U'O'), typed(U'P'), typed(U'q')}), (Keys{"", "q"}));
-    // A sequence broken off by a character that cannot belong to it.
-    EXPECT_EQ(keysOf({typed(0x1B), typed(U'['), typed(U'1'), typed(3), typed(U'q')}), Keys{"q"});
+    EXPECT_EQ(keysOf(sent("\x1b[1;5Pz")), (Keys{"", "z"}));
+    EXPECT_EQ(keysOf(sent("\x1b[200~")), Keys{""});
+    EXPECT_EQ(keysOf(sent("\x1bOPq")), (Keys{"", "q"}));
+    // A sequence broken off by a byte that cannot belong to it.
+    EXPECT_EQ(keysOf(sent("\x1b[1\x03q")), Keys{"q"});
 }
 
 }  // namespace

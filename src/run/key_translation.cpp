@@ -1,73 +1,116 @@
 #include "run/key_translation.hpp"
 
-#include "run/cell_display.hpp"
-
 namespace trellmark {
 namespace {
 
-constexpr char32_t escape = 0x1B;
+constexpr unsigned char escape = 0x1B;
 
-std::optional<Key> plainKey(TerminalInput input) {
-    switch (input.kind) {
+bool isContinuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
+}
+
+// How many bytes a UTF-8 character beginning with `lead` has; 0 for a byte
+// that cannot begin one of two bytes or more.
+std::size_t sequenceLength(unsigned char lead) {
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    return 0;
+}
+
+Key namedKey(TerminalInput::Kind kind) {
+    switch (kind) {
         case TerminalInput::Kind::enterKey:
             return Key{"\r"};
         case TerminalInput::Kind::backspaceKey:
             return Key{"\b"};
-        case TerminalInput::Kind::otherKey:
+        default:
             return Key{""};
-        case TerminalInput::Kind::character:
-            break;
     }
-    const char32_t c = input.character;
-    // Terminals differ in what Enter and Backspace send; the console knows one
-    // character for each.
-    if (c == U'\r' || c == U'\n') return Key{"\r"};
-    if (c == 0x7F || c == 0x08) return Key{"\b"};
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return Key{""};
-    return Key{encodeCharacter(c)};
+}
+
+// Terminals differ in what Enter and Backspace send; the console knows one
+// character for each.
+Key byteKey(unsigned char byte) {
+    if (byte == '\r' || byte == '\n') return Key{"\r"};
+    if (byte == 0x7F || byte == 0x08) return Key{"\b"};
+    return Key{std::string(1, static_cast<char>(byte))};
 }
 
 }  // namespace
 
-std::optional<Key> KeyTranslator::take(TerminalInput input) {
-    const bool isCharacter = input.kind == TerminalInput::Kind::character;
-    const char32_t c = input.character;
-    switch (state_) {
-        case State::idle:
-            if (isCharacter && c == escape) {
-                state_ = State::afterEscape;
-                return std::nullopt;
-            }
-            return plainKey(input);
-        case State::afterEscape:
-            if (isCharacter && c == U'[') {
-                state_ = State::controlSequence;
-            } else if (isCharacter && c == U'O') {
-                state_ = State::singleShift;
-            } else {
-                // Alt with a key: neither the ESC nor the key is typed text.
-                state_ = State::idle;
-            }
-            return std::nullopt;
-        case State::controlSequence:
-            if (isCharacter && c >= 0x20 && c <= 0x3F) return std::nullopt;  // parameters
-            state_ = State::idle;
-            // A final byte completes a key the terminal has no name for; it was
-            // still pressed, so it ends a wait for any key.
-            if (isCharacter && c >= 0x40 && c <= 0x7E) return Key{""};
-            return std::nullopt;
-        case State::singleShift:
-            state_ = State::idle;
-            return Key{""};
+std::vector<Key> KeyTranslator::takeIdle(TerminalInput input) {
+    if (input.kind != TerminalInput::Kind::byte) return {namedKey(input.kind)};
+    const unsigned char byte = input.byte;
+    if (byte == escape) {
+        state_ = State::afterEscape;
+        return {};
     }
-    return std::nullopt;
+    if (sequenceLength(byte) > 0) {
+        state_ = State::character;
+        pending_.assign(1, static_cast<char>(byte));
+        needed_ = sequenceLength(byte);
+        dropCharacter_ = false;
+        return {};
+    }
+    return {byteKey(byte)};
 }
 
-std::optional<Key> KeyTranslator::inputPaused() {
+std::vector<Key> KeyTranslator::takeCharacterByte(TerminalInput input) {
+    if (input.kind == TerminalInput::Kind::byte && isContinuation(input.byte)) {
+        pending_ += static_cast<char>(input.byte);
+        if (pending_.size() < needed_) return {};
+        state_ = State::idle;
+        if (dropCharacter_) return {};
+        return {Key{std::move(pending_)}};
+    }
+    // The character broke off: what came of it stays as typed, and the input
+    // that broke it counts on its own.
+    std::vector<Key> keys = inputPaused();
+    for (Key& key : takeIdle(input)) keys.push_back(std::move(key));
+    return keys;
+}
+
+std::vector<Key> KeyTranslator::take(TerminalInput input) {
+    const bool isByte = input.kind == TerminalInput::Kind::byte;
+    switch (state_) {
+        case State::idle:
+            return takeIdle(input);
+        case State::character:
+            return takeCharacterByte(input);
+        case State::afterEscape:
+            state_ = State::idle;
+            if (isByte && input.byte == '[') {
+                state_ = State::controlSequence;
+            } else if (isByte && input.byte == 'O') {
+                state_ = State::singleShift;
+            } else if (isByte && sequenceLength(input.byte) > 0) {
+                // Alt with a key whose character takes several bytes.
+                takeIdle(input);
+                dropCharacter_ = true;
+            }
+            // Alt with a key: neither the ESC nor the key is typed text.
+            return {};
+        case State::controlSequence:
+            if (isByte && input.byte >= 0x20 && input.byte <= 0x3F) return {};  // parameters
+            state_ = State::idle;
+            // A final byte completes a key the terminal library has no name
+            // for; it was still pressed, so it ends a wait for any key.
+            if (isByte && input.byte >= 0x40 && input.byte <= 0x7E) return {Key{""}};
+            return {};
+        case State::singleShift:
+            state_ = State::idle;
+            return {Key{""}};
+    }
+    return {};
+}
+
+std::vector<Key> KeyTranslator::inputPaused() {
     const State was = state_;
     state_ = State::idle;
-    if (was == State::afterEscape) return Key{"\x1b"};
-    return std::nullopt;
+    if (was == State::afterEscape) return {Key{"\x1b"}};
+    if (was == State::character && !dropCharacter_) return {Key{std::move(pending_)}};
+    return {};
 }
 
 }  // namespace trellmark

@@ -68,15 +68,16 @@ std::string terminalReset() {
     return reset;
 }
 
-TerminalInput inputOf(int status, wint_t value) {
-    if (status != KEY_CODE_YES)
-        return TerminalInput{TerminalInput::Kind::character, static_cast<char32_t>(value)};
+TerminalInput inputOf(int value) {
     switch (value) {
         case KEY_ENTER:
             return TerminalInput{TerminalInput::Kind::enterKey, 0};
         case KEY_BACKSPACE:
             return TerminalInput{TerminalInput::Kind::backspaceKey, 0};
         default:
+            if (value >= 0 && value <= 0xFF) {
+                return TerminalInput{TerminalInput::Kind::byte, static_cast<unsigned char>(value)};
+            }
             return TerminalInput{TerminalInput::Kind::otherKey, 0};
     }
 }
@@ -253,7 +254,7 @@ void TerminalBackend::beep() {
 }
 
 void TerminalBackend::unreadKey(Key key) {
-    unread_.push_front(std::move(key));
+    keys_.push_front(std::move(key));
 }
 
 bool TerminalBackend::terminalGone() {
@@ -263,34 +264,47 @@ bool TerminalBackend::terminalGone() {
 }
 
 std::optional<Key> TerminalBackend::nextKey() {
-    if (!unread_.empty()) {
-        Key key = std::move(unread_.front());
-        unread_.pop_front();
-        return key;
+    if (terminal_ != nullptr && !keysEnded_) {
+        while (keys_.empty()) {
+            std::vector<Key> keys = readKeys();
+            if (keys.empty()) {
+                keysEnded_ = true;
+                break;
+            }
+            for (Key& key : keys) keys_.push_back(std::move(key));
+        }
     }
-    if (terminal_ == nullptr || keysEnded_) return std::nullopt;
+    if (keys_.empty()) return std::nullopt;
+    Key key = std::move(keys_.front());
+    keys_.pop_front();
+    return key;
+}
+
+// Reads until the terminal gives at least one key; none when it is gone. The
+// bytes are read one by one rather than as wide characters: the terminal
+// library would swallow the keys after a byte that is no character in the
+// locale while it waits for the rest of it.
+std::vector<Key> TerminalBackend::readKeys() {
     int failedReads = 0;
     while (true) {
         wtimeout(stdscr, translator_.waitingForMore() ? escapeWaitMilliseconds : -1);
-        wint_t value = 0;
-        const int status = wget_wch(stdscr, &value);
-        if (status == ERR) {
+        const int value = wgetch(stdscr);
+        if (value == ERR) {
             if (translator_.waitingForMore()) {
-                if (std::optional<Key> key = translator_.inputPaused()) return key;
+                std::vector<Key> keys = translator_.inputPaused();
+                if (!keys.empty()) return keys;
                 continue;
             }
-            if (terminalGone() || ++failedReads >= failedReadsAllowed) {
-                keysEnded_ = true;
-                return std::nullopt;
-            }
+            if (terminalGone() || ++failedReads >= failedReadsAllowed) return {};
             continue;
         }
         failedReads = 0;
-        if (status == KEY_CODE_YES && value == KEY_RESIZE) {
+        if (value == KEY_RESIZE) {
             if (shown_ != nullptr) paint(*shown_);
             continue;
         }
-        if (std::optional<Key> key = translator_.take(inputOf(status, value))) return key;
+        std::vector<Key> keys = translator_.take(inputOf(value));
+        if (!keys.empty()) return keys;
     }
 }
 

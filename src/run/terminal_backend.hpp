@@ -10,6 +10,7 @@
 #include <optional>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "run/display.hpp"
 #include "run/key_source.hpp"
@@ -49,6 +50,7 @@ class TerminalBackend : public KeySource, public Display {
     void writeRaw(std::string_view bytes);
     short colourPair(short foreground, short background);
     bool terminalGone();
+    std::vector<Key> readKeys();
 
     std::FILE* tty_ = nullptr;
     int ttyFd_ = -1;
@@ -63,7 +65,8 @@ class TerminalBackend : public KeySource, public Display {
     // The screen last shown, to paint again when the terminal is resized.
     const Screen* shown_ = nullptr;
     std::chrono::steady_clock::time_point lastPaint_{};
-    std::deque<Key> unread_;
+    // Keys put back or already translated, next out first.
+    std::deque<Key> keys_;
     KeyTranslator translator_;
     bool keysEnded_ = false;
     bool titlePushed_ = false;
