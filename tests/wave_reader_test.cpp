@@ -5,10 +5,11 @@
 
 #include <cstdint>
 #include <limits>
-#include <optional>
 #include <vector>
 
 #include "run/console.hpp"
+#include "support/screen_rows.hpp"
+#include "support/scripted_keys.hpp"
 #include "support/wave_bytes.hpp"
 
 namespace trellmark {
@@ -17,15 +18,9 @@ namespace {
 using namespace wavetest;
 using Values = std::vector<std::int32_t>;
 
-class NoKeys : public KeySource {
-  public:
-    std::optional<Key> nextKey() override { return std::nullopt; }
-    void unreadKey(Key) override {}
-};
-
 // Reads a file the way a run does and returns its record.
 WaveFile readFile(const std::string& path, WaveInfo& info) {
-    NoKeys keys;
+    ScriptedKeys keys;
     Console console(keys, nullptr);
     return READWAVEFILE(console, path, info);
 }
@@ -307,6 +302,28 @@ TEST(WaveReader, EveryTruncationOfASmallFile) {
         }
         EXPECT_EQ(load(file, info, -1, 6), expected);
     }
+}
+
+TEST(WaveReader, EachReadIsAnnouncedInTheCurrentColours) {
+    ScratchDirectory dir;
+    Bytes bytes = canonicalHeader(1, 44100, 16, 2);
+    append16(bytes, {1});
+    writeBytes(dir.file("r1.wav"), bytes);
+    ScriptedKeys keys;
+    Console console(keys, nullptr);
+    useLabelColours(console);
+    WaveInfo info;
+    READWAVEFILE(console, dir.file("r1.wav"), info);
+    READWAVEFILE(console, dir.file("gone.wav"), info);  // announced all the same
+    const std::string first = "   Reading " + dir.file("r1.wav");
+    EXPECT_EQ(trimmedRow(console.screen, 0), first);
+    EXPECT_EQ(trimmedRow(console.screen, 1), "   Reading " + dir.file("gone.wav"));
+    EXPECT_EQ(foregroundRow(console.screen, 0).substr(0, first.size()),
+              std::string(first.size(), '8'));
+    EXPECT_EQ(console.screen.at(0, 0).background, brightWhite);
+    EXPECT_EQ(console.screen.cursorRow, 2);
+    EXPECT_EQ(console.screen.cursorColumn, 0);
+    EXPECT_EQ(trimmedRow(console.screen, 2), "");
 }
 
 TEST(WaveReader, FileThatCannotBeOpenedReadsAsEmpty) {
