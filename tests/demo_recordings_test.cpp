@@ -40,13 +40,13 @@ PlantedDifference offset(double lsb, int bits, std::int64_t begin, std::int64_t 
 
 TEST(DemoRecordings, TinySixteenBitFileIsByteExact) {
     ScratchDirectory dir;
-    RecordingSpec spec;
-    spec.sampleRate = 8000;
-    spec.sampleCount = 6;
-    spec.impulsePosition = 1;
-    spec.impulseValue = 0.5;
-    spec.differences = {offset(-8192, 16, 2, 3), offset(2.5, 16, 3, 4), offset(3.5, 16, 4, 5)};
-    ASSERT_TRUE(writeRecording(dir / "tiny.wav", spec));
+    RecordingSpec recording;
+    recording.sampleRate = 8000;
+    recording.sampleCount = 6;
+    recording.impulsePosition = 1;
+    recording.impulseValue = 0.5;
+    recording.differences = {offset(-8192, 16, 2, 3), offset(2.5, 16, 3, 4), offset(3.5, 16, 4, 5)};
+    ASSERT_TRUE(writeRecording(dir / "tiny.wav", recording));
 
     Bytes expected = header("\x30\x00\x00\x00",
                             "\x01\x00\x01\x00\x40\x1F\x00\x00\x80\x3E\x00\x00\x02\x00\x10\x00",
@@ -63,13 +63,13 @@ TEST(DemoRecordings, TinySixteenBitFileIsByteExact) {
 
 TEST(DemoRecordings, TinyTwentyFourBitStereoFileIsByteExact) {
     ScratchDirectory dir;
-    RecordingSpec spec;
-    spec.bitsPerSample = 24;
-    spec.channels = 2;
-    spec.sampleCount = 2;
-    spec.impulseValue = 0.5;
-    spec.differences = {offset(-2097152, 24, 1, 2)};
-    ASSERT_TRUE(writeRecording(dir / "tiny.wav", spec));
+    RecordingSpec recording;
+    recording.bitsPerSample = 24;
+    recording.channels = 2;
+    recording.sampleCount = 2;
+    recording.impulseValue = 0.5;
+    recording.differences = {offset(-2097152, 24, 1, 2)};
+    ASSERT_TRUE(writeRecording(dir / "tiny.wav", recording));
 
     Bytes expected = header("\x30\x00\x00\x00",
                             "\x01\x00\x02\x00\x44\xAC\x00\x00\x98\x09\x04\x00\x06\x00\x18\x00",
@@ -83,61 +83,61 @@ TEST(DemoRecordings, TinyTwentyFourBitStereoFileIsByteExact) {
 }
 
 TEST(DemoRecordings, ValuesAreClippedToTheDepth) {
-    RecordingSpec spec;
-    spec.sampleCount = 3;
-    spec.impulseValue = 1.5;
-    spec.differences = {{{0, -1.5}, 1, 2}, {{0, 1.0}, 2, 3}};
-    EXPECT_EQ(recordingSamples(spec), (std::vector<std::int32_t>{32767, -32768, 32767}));
-    spec.bitsPerSample = 24;
-    EXPECT_EQ(recordingSamples(spec), (std::vector<std::int32_t>{8388607, -8388608, 8388607}));
+    RecordingSpec recording;
+    recording.sampleCount = 3;
+    recording.impulseValue = 1.5;
+    recording.differences = {{{0, -1.5}, 1, 2}, {{0, 1.0}, 2, 3}};
+    EXPECT_EQ(recordingSamples(recording), (std::vector<std::int32_t>{32767, -32768, 32767}));
+    recording.bitsPerSample = 24;
+    EXPECT_EQ(recordingSamples(recording), (std::vector<std::int32_t>{8388607, -8388608, 8388607}));
 }
 
 TEST(DemoRecordings, UnwritableSpecsWriteNothing) {
     ScratchDirectory dir;
-    RecordingSpec spec;
-    spec.sampleCount = 10;
-    spec.bitsPerSample = 8;
-    EXPECT_FALSE(writeRecording(dir / "a.wav", spec));
-    spec.bitsPerSample = 32;
-    EXPECT_FALSE(writeRecording(dir / "a.wav", spec));
-    spec.bitsPerSample = 16;
-    spec.channels = 0;
-    EXPECT_FALSE(writeRecording(dir / "a.wav", spec));
-    spec.channels = 1;
-    spec.sampleCount = 0x80000000;  // 4 GiB of data: beyond the header's sizes
-    EXPECT_FALSE(writeRecording(dir / "a.wav", spec));
+    RecordingSpec recording;
+    recording.sampleCount = 10;
+    recording.bitsPerSample = 8;
+    EXPECT_FALSE(writeRecording(dir / "a.wav", recording));
+    recording.bitsPerSample = 32;
+    EXPECT_FALSE(writeRecording(dir / "a.wav", recording));
+    recording.bitsPerSample = 16;
+    recording.channels = 0;
+    EXPECT_FALSE(writeRecording(dir / "a.wav", recording));
+    recording.channels = 1;
+    recording.sampleCount = 0x80000000;  // 4 GiB of data: beyond the header's sizes
+    EXPECT_FALSE(writeRecording(dir / "a.wav", recording));
     EXPECT_FALSE(std::filesystem::exists(dir / "a.wav"));
-    spec.sampleCount = 10;
-    EXPECT_FALSE(writeRecording(dir / "missing/a.wav", spec));
+    recording.sampleCount = 10;
+    EXPECT_FALSE(writeRecording(dir / "missing/a.wav", recording));
 
-    spec.sampleCount = -5;  // an empty file, header only
-    ASSERT_TRUE(writeRecording(dir / "empty.wav", spec));
+    recording.sampleCount = -5;  // an empty file, header only
+    ASSERT_TRUE(writeRecording(dir / "empty.wav", recording));
     EXPECT_EQ(fileBytes(dir / "empty.wav").size(), 44u);
 }
 
 TEST(DemoRecordings, NoiseIsTheSameOnEveryMachine) {
     // Triangular noise of peak 100 LSB from seed 7, worked out separately.
-    RecordingSpec spec;
-    spec.sampleCount = 6;
-    spec.impulsePosition = -100;  // no impulse and no tones in these frames
-    spec.noiseAmplitude = 100;
-    spec.seed = 7;
-    EXPECT_EQ(recordingSamples(spec), (std::vector<std::int32_t>{-59, 48, -30, -20, -45, 6}));
-    spec.channels = 2;
-    spec.sampleCount = 3;  // the same draws, taken channel by channel
-    EXPECT_EQ(recordingSamples(spec), (std::vector<std::int32_t>{-59, 48, -30, -20, -45, 6}));
+    RecordingSpec recording;
+    recording.sampleCount = 6;
+    recording.impulsePosition = -100;  // no impulse and no tones in these frames
+    recording.noiseAmplitude = 100;
+    recording.seed = 7;
+    EXPECT_EQ(recordingSamples(recording), (std::vector<std::int32_t>{-59, 48, -30, -20, -45, 6}));
+    recording.channels = 2;
+    recording.sampleCount = 3;  // the same draws, taken channel by channel
+    EXPECT_EQ(recordingSamples(recording), (std::vector<std::int32_t>{-59, 48, -30, -20, -45, 6}));
 }
 
 TEST(DemoRecordings, SameSpecSameBytes) {
     ScratchDirectory dir;
-    RecordingSpec spec = demoTakes(true)[2];
-    ASSERT_TRUE(writeRecording(dir / "a.wav", spec));
-    ASSERT_TRUE(writeRecording(dir / "b.wav", spec));
+    RecordingSpec recording = demoTakes(true)[2];
+    ASSERT_TRUE(writeRecording(dir / "a.wav", recording));
+    ASSERT_TRUE(writeRecording(dir / "b.wav", recording));
     Bytes a = fileBytes(dir / "a.wav");
     EXPECT_EQ(a.size(), 44u + 2 * 88200u);
     EXPECT_EQ(a, fileBytes(dir / "b.wav"));
-    spec.seed += 1;
-    ASSERT_TRUE(writeRecording(dir / "c.wav", spec));
+    recording.seed += 1;
+    ASSERT_TRUE(writeRecording(dir / "c.wav", recording));
     EXPECT_NE(a, fileBytes(dir / "c.wav"));
 }
 
@@ -155,15 +155,16 @@ TEST(DemoRecordings, SineMatchesTheLibrary) {
 
 TEST(DemoRecordings, ImpulseIsTheFirstValueAboveTheThreshold) {
     for (bool comparison : {false, true}) {
-        for (const RecordingSpec& spec : demoTakes(comparison)) {
-            std::vector<std::int32_t> s = recordingSamples(spec);
+        for (const RecordingSpec& recording : demoTakes(comparison)) {
+            std::vector<std::int32_t> s = recordingSamples(recording);
             ASSERT_EQ(s.size(), 88200u);
             std::size_t first = 0;
             while (first < s.size() && s[first] <= demoImpulseThreshold) ++first;
-            EXPECT_EQ(first, static_cast<std::size_t>(spec.impulsePosition));
+            EXPECT_EQ(first, static_cast<std::size_t>(recording.impulsePosition));
             EXPECT_GT(s[first], 26000);  // 0.9 of full scale at a gain near 1
             // Room for the level window and for the analysis window after it.
-            EXPECT_LE(spec.impulsePosition + 17640 + demoAnalysisLength, spec.sampleCount - 1000);
+            EXPECT_LE(recording.impulsePosition + 17640 + demoAnalysisLength,
+                      recording.sampleCount - 1000);
         }
     }
     RecordingSpec deep = demoTakes(false)[1];

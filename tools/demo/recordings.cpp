@@ -60,64 +60,66 @@ double sineOfTurns(double turns) {
     return x * sum;
 }
 
-std::vector<std::int32_t> recordingSamples(const RecordingSpec& spec) {
+std::vector<std::int32_t> recordingSamples(const RecordingSpec& recording) {
     std::vector<std::int32_t> values;
-    if (spec.sampleCount <= 0 || spec.channels < 1 || spec.sampleRate <= 0) return values;
-    values.reserve(static_cast<std::size_t>(spec.sampleCount) *
-                   static_cast<std::size_t>(spec.channels));
-    const double fullScale = std::ldexp(1.0, spec.bitsPerSample - 1);
-    NoiseSource noise{spec.seed};
-    for (std::int64_t n = 0; n < spec.sampleCount; ++n) {
-        const std::int64_t r = n - spec.impulsePosition;  // frames since the impulse
+    if (recording.sampleCount <= 0 || recording.channels < 1 || recording.sampleRate <= 0)
+        return values;
+    values.reserve(static_cast<std::size_t>(recording.sampleCount) *
+                   static_cast<std::size_t>(recording.channels));
+    const double fullScale = std::ldexp(1.0, recording.bitsPerSample - 1);
+    NoiseSource noise{recording.seed};
+    for (std::int64_t n = 0; n < recording.sampleCount; ++n) {
+        const std::int64_t r = n - recording.impulsePosition;  // frames since the impulse
         double v = 0;
-        if (r == 0) v += spec.impulseValue;
-        if (r >= spec.signalDelay) {
-            for (const Tone& tone : spec.tones) v += toneValue(tone, r, spec.sampleRate);
+        if (r == 0) v += recording.impulseValue;
+        if (r >= recording.signalDelay) {
+            for (const Tone& tone : recording.tones) v += toneValue(tone, r, recording.sampleRate);
         }
-        for (const PlantedDifference& d : spec.differences) {
-            if (r >= d.begin && r < d.end) v += toneValue(d.tone, r, spec.sampleRate);
+        for (const PlantedDifference& d : recording.differences) {
+            if (r >= d.begin && r < d.end) v += toneValue(d.tone, r, recording.sampleRate);
         }
-        const double clean = v * spec.gain * fullScale;
-        for (int channel = 0; channel < spec.channels; ++channel) {
+        const double clean = v * recording.gain * fullScale;
+        for (int channel = 0; channel < recording.channels; ++channel) {
             double x = clean / (channel + 1);
-            if (spec.noiseAmplitude > 0) {
+            if (recording.noiseAmplitude > 0) {
                 // Sum of two uniform values: triangular, peak noiseAmplitude.
                 double u = noise.uniform();
-                x += spec.noiseAmplitude * (u + noise.uniform() - 1);
+                x += recording.noiseAmplitude * (u + noise.uniform() - 1);
             }
-            values.push_back(roundAndClip(x, spec.bitsPerSample));
+            values.push_back(roundAndClip(x, recording.bitsPerSample));
         }
     }
     return values;
 }
 
-bool writeRecording(const std::string& path, const RecordingSpec& spec) {
-    if (spec.bitsPerSample != 16 && spec.bitsPerSample != 24) return false;
-    if (spec.channels < 1 || spec.channels > 65535 || spec.sampleRate <= 0) return false;
-    const std::uint64_t bytesPerValue = static_cast<std::uint64_t>(spec.bitsPerSample / 8);
+bool writeRecording(const std::string& path, const RecordingSpec& recording) {
+    if (recording.bitsPerSample != 16 && recording.bitsPerSample != 24) return false;
+    if (recording.channels < 1 || recording.channels > 65535 || recording.sampleRate <= 0)
+        return false;
+    const std::uint64_t bytesPerValue = static_cast<std::uint64_t>(recording.bitsPerSample / 8);
     const std::uint64_t frames =
-        spec.sampleCount > 0 ? static_cast<std::uint64_t>(spec.sampleCount) : 0;
+        recording.sampleCount > 0 ? static_cast<std::uint64_t>(recording.sampleCount) : 0;
     const std::uint64_t dataSize =
-        frames * static_cast<std::uint64_t>(spec.channels) * bytesPerValue;
+        frames * static_cast<std::uint64_t>(recording.channels) * bytesPerValue;
     if (dataSize > 0xFFFFFFFFu - 36) return false;
 
     std::vector<unsigned char> bytes;
     bytes.reserve(44 + dataSize);
-    const std::uint64_t blockAlign = static_cast<std::uint64_t>(spec.channels) * bytesPerValue;
+    const std::uint64_t blockAlign = static_cast<std::uint64_t>(recording.channels) * bytesPerValue;
     putTag(bytes, "RIFF");
     putLittleEndian(bytes, 36 + dataSize, 4);
     putTag(bytes, "WAVE");
     putTag(bytes, "fmt ");
     putLittleEndian(bytes, 16, 4);
     putLittleEndian(bytes, 1, 2);  // PCM
-    putLittleEndian(bytes, static_cast<std::uint64_t>(spec.channels), 2);
-    putLittleEndian(bytes, static_cast<std::uint64_t>(spec.sampleRate), 4);
-    putLittleEndian(bytes, static_cast<std::uint64_t>(spec.sampleRate) * blockAlign, 4);
+    putLittleEndian(bytes, static_cast<std::uint64_t>(recording.channels), 2);
+    putLittleEndian(bytes, static_cast<std::uint64_t>(recording.sampleRate), 4);
+    putLittleEndian(bytes, static_cast<std::uint64_t>(recording.sampleRate) * blockAlign, 4);
     putLittleEndian(bytes, blockAlign, 2);
-    putLittleEndian(bytes, static_cast<std::uint64_t>(spec.bitsPerSample), 2);
+    putLittleEndian(bytes, static_cast<std::uint64_t>(recording.bitsPerSample), 2);
     putTag(bytes, "data");
     putLittleEndian(bytes, dataSize, 4);
-    for (std::int32_t value : recordingSamples(spec)) {
+    for (std::int32_t value : recordingSamples(recording)) {
         // Two's complement in the low bytes: the cast keeps the bit pattern.
         putLittleEndian(bytes, static_cast<std::uint32_t>(value), static_cast<int>(bytesPerValue));
     }
@@ -139,18 +141,18 @@ std::vector<RecordingSpec> demoTakes(bool comparison) {
 
     std::vector<RecordingSpec> takes;
     for (int k = 0; k < demoTakeCount; ++k) {
-        RecordingSpec spec;
-        spec.sampleCount = 88200;  // two seconds: room for the window after impulse + 17640
-        spec.impulsePosition = comparison ? comparisonPositions[k] : referencePositions[k];
-        spec.gain = comparison ? comparisonGains[k] : referenceGains[k];
-        spec.tones = {{440, 0.25}, {1000, 0.2}, {6300, 0.08}};
-        spec.noiseAmplitude = 3;
-        spec.seed = static_cast<std::uint64_t>((comparison ? 200 : 100) + k + 1);
+        RecordingSpec recording;
+        recording.sampleCount = 88200;  // two seconds: room for the window after impulse + 17640
+        recording.impulsePosition = comparison ? comparisonPositions[k] : referencePositions[k];
+        recording.gain = comparison ? comparisonGains[k] : referenceGains[k];
+        recording.tones = {{440, 0.25}, {1000, 0.2}, {6300, 0.08}};
+        recording.noiseAmplitude = 3;
+        recording.seed = static_cast<std::uint64_t>((comparison ? 200 : 100) + k + 1);
         if (comparison) {
             // About 65 LSB of 2500 Hz over the middle quarter of the analysis window.
-            spec.differences.push_back({{2500, 0.002}, 17640 + 11025, 17640 + 22050});
+            recording.differences.push_back({{2500, 0.002}, 17640 + 11025, 17640 + 22050});
         }
-        takes.push_back(spec);
+        takes.push_back(recording);
     }
     return takes;
 }

@@ -5,7 +5,7 @@
 // tests that read them check the reader against an independent writer.
 //
 // Everything is deterministic: the noise comes from a fixed generator and the
-// sine from plain arithmetic, so the same spec gives the same bytes on every
+// sine from plain arithmetic, so the same recording gives the same bytes on every
 // machine.
 
 #include <cstdint>
@@ -48,12 +48,12 @@ double sineOfTurns(double turns);
 
 // The sample values, interleaved by channel: sampleCount * channels values,
 // rounded to the nearest integer (halves to even) and clipped to the depth.
-std::vector<std::int32_t> recordingSamples(const RecordingSpec& spec);
+std::vector<std::int32_t> recordingSamples(const RecordingSpec& recording);
 
 // A PCM wave file with the canonical 44-byte header. False when the depth is
 // not 16 or 24, the data would not fit the header's 32-bit sizes, or the file
 // cannot be written.
-bool writeRecording(const std::string& path, const RecordingSpec& spec);
+bool writeRecording(const std::string& path, const RecordingSpec& recording);
 
 // The answers that analyse the demo layout.
 constexpr const char* demoCoreName = "take";
