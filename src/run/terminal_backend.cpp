@@ -131,15 +131,20 @@ bool TerminalBackend::open() {
     return true;
 }
 
+// Ends the terminal library's hold on the terminal: the main screen, the
+// terminal's own settings and title come back.
+void TerminalBackend::leaveScreen() {
+    if (terminal_ == nullptr) return;
+    endwin();
+    delscreen(terminal_);
+    terminal_ = nullptr;
+    disarmTerminalRestore();
+    if (titlePushed_) writeRaw(titlePop);
+    titlePushed_ = false;
+}
+
 void TerminalBackend::close() {
-    if (terminal_ != nullptr) {
-        endwin();
-        delscreen(terminal_);
-        terminal_ = nullptr;
-        disarmTerminalRestore();
-        if (titlePushed_) writeRaw(titlePop);
-        titlePushed_ = false;
-    }
+    leaveScreen();
     if (tty_ != nullptr) {
         std::fclose(tty_);
         tty_ = nullptr;
@@ -149,14 +154,7 @@ void TerminalBackend::close() {
 
 void TerminalBackend::finish(const Screen& finalScreen) {
     if (terminal_ == nullptr) return;
-    paint(finalScreen);
-    endwin();
-    delscreen(terminal_);
-    terminal_ = nullptr;
-    disarmTerminalRestore();
-    if (titlePushed_) writeRaw(titlePop);
-    titlePushed_ = false;
-
+    leaveScreen();
     termios settings{};
     const bool newlineReturns = tcgetattr(ttyFd_, &settings) == 0 &&
                                 (settings.c_oflag & OPOST) != 0 && (settings.c_oflag & ONLCR) != 0;

@@ -46,6 +46,7 @@ class TerminalBackend : public KeySource, public Display {
     void beep() override;
 
   private:
+    void leaveScreen();
     void close();
     void writeRaw(std::string_view bytes);
     short colourPair(short foreground, short background);
