@@ -1,0 +1,154 @@
+#include "wave/wave_writer.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <limits>
+#include <new>
+
+#include "wave/name_limit.hpp"
+#include "wave/wave_format.hpp"
+
+namespace trellmark {
+namespace {
+
+using namespace waveformat;
+
+constexpr std::uint32_t ditherMultiplier = 2056u * 65536u + 33797u;
+
+// Moves the generator on by count draws in O(log count) steps, for files that
+// are not written: later files must get the same draws whether or not an
+// earlier one could be created. Composes the affine map s -> a*s + c with
+// itself by repeated squaring, all modulo 2^32.
+void skipDraws(DitherGenerator& dither, std::uint64_t count) {
+    std::uint32_t multiplier = ditherMultiplier;
+    std::uint32_t increment = 1;
+    std::uint32_t totalMultiplier = 1;
+    std::uint32_t totalIncrement = 0;
+    while (count > 0) {
+        if (count & 1) {
+            totalMultiplier = totalMultiplier * multiplier;
+            totalIncrement = totalIncrement * multiplier + increment;
+        }
+        increment = increment * multiplier + increment;
+        multiplier = multiplier * multiplier;
+        count >>= 1;
+    }
+    dither.state = dither.state * totalMultiplier + totalIncrement;
+}
+
+// Rounds to the nearest integer, ties to even, clipped to the depth's range so
+// that an overload shows as a flat top and never wraps to the other sign.
+std::int32_t toStoredValue(double value, std::int32_t lowest, std::int32_t highest) {
+    if (std::isnan(value)) return 0;
+    value = std::clamp(value, static_cast<double>(lowest), static_cast<double>(highest));
+    return static_cast<std::int32_t>(std::llrint(value));
+}
+
+bool writeAll(int fd, const unsigned char* bytes, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t put = ::write(fd, bytes + done, size - done);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+// Creates or empties the file; O_NONBLOCK only so that a FIFO without a reader
+// fails at once instead of stalling the run, then writes block as usual.
+int createFile(const std::string& fileName) {
+    const int fd = ::open(nameToOpen(fileName).c_str(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return -1;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void putHeader(unsigned char* header, std::int16_t bytesPerValue, std::int32_t dataSize,
+               std::int32_t sampleRate, std::int16_t bitsPerSample) {
+    putTag(header + riffTagOffset, "RIFF");
+    putUint32(header + riffSizeOffset, static_cast<std::uint32_t>(dataSize) + riffSizeOverData);
+    putTag(header + waveTagOffset, "WAVE");
+    putTag(header + fmtTagOffset, "fmt ");
+    putUint32(header + fmtSizeOffset, canonicalFmtSize);
+    putUint16(header + formatTagOffset, pcmFormatTag);
+    putUint16(header + channelsOffset, 1);
+    putUint32(header + sampleRateOffset, static_cast<std::uint32_t>(sampleRate));
+    // The 32-bit field keeps the low 32 bits of a product that overflows.
+    putUint32(header + byteRateOffset,
+              static_cast<std::uint32_t>(bytesPerValue) * static_cast<std::uint32_t>(sampleRate));
+    putUint16(header + blockAlignOffset, static_cast<std::uint16_t>(bytesPerValue));
+    putUint16(header + bitsPerSampleOffset, static_cast<std::uint16_t>(bitsPerSample));
+    putTag(header + dataTagOffset, "data");
+    putUint32(header + dataSizeOffset, static_cast<std::uint32_t>(dataSize));
+}
+
+}  // namespace
+
+double DitherGenerator::next() {
+    state = state * ditherMultiplier + 1u;
+    return static_cast<double>(state >> 1) * (1.0 / 2147483648.0);
+}
+
+bool WRITEWAVE(const std::string& fileName, std::int32_t sampleCount, std::int32_t sampleRate,
+               std::int16_t bitsPerSample, const std::vector<double>& signal,
+               DitherGenerator& dither) {
+    if (bitsPerSample != 16 && bitsPerSample != 24) return false;
+    const auto bytesPerValue = static_cast<std::int16_t>(std::nearbyint(bitsPerSample / 8.0));
+    const std::int64_t count = std::max<std::int32_t>(sampleCount, 0);
+    const std::int64_t dataSize = bytesPerValue * count;
+    const std::uint64_t draws = 2 * static_cast<std::uint64_t>(count);
+
+    // A data area the 32-bit size fields cannot describe is not written at
+    // all: the header must never lie about the data behind it.
+    if (dataSize > std::numeric_limits<std::int32_t>::max()) {
+        skipDraws(dither, draws);
+        return false;
+    }
+    const int fd = createFile(fileName);
+    if (fd < 0) {
+        skipDraws(dither, draws);
+        return false;
+    }
+    std::vector<unsigned char> bytes;
+    try {
+        bytes.resize(headerSize + static_cast<std::size_t>(dataSize));
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        skipDraws(dither, draws);
+        return false;
+    }
+    putHeader(bytes.data(), bytesPerValue, static_cast<std::int32_t>(dataSize), sampleRate,
+              bitsPerSample);
+
+    const std::int32_t highest = bitsPerSample == 16 ? 32767 : 8388607;
+    const std::int32_t lowest = -highest - 1;
+    unsigned char* cell = bytes.data() + headerSize;
+    for (std::int64_t i = 0; i < count; ++i, cell += bytesPerValue) {
+        // A short signal array is padded with silence rather than read past.
+        const double input = i < static_cast<std::int64_t>(signal.size()) ? signal[i] : 0.0;
+        double value = dither.next() + input;
+        value = value + dither.next();
+        value = value - 1;
+        const std::int32_t stored = toStoredValue(value, lowest, highest);
+        if (bytesPerValue == 2) {
+            putUint16(cell, static_cast<std::uint16_t>(stored));
+        } else {
+            putInt24(cell, stored);
+        }
+    }
+    bool written = writeAll(fd, bytes.data(), bytes.size());
+    if (::close(fd) != 0) written = false;
+    return written;
+}
+
+}  // namespace trellmark

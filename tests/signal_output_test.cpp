@@ -1,0 +1,132 @@
+#include "report/signal_output.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <set>
+#include <vector>
+
+#include "support/wave_bytes.hpp"
+
+namespace trellmark {
+namespace {
+
+using namespace wavetest;
+
+const WaveInfo sixteenBit{1, 44100, 16, 200, 100};
+
+std::size_t filesIn(const ScratchDirectory& dir) {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path))
+        ++count;
+    return count;
+}
+
+Bytes dataOf(const Bytes& bytes) {
+    return Bytes(bytes.begin() + 44, bytes.end());
+}
+
+TEST(SignalOutput, OnlyTheDifferenceNameWritesOnlyThatFile) {
+    ScratchDirectory dir;
+    DitherGenerator dither;
+    writeSignalFiles({"", "", dir.file("diff.wav")}, 3, sixteenBit, {5.0, 5.0, 5.0},
+                     {4.0, 4.0, 4.0}, {0.0, 2.5, -2.5}, dither);
+    EXPECT_EQ(filesIn(dir), 1u);
+    const Bytes bytes = readBytes(dir.file("diff.wav"));
+    ASSERT_EQ(bytes.size(), 50u);
+    EXPECT_EQ(uint32At(bytes, 24), 44100u);
+    EXPECT_EQ(uint16At(bytes, 34), 16);
+    // The two unnamed files used draws 1 to 12, so the difference file gets
+    // draws 13 to 18: 0.0 -> 0, 2.5 -> 3, -2.5 -> -2 (worked out separately).
+    EXPECT_EQ(dataOf(bytes), (Bytes{0x00, 0x00, 0x03, 0x00, 0xFE, 0xFF}));
+}
+
+TEST(SignalOutput, DifferenceBytesDoNotDependOnTheOtherNames) {
+    ScratchDirectory dir;
+    const std::vector<double> reference(500, 7.25);
+    const std::vector<double> comparison(500, -3.5);
+    std::vector<double> difference(500, 0.0);
+    difference[17] = 10.75;
+
+    DitherGenerator alone;
+    writeSignalFiles({"", "", dir.file("alone.wav")}, 500, sixteenBit, reference, comparison,
+                     difference, alone);
+    DitherGenerator together;
+    writeSignalFiles({dir.file("ref.wav"), dir.file("cmp.wav"), dir.file("all.wav")}, 500,
+                     sixteenBit, reference, comparison, difference, together);
+    EXPECT_EQ(readBytes(dir.file("alone.wav")), readBytes(dir.file("all.wav")));
+    EXPECT_EQ(alone.state, together.state);
+}
+
+TEST(SignalOutput, AllFilesTakeTheLastFilesRateAndDepth) {
+    ScratchDirectory dir;
+    const WaveInfo last{2, 96000, 24, 600, 100};
+    DitherGenerator dither;
+    // A 16-bit-scale mean goes unscaled into the 24-bit file.
+    writeSignalFiles({dir.file("ref.wav"), dir.file("cmp.wav"), dir.file("diff.wav")}, 3, last,
+                     {1000.0, -1000.0, 3.0}, {0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, dither);
+    for (const char* name : {"ref.wav", "cmp.wav", "diff.wav"}) {
+        SCOPED_TRACE(name);
+        const Bytes bytes = readBytes(dir.file(name));
+        ASSERT_EQ(bytes.size(), 53u);
+        EXPECT_EQ(uint16At(bytes, 22), 1);  // mono whatever the input was
+        EXPECT_EQ(uint32At(bytes, 24), 96000u);
+        EXPECT_EQ(uint32At(bytes, 28), 288000u);
+        EXPECT_EQ(uint16At(bytes, 34), 24);
+    }
+    EXPECT_EQ(dataOf(readBytes(dir.file("ref.wav"))),
+              (Bytes{0xE8, 0x03, 0x00, 0x18, 0xFC, 0xFF, 0x03, 0x00, 0x00}));
+}
+
+TEST(SignalOutput, HundredValuesGiveThreeFilesOf244Bytes) {
+    ScratchDirectory dir;
+    const std::vector<double> signal(100, 12.5);
+    DitherGenerator dither;
+    writeSignalFiles({dir.file("a.wav"), dir.file("b.wav"), dir.file("c.wav")}, 100, sixteenBit,
+                     signal, signal, signal, dither);
+    for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
+        EXPECT_EQ(readBytes(dir.file(name)).size(), 244u) << name;
+    }
+}
+
+TEST(SignalOutput, NoSignificantIndexLeavesOnlyDither) {
+    ScratchDirectory dir;
+    DitherGenerator dither;
+    writeSignalFiles({"", "", dir.file("diff.wav")}, 3000, sixteenBit, std::vector<double>(3000),
+                     std::vector<double>(3000), std::vector<double>(3000, 0.0), dither);
+    const Bytes data = dataOf(readBytes(dir.file("diff.wav")));
+    ASSERT_EQ(data.size(), 6000u);
+    std::set<int> seen;
+    for (std::size_t i = 0; i < data.size(); i += 2) {
+        seen.insert(static_cast<std::int16_t>(data[i] | (data[i + 1] << 8)));
+    }
+    EXPECT_EQ(seen, (std::set<int>{-1, 0, 1}));
+}
+
+TEST(SignalOutput, TheSameNameTwiceKeepsTheLaterSignal) {
+    ScratchDirectory dir;
+    DitherGenerator dither;
+    writeSignalFiles({dir.file("same.wav"), dir.file("same.wav"), ""}, 3, sixteenBit,
+                     {-20000.0, -20000.0, -20000.0}, {20000.0, 20000.0, 20000.0}, {0.0, 0.0, 0.0},
+                     dither);
+    const Bytes data = dataOf(readBytes(dir.file("same.wav")));
+    ASSERT_EQ(data.size(), 6u);
+    for (std::size_t i = 0; i < data.size(); i += 2) {
+        const int value = static_cast<std::int16_t>(data[i] | (data[i + 1] << 8));
+        EXPECT_GE(value, 19999);
+        EXPECT_LE(value, 20001);
+    }
+}
+
+TEST(SignalOutput, EightBitLastFileWritesNoFiles) {
+    ScratchDirectory dir;
+    DitherGenerator dither;
+    writeSignalFiles({dir.file("a.wav"), dir.file("b.wav"), dir.file("c.wav")}, 3,
+                     WaveInfo{1, 8000, 8, 3, 3}, {1.0, 2.0, 3.0}, {1.0, 2.0, 3.0}, {0.0, 0.0, 0.0},
+                     dither);
+    EXPECT_EQ(filesIn(dir), 0u);
+}
+
+}  // namespace
+}  // namespace trellmark

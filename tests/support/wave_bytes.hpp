@@ -1,0 +1,93 @@
+#pragma once
+// Builders of wave file bytes for tests, written out byte by byte so that they
+// share no code with the reader and writer they check; and a scratch directory.
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace trellmark::wavetest {
+
+using Bytes = std::vector<unsigned char>;
+
+inline void appendLittleEndian(Bytes& bytes, std::uint64_t value, int size) {
+    for (int i = 0; i < size; ++i) bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+inline void appendTag(Bytes& bytes, const char* tag) {
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<unsigned char>(tag[i]));
+}
+
+// A canonical 44-byte header: RIFF, a 16-byte fmt chunk, the data chunk's tag
+// and size. blockAlign and byte rate follow from the other fields.
+inline Bytes canonicalHeader(std::uint16_t channels, std::uint32_t sampleRate,
+                             std::uint16_t bitsPerSample, std::uint32_t dataSize) {
+    Bytes bytes;
+    const std::uint32_t blockAlign = channels * ((bitsPerSample + 7u) / 8u);
+    appendTag(bytes, "RIFF");
+    appendLittleEndian(bytes, dataSize + 36u, 4);
+    appendTag(bytes, "WAVE");
+    appendTag(bytes, "fmt ");
+    appendLittleEndian(bytes, 16, 4);
+    appendLittleEndian(bytes, 1, 2);
+    appendLittleEndian(bytes, channels, 2);
+    appendLittleEndian(bytes, sampleRate, 4);
+    appendLittleEndian(bytes, sampleRate * blockAlign, 4);
+    appendLittleEndian(bytes, blockAlign, 2);
+    appendLittleEndian(bytes, bitsPerSample, 2);
+    appendTag(bytes, "data");
+    appendLittleEndian(bytes, dataSize, 4);
+    return bytes;
+}
+
+inline void append16(Bytes& bytes, std::initializer_list<int> values) {
+    for (int value : values) appendLittleEndian(bytes, static_cast<std::uint16_t>(value), 2);
+}
+
+inline void append24(Bytes& bytes, std::initializer_list<int> values) {
+    for (int value : values) appendLittleEndian(bytes, static_cast<std::uint32_t>(value), 3);
+}
+
+inline void writeBytes(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+inline Bytes readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline std::uint32_t uint32At(const Bytes& bytes, std::size_t offset) {
+    return bytes.at(offset) | (bytes.at(offset + 1) << 8) | (bytes.at(offset + 2) << 16) |
+           (static_cast<std::uint32_t>(bytes.at(offset + 3)) << 24);
+}
+
+inline std::uint16_t uint16At(const Bytes& bytes, std::size_t offset) {
+    return static_cast<std::uint16_t>(bytes.at(offset) | (bytes.at(offset + 1) << 8));
+}
+
+// A fresh directory under the system's temporary directory, removed with all
+// it holds when the test ends.
+struct ScratchDirectory {
+    std::string path;
+    ScratchDirectory() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "trellmark-XXXXXX");
+        if (::mkdtemp(pattern.data()) != nullptr) path = pattern;
+    }
+    ~ScratchDirectory() {
+        std::error_code ignored;
+        if (!path.empty()) std::filesystem::remove_all(path, ignored);
+    }
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+    std::string file(const std::string& name) const { return path + "/" + name; }
+};
+
+}  // namespace trellmark::wavetest

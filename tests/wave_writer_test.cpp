@@ -1,0 +1,250 @@
+#include "wave/wave_writer.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <sstream>
+#include <vector>
+
+#include "support/wave_bytes.hpp"
+
+namespace trellmark {
+namespace {
+
+using namespace wavetest;
+
+std::vector<std::int32_t> values16(const Bytes& bytes) {
+    std::vector<std::int32_t> values;
+    for (std::size_t i = 44; i + 1 < bytes.size(); i += 2) {
+        values.push_back(static_cast<std::int16_t>(uint16At(bytes, i)));
+    }
+    return values;
+}
+
+Bytes hexBytes(std::initializer_list<int> list) {
+    return Bytes(list.begin(), list.end());
+}
+
+Bytes dataOf(const Bytes& bytes) {
+    return Bytes(bytes.begin() + 44, bytes.end());
+}
+
+TEST(DitherGenerator, FirstDrawsFromTheStartState) {
+    // Worked out separately: s = s * 134775813 + 1 mod 2^32 from 0x2545F491,
+    // each draw (s >> 1) / 2^31.
+    DitherGenerator dither;
+    EXPECT_EQ(dither.next(), 0.9726645252667367);
+    EXPECT_EQ(dither.next(), 0.16908348677679896);
+    EXPECT_EQ(dither.next(), 0.4265977693721652);
+    EXPECT_EQ(dither.next(), 0.19112006481736898);
+    for (int i = 0; i < 4; ++i) dither.next();
+    EXPECT_EQ(dither.state, 0xB28EC5E9u);
+}
+
+TEST(WaveWriter, SixteenBitHeader) {
+    ScratchDirectory dir;
+    DitherGenerator dither;
+    ASSERT_TRUE(
+        WRITEWAVE(dir.file("16.wav"), 100, 44100, 16, std::vector<double>(100, 0.0), dither));
+    const Bytes bytes = readBytes(dir.file("16.wav"));
+    ASSERT_EQ(bytes.size(), 244u);
+    const Bytes header(bytes.begin(), bytes.begin() + 44);
+    EXPECT_EQ(header, hexBytes({'R', 'I', 'F',  'F',  236, 0,   0,    0,    'W',  'A', 'V',
+                                'E', 'f', 'm',  't',  ' ', 16,  0,    0,    0,    1,   0,
+                                1,   0,   0x44, 0xAC, 0,   0,   0x88, 0x58, 0x01, 0,   2,
+                                0,   16,  0,    'd',  'a', 't', 'a',  200,  0,    0,   0}));
+}
+
+TEST(WaveWriter, TwentyFourBitHeader) {
+    ScratchDirectory dir;
+    DitherGenerator dither;
+    ASSERT_TRUE(
+        WRITEWAVE(dir.file("24.wav"), 100, 48000, 24, std::vector<double>(100, 0.0), dither));
+    const Bytes bytes = readBytes(dir.file("24.wav"));
+    ASSERT_EQ(bytes.size(), 344u);
+    EXPECT_EQ(uint32At(bytes, 4), 336u);
+    EXPECT_EQ(uint16At(bytes, 20), 1);
+    EXPECT_EQ(uint16At(bytes, 22), 1);
+    EXPECT_EQ(uint32At(bytes, 24), 48000u);
+    EXPECT_EQ(uint32At(bytes, 28), 144000u);
+    EXPECT_EQ(uint16At(bytes, 32), 3);
+    EXPECT_EQ(uint16At(bytes, 34), 24);
+    EXPECT_EQ(uint32At(bytes, 40), 300u);
+}
+
+TEST(WaveWriter, NoSamplesGivesABareHeader) {
+    ScratchDirectory dir;
+    DitherGenerator dither;
+    ASSERT_TRUE(WRITEWAVE(dir.file("0.wav"), 0, 44100, 16, {}, dither));
+    const Bytes bytes = readBytes(dir.file("0.wav"));
+    ASSERT_EQ(bytes.size(), 44u);
+    EXPECT_EQ(uint32At(bytes, 4), 36u);
+    EXPECT_EQ(uint32At(bytes, 40), 0u);
+    EXPECT_EQ(dither.state, 0x2545F491u);  // no draws
+
+    ASSERT_TRUE(WRITEWAVE(dir.file("neg.wav"), -5, 44100, 24, {}, dither));
+    EXPECT_EQ(readBytes(dir.file("neg.wav")).size(), 44u);
+    EXPECT_EQ(dither.state, 0x2545F491u);
+}
+
+// Samples worked out separately from the start state: -1.0 + dither comes to
+// -0.858 -> -1, 0.0 to -0.382 -> 0, 100.0 to 99.745 -> 100, 0.5 to 0.607 -> 1.
+TEST(WaveWriter, DitheredSamplesExactBytes) {
+    ScratchDirectory dir;
+    const std::vector<double> signal{-1.0, 0.0, 100.0, 0.5};
+    DitherGenerator first;
+    ASSERT_TRUE(WRITEWAVE(dir.file("16.wav"), 4, 44100, 16, signal, first));
+    EXPECT_EQ(dataOf(readBytes(dir.file("16.wav"))),
+              hexBytes({0xFF, 0xFF, 0x00, 0x00, 0x64, 0x00, 0x01, 0x00}));
+    DitherGenerator second;
+    ASSERT_TRUE(WRITEWAVE(dir.file("24.wav"), 4, 44100, 24, signal, second));
+    EXPECT_EQ(dataOf(readBytes(dir.file("24.wav"))),
+              hexBytes({0xFF, 0xFF, 0xFF, 0, 0, 0, 0x64, 0, 0, 0x01, 0, 0}));
+
+    // -300.25 -> -300, 5000000.5 -> 5000000, -5000000.5 -> -5000001.
+    DitherGenerator third;
+    ASSERT_TRUE(
+        WRITEWAVE(dir.file("wide.wav"), 3, 44100, 24, {-300.25, 5000000.5, -5000000.5}, third));
+    EXPECT_EQ(dataOf(readBytes(dir.file("wide.wav"))),
+              hexBytes({0xD4, 0xFE, 0xFF, 0x40, 0x4B, 0x4C, 0xBF, 0xB4, 0xB3}));
+}
+
+TEST(WaveWriter, DitherSpreadsAValueOverItsNeighbours) {
+    ScratchDirectory dir;
+    DitherGenerator dither;
+    ASSERT_TRUE(WRITEWAVE(dir.file("100.wav"), 10000, 44100, 16, std::vector<double>(10000, 100.0),
+                          dither));
+    std::map<std::int32_t, int> counts;
+    for (std::int32_t value : values16(readBytes(dir.file("100.wav")))) ++counts[value];
+    // Counted separately with the same generator: only 99, 100 and 101 occur.
+    EXPECT_EQ(counts, (std::map<std::int32_t, int>{{99, 1306}, {100, 7480}, {101, 1214}}));
+}
+
+TEST(WaveWriter, ValuesBeyondTheDepthAreClipped) {
+    ScratchDirectory dir;
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<double> signal{1e9, -1e9, 32767.4, -32768.4, inf, -inf, std::nan(""), 1e300};
+    DitherGenerator dither;
+    ASSERT_TRUE(WRITEWAVE(dir.file("16.wav"), 8, 44100, 16, signal, dither));
+    const std::vector<std::int32_t> values = values16(readBytes(dir.file("16.wav")));
+    EXPECT_EQ(values,
+              (std::vector<std::int32_t>{32767, -32768, 32767, -32768, 32767, -32768, 0, 32767}));
+
+    ASSERT_TRUE(WRITEWAVE(dir.file("24.wav"), 3, 44100, 24, {1e9, -1e9, 8388607.4}, dither));
+    EXPECT_EQ(dataOf(readBytes(dir.file("24.wav"))),
+              hexBytes({0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F}));
+}
+
+TEST(WaveWriter, ALongerOldFileIsReplacedWhole) {
+    ScratchDirectory dir;
+    writeBytes(dir.file("old.wav"), Bytes(5000, 0xEE));
+    DitherGenerator dither;
+    ASSERT_TRUE(
+        WRITEWAVE(dir.file("old.wav"), 10, 44100, 16, std::vector<double>(10, 0.0), dither));
+    const Bytes bytes = readBytes(dir.file("old.wav"));
+    EXPECT_EQ(bytes.size(), 64u);
+}
+
+TEST(WaveWriter, SameStartSameFilesAndDrawsContinueAcrossCalls) {
+    ScratchDirectory dir;
+    const std::vector<double> signal(50, 0.25);
+    DitherGenerator one;
+    DitherGenerator two;
+    ASSERT_TRUE(WRITEWAVE(dir.file("a.wav"), 50, 44100, 16, signal, one));
+    ASSERT_TRUE(WRITEWAVE(dir.file("b.wav"), 50, 44100, 16, signal, two));
+    EXPECT_EQ(readBytes(dir.file("a.wav")), readBytes(dir.file("b.wav")));
+
+    // The next call carries on: its data differ from a fresh start's, and the
+    // generator has moved 100 draws on.
+    ASSERT_TRUE(WRITEWAVE(dir.file("c.wav"), 50, 44100, 16, signal, one));
+    EXPECT_NE(dataOf(readBytes(dir.file("c.wav"))), dataOf(readBytes(dir.file("a.wav"))));
+    DitherGenerator counted;
+    for (int i = 0; i < 200; ++i) counted.next();
+    EXPECT_EQ(one.state, counted.state);
+}
+
+TEST(WaveWriter, FilesThatCannotBeWrittenStillUseTheirDraws) {
+    ScratchDirectory dir;
+    const std::vector<double> signal(1000, 0.0);
+    const std::vector<std::string> badNames{"", dir.file("missing/x.wav"), dir.path, "/dev/full",
+                                            "/proc/trellmark/none.wav"};
+    for (const std::string& name : badNames) {
+        SCOPED_TRACE(name);
+        DitherGenerator failed;
+        EXPECT_FALSE(WRITEWAVE(name, 1000, 44100, 16, signal, failed));
+        DitherGenerator counted;
+        for (int i = 0; i < 2000; ++i) counted.next();
+        EXPECT_EQ(failed.state, counted.state);
+    }
+    // Five silent values after 2000 draws come out as 0, 0, -1, 0, 0.
+    DitherGenerator dither;
+    EXPECT_FALSE(WRITEWAVE(dir.file("missing/x.wav"), 1000, 44100, 16, signal, dither));
+    ASSERT_TRUE(WRITEWAVE(dir.file("after.wav"), 5, 44100, 16, signal, dither));
+    EXPECT_EQ(values16(readBytes(dir.file("after.wav"))),
+              (std::vector<std::int32_t>{0, 0, -1, 0, 0}));
+}
+
+TEST(WaveWriter, AStarInTheNameIsJustACharacter) {
+    // Unlike the original platform, "*" may stand in a Linux file name.
+    ScratchDirectory dir;
+    DitherGenerator dither;
+    EXPECT_TRUE(WRITEWAVE(dir.file("a*b.wav"), 2, 44100, 16, {0.0, 0.0}, dither));
+    EXPECT_EQ(readBytes(dir.file("a*b.wav")).size(), 48u);
+}
+
+TEST(WaveWriter, OtherDepthsWriteNothing) {
+    ScratchDirectory dir;
+    for (std::int16_t bits : {8, 0, 32, -16, 12}) {
+        SCOPED_TRACE(bits);
+        DitherGenerator dither;
+        EXPECT_FALSE(
+            WRITEWAVE(dir.file("x.wav"), 10, 44100, bits, std::vector<double>(10), dither));
+        EXPECT_FALSE(std::ifstream(dir.file("x.wav")).good());
+        EXPECT_EQ(dither.state, 0x2545F491u);
+    }
+}
+
+TEST(WaveWriter, DataTooLargeForTheSizeFieldsIsNotWritten) {
+    // 24 bits * 715827883 values = 2147483649 bytes: beyond the 32-bit field.
+    ScratchDirectory dir;
+    DitherGenerator dither;
+    EXPECT_FALSE(WRITEWAVE(dir.file("big.wav"), 715827883, 44100, 24, {}, dither));
+    EXPECT_FALSE(std::ifstream(dir.file("big.wav")).good());
+    // 2 * 715827883 draws, counted one by one in a separate program.
+    EXPECT_EQ(dither.state, 0xFC966A4Bu);
+}
+
+std::string readBack(const ScratchDirectory& dir, const std::string& file) {
+    const std::string out = dir.file("readback.txt");
+    const std::string command = "python3 " TRELLMARK_SOURCE_DIR "/tests/readback_check.py '" +
+                                file + "' > '" + out + "' 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    std::ifstream in(out);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(WaveWriter, PythonWaveModuleReadsTheFilesBack) {
+    if (std::system("python3 -c 'import wave' > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "python3 is not installed";
+    }
+    ScratchDirectory dir;
+    DitherGenerator dither;
+    ASSERT_TRUE(WRITEWAVE(dir.file("16.wav"), 4, 44100, 16, {-1.0, 0.0, 100.0, 0.5}, dither));
+    EXPECT_EQ(readBack(dir, dir.file("16.wav")), "1 44100 2 4\n-1 0 100 1\n");
+    DitherGenerator fresh;
+    ASSERT_TRUE(
+        WRITEWAVE(dir.file("24.wav"), 3, 96000, 24, {-300.25, 5000000.5, -5000000.5}, fresh));
+    EXPECT_EQ(readBack(dir, dir.file("24.wav")), "1 96000 3 3\n-300 5000000 -5000001\n");
+    ASSERT_TRUE(WRITEWAVE(dir.file("empty.wav"), 0, 8000, 16, {}, fresh));
+    EXPECT_EQ(readBack(dir, dir.file("empty.wav")), "1 8000 2 0\n\n");
+}
+
+}  // namespace
+}  // namespace trellmark
