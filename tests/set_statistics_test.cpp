@@ -429,7 +429,7 @@ TEST_F(SetFiles, FileWithoutImpulseEntersAsSilence) {
     EXPECT_EQ(row(0), "   Reading " + sound);
     EXPECT_EQ(row(1), "   Reading " + quiet);
     EXPECT_EQ(row(2), "   No sample in this file is above the impulse threshold.");
-    EXPECT_TRUE(cellsHaveColours(console.screen, 2, 0, 58, darkGrey, brightWhite));
+    EXPECT_TRUE(cellsHaveColours(console.screen, 2, 0, 56, darkGrey, brightWhite));
     EXPECT_EQ(row(3), "");
     EXPECT_EQ(row(4), atColumn70(largestLabel, " 42.426 LSB, 16 bit"));  // 60 / sqrt 2
 }
