@@ -118,7 +118,7 @@ TEST_F(WholeRun, DialogueWithEmptySetsShowsEveryQuestionInOrder) {
         atColumn70(averageLabel, " 0 LSB, 0 bit"),
         "",
         "",
-        promptRow(comparisonPrompt, 71, ""),
+        comparisonPrompt,
         promptRow("   Core filename?", 71, "cmp"),
         "   There are 0 .wav files matching this description",
         "",
