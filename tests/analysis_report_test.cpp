@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "support/deep_path.hpp"
+
 namespace trellmark {
 namespace {
 
@@ -285,17 +287,21 @@ TEST_F(AnalysisReport, FullDeviceDoesNotStopTheRun) {
     SUCCEED();
 }
 
-TEST_F(AnalysisReport, OnlyTheFirst255CharactersOfTheNameAreUsed) {
-    // A UTF-8 sequence counts as one character.
-    std::string sub;
-    for (int i = 0; i < 100; ++i) sub += "\xc3\xa9";
-    ASSERT_TRUE(fs::create_directory(dir + "/" + sub));
-    const std::size_t prefixCharacters = dir.size() + 1 + 100 + 1;
-    const std::string name = dir + "/" + sub + "/" + std::string(300, 'b');
-    writeAnalysisReport(name, inputs());
-    const std::string kept = dir + "/" + sub + "/" + std::string(255 - prefixCharacters, 'b');
-    EXPECT_EQ(read(kept).substr(0, 18), "REFERENCE FILES:\r\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir + "/" + sub), fs::directory_iterator()), 1);
+TEST_F(AnalysisReport, APathLongerThan255CharactersIsWrittenWhole) {
+    const testing::DeepPath deep = testing::makeDeepPath(dir, "report.txt");
+    ASSERT_GT(deep.path.size(), 500u);
+    writeAnalysisReport(deep.path, inputs());
+    EXPECT_EQ(read(deep.path).substr(0, 18), "REFERENCE FILES:\r\n");
+    EXPECT_FALSE(fs::exists(deep.decoy));
+}
+
+TEST_F(AnalysisReport, AFileWhoseNameHasAWildcardIsLeftAsItIs) {
+    for (const std::string name : {"old*.txt", "old?.txt"}) {
+        SCOPED_TRACE(name);
+        std::ofstream(dir + "/" + name, std::ios::binary) << "earlier";
+        writeAnalysisReport(dir + "/" + name, inputs());
+        EXPECT_EQ(read(dir + "/" + name), "earlier");
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "run/console.hpp"
+#include "support/deep_path.hpp"
 #include "support/screen_rows.hpp"
 #include "support/scripted_keys.hpp"
 #include "support/wave_bytes.hpp"
@@ -364,19 +365,25 @@ TEST(WaveReader, DirectoriesAndFifosAreNotOpened) {
     EXPECT_EQ(load(file, info, 0, 2), (Values{0, 0}));
 }
 
-TEST(WaveReader, OnlyTheFirst255CharactersOfAPathAreUsed) {
+TEST(WaveReader, APathLongerThan255CharactersIsOpenedWhole) {
     ScratchDirectory dir;
-    // dir + "/" + name padded to 255 characters, then more characters that the
-    // open must leave off.
-    std::string name = "x";
-    const std::string prefix = dir.path + "/";
-    name += std::string(255 - prefix.size() - 1, 'a');
-    Bytes bytes = canonicalHeader(1, 44100, 16, 2);
-    append16(bytes, {321});
-    writeBytes(prefix + name, bytes);
+    const testing::DeepPath deep = testing::makeDeepPath(dir.path, "take.wav");
+    ASSERT_GT(deep.path.size(), 500u);
+    Bytes decoy = canonicalHeader(1, 44100, 16, 2);
+    append16(decoy, {999});
+    writeBytes(deep.decoy, decoy);
+
+    // Only the decoy exists: the long name is a file that cannot be opened.
     WaveInfo info;
-    const WaveFile file = readFile(prefix + name + "-not-used.wav", info);
+    EXPECT_FALSE(readFile(deep.path, info).opened);
+    EXPECT_EQ(info.sampleCount, 0);
+
+    Bytes bytes = canonicalHeader(1, 48000, 16, 2);
+    append16(bytes, {321});
+    writeBytes(deep.path, bytes);
+    const WaveFile file = readFile(deep.path, info);
     EXPECT_TRUE(file.opened);
+    EXPECT_EQ(info.sampleRate, 48000);
     EXPECT_EQ(load(file, info, 0, 1), (Values{321}));
 }
 

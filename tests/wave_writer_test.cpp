@@ -5,12 +5,14 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <map>
 #include <sstream>
 #include <vector>
 
+#include "support/deep_path.hpp"
 #include "support/wave_bytes.hpp"
 
 namespace trellmark {
@@ -189,12 +191,33 @@ TEST(WaveWriter, FilesThatCannotBeWrittenStillUseTheirDraws) {
               (std::vector<std::int32_t>{0, 0, -1, 0, 0}));
 }
 
-TEST(WaveWriter, AStarInTheNameIsJustACharacter) {
-    // Unlike the original platform, "*" may stand in a Linux file name.
+TEST(WaveWriter, NamesWithWildcardsWriteNothing) {
     ScratchDirectory dir;
+    for (const std::string name : {"a*b.wav", "a?b.wav", "*", "?"}) {
+        SCOPED_TRACE(name);
+        DitherGenerator dither;
+        EXPECT_FALSE(WRITEWAVE(dir.file(name), 2, 44100, 16, {0.0, 0.0}, dither));
+        EXPECT_FALSE(std::filesystem::exists(dir.file(name)));
+        EXPECT_EQ(dither.state, 0x30ED3E9Du);  // four draws on, as if written
+    }
+    // A file that really carries such a name is left as it is.
+    writeBytes(dir.file("keep*.wav"), {1, 2, 3});
+    writeBytes(dir.file("keep?.wav"), {4, 5});
     DitherGenerator dither;
-    EXPECT_TRUE(WRITEWAVE(dir.file("a*b.wav"), 2, 44100, 16, {0.0, 0.0}, dither));
-    EXPECT_EQ(readBytes(dir.file("a*b.wav")).size(), 48u);
+    EXPECT_FALSE(WRITEWAVE(dir.file("keep*.wav"), 2, 44100, 16, {0.0, 0.0}, dither));
+    EXPECT_FALSE(WRITEWAVE(dir.file("keep?.wav"), 2, 44100, 16, {0.0, 0.0}, dither));
+    EXPECT_EQ(readBytes(dir.file("keep*.wav")), (Bytes{1, 2, 3}));
+    EXPECT_EQ(readBytes(dir.file("keep?.wav")), (Bytes{4, 5}));
+}
+
+TEST(WaveWriter, APathLongerThan255CharactersIsWrittenWhole) {
+    ScratchDirectory dir;
+    const testing::DeepPath deep = testing::makeDeepPath(dir.path, "mean.wav");
+    ASSERT_GT(deep.path.size(), 500u);
+    DitherGenerator dither;
+    ASSERT_TRUE(WRITEWAVE(deep.path, 3, 44100, 16, {0.0, 0.0, 0.0}, dither));
+    EXPECT_EQ(readBytes(deep.path).size(), 50u);
+    EXPECT_FALSE(std::filesystem::exists(deep.decoy));
 }
 
 TEST(WaveWriter, OtherDepthsWriteNothing) {

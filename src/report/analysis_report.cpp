@@ -1,6 +1,5 @@
 #include "report/analysis_report.hpp"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,12 +8,10 @@
 
 #include "report/number_text.hpp"
 #include "report/output_target.hpp"
+#include "wave/output_file.hpp"
 
 namespace trellmark {
 namespace {
-
-// Only the first 255 characters of the typed name are used.
-constexpr std::size_t maxFileNameLength = 255;
 
 // Labels carry their own trailing blanks so that every figure's sign position
 // lines up: column 25 for the parameters, column 74 for the results.
@@ -44,26 +41,11 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// The first 255 characters of a typed name; a UTF-8 sequence is one character
-// and is never cut in two.
-std::string usedName(const std::string& typed) {
-    std::size_t characters = 0;
-    for (std::size_t i = 0; i < typed.size(); ++i) {
-        const bool continuation = (static_cast<unsigned char>(typed[i]) & 0xC0) == 0x80;
-        if (!continuation && ++characters > maxFileNameLength) return typed.substr(0, i);
-    }
-    return typed;
-}
-
-// Creates the file or empties it, so an earlier, longer report of that name
-// leaves nothing behind. A name with a wildcard is never a file name the user
-// meant. Opening does not wait: a pipe with no reader must not stall the run.
+// An earlier, longer report of the same name leaves nothing behind: the file
+// is emptied when it is created.
 std::FILE* openReport(const std::string& name) {
-    if (name.find_first_of("*?") != std::string::npos) return nullptr;
-    const int fd =
-        ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    const int fd = createOutputFile(name);
     if (fd < 0) return nullptr;
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::FILE* file = ::fdopen(fd, "wb");
     if (file == nullptr) ::close(fd);
     return file;
@@ -139,8 +121,7 @@ void writeResults(OutputTarget& out, const ReportInputs& in) {
 }  // namespace
 
 void writeAnalysisReport(const std::string& fileName, const ReportInputs& inputs) {
-    if (fileName.empty()) return;
-    std::unique_ptr<std::FILE, FileCloser> file(openReport(usedName(fileName)));
+    std::unique_ptr<std::FILE, FileCloser> file(openReport(fileName));
     if (!file) return;
     FileTarget out(file.get());
     writeFileList(out, "REFERENCE FILES:", inputs.referenceSet);

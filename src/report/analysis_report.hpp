@@ -21,7 +21,8 @@ struct ReportInputs {
 };
 
 // Writes the plain-text report (CR LF line ends), replacing any file of that
-// name. An empty name writes nothing; a file that cannot be created is skipped.
+// name. An empty name or a name with "*" or "?" writes nothing; a file that
+// cannot be created is skipped.
 void writeAnalysisReport(const std::string& fileName, const ReportInputs& inputs);
 
 }  // namespace trellmark

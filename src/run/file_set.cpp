@@ -14,47 +14,10 @@
 #include "report/number_text.hpp"
 #include "report/output_target.hpp"
 #include "run/console.hpp"
+#include "run/utf8.hpp"
 
 namespace trellmark {
 namespace {
-
-// Length of the well-formed UTF-8 sequence that starts at bytes[i], or 1 when
-// none starts there: a stray or broken byte is a character of its own.
-std::size_t characterLength(std::string_view bytes, std::size_t i) {
-    auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    unsigned char lead = at(i);
-    std::size_t length = 1;
-    unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 1;
-    }
-    if (i + length > bytes.size()) return 1;
-    if (at(i + 1) < low || at(i + 1) > high) return 1;
-    for (std::size_t k = 2; k < length; ++k) {
-        if (at(i + k) < 0x80 || at(i + k) > 0xBF) return 1;
-    }
-    return length;
-}
-
-std::vector<std::string_view> characters(std::string_view bytes) {
-    std::vector<std::string_view> result;
-    for (std::size_t i = 0; i < bytes.size();) {
-        std::size_t length = characterLength(bytes, i);
-        result.push_back(bytes.substr(i, length));
-        i += length;
-    }
-    return result;
-}
 
 char upperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -91,8 +54,8 @@ bool isRegularFile(int directoryHandle, const char* name) {
 }  // namespace
 
 bool wildcardMatch(std::string_view pattern, std::string_view name) {
-    std::vector<std::string_view> p = characters(pattern);
-    std::vector<std::string_view> n = characters(name);
+    std::vector<std::string> p = splitCharacters(pattern);
+    std::vector<std::string> n = splitCharacters(name);
     // Greedy scan that returns to the last "*" on a mismatch. A later "*" makes
     // every earlier one irrelevant, so the work stays within pattern x name
     // steps however many stars are typed.

@@ -7,40 +7,6 @@ namespace {
 
 constexpr int largestDimension = 9999;
 
-bool isContinuation(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
-
-// Length of the valid UTF-8 sequence at the start of bytes, or 0 when the first
-// byte does not begin one. Overlong forms, surrogates and values above U+10FFFF
-// are not valid, so their bytes fall apart into single-byte characters.
-std::size_t sequenceLength(std::string_view bytes) {
-    auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    unsigned char lead = byteAt(0);
-    std::size_t length = 0;
-    unsigned char lowest = 0x80;  // bounds of the second byte
-    unsigned char highest = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) lowest = 0xA0;
-        if (lead == 0xED) highest = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) lowest = 0x90;
-        if (lead == 0xF4) highest = 0x8F;
-    } else {
-        return 0;
-    }
-    if (bytes.size() < length) return 0;
-    if (byteAt(1) < lowest || byteAt(1) > highest) return 0;
-    for (std::size_t i = 2; i < length; ++i) {
-        if (!isContinuation(byteAt(i))) return 0;
-    }
-    return length;
-}
-
 void fillBlank(Cell& cell, const Screen& screen) {
     cell.text = " ";
     cell.foreground = screen.foreground;
@@ -67,16 +33,6 @@ std::string Screen::rowText(int row) const {
     std::string text;
     for (int column = 0; column < columns; ++column) text += at(column, row).text;
     return text;
-}
-
-std::vector<std::string> splitCharacters(std::string_view bytes) {
-    std::vector<std::string> characters;
-    while (!bytes.empty()) {
-        std::size_t length = std::max<std::size_t>(sequenceLength(bytes), 1);
-        characters.emplace_back(bytes.substr(0, length));
-        bytes.remove_prefix(length);
-    }
-    return characters;
 }
 
 void screenClear(Screen& screen) {

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "run/utf8.hpp"
+
 namespace trellmark {
 
 constexpr int screenColumns = 120;
@@ -47,10 +49,6 @@ struct Screen {
     // The texts of a row's cells one after another (all `columns` cells).
     std::string rowText(int row) const;
 };
-
-// Splits bytes into characters: each valid UTF-8 sequence is one character,
-// every other byte one character of its own.
-std::vector<std::string> splitCharacters(std::string_view bytes);
 
 void screenClear(Screen& screen);                          // blanks in current colours, cursor home
 void screenResize(Screen& screen, int columns, int rows);  // above 9999 in either: unchanged

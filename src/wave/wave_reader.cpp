@@ -10,7 +10,6 @@
 #include <limits>
 
 #include "run/console.hpp"
-#include "wave/name_limit.hpp"
 #include "wave/wave_format.hpp"
 
 namespace trellmark {
@@ -31,7 +30,7 @@ struct OpenFile {
 // regular file is then treated as a file that cannot be opened, because its
 // "contents" could be endless or change under a second read.
 bool openRegularFile(const std::string& path, OpenFile& file) {
-    file.fd = ::open(nameToOpen(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    file.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (file.fd < 0) return false;
     struct stat status {};
     if (::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode)) {

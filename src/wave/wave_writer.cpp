@@ -1,6 +1,5 @@
 #include "wave/wave_writer.hpp"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,7 +8,7 @@
 #include <limits>
 #include <new>
 
-#include "wave/name_limit.hpp"
+#include "wave/output_file.hpp"
 #include "wave/wave_format.hpp"
 
 namespace trellmark {
@@ -59,20 +58,6 @@ bool writeAll(int fd, const unsigned char* bytes, std::size_t size) {
     return true;
 }
 
-// Creates or empties the file; O_NONBLOCK only so that a FIFO without a reader
-// fails at once instead of stalling the run, then writes block as usual.
-int createFile(const std::string& fileName) {
-    const int fd = ::open(nameToOpen(fileName).c_str(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) return -1;
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 void putHeader(unsigned char* header, std::int16_t bytesPerValue, std::int32_t dataSize,
                std::int32_t sampleRate, std::int16_t bitsPerSample) {
     putTag(header + riffTagOffset, "RIFF");
@@ -114,7 +99,7 @@ bool WRITEWAVE(const std::string& fileName, std::int32_t sampleCount, std::int32
         skipDraws(dither, draws);
         return false;
     }
-    const int fd = createFile(fileName);
+    const int fd = createOutputFile(fileName);
     if (fd < 0) {
         skipDraws(dither, draws);
         return false;

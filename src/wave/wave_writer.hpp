@@ -18,9 +18,9 @@ struct DitherGenerator {
 
 // Writes signal[0 .. sampleCount - 1] (in LSB of the target depth) to fileName.
 // Values beyond the depth's range are clipped; an existing file is replaced
-// completely; a depth other than 16 or 24 writes no file; a negative count is
-// taken as 0. Returns false when the file could not be written (not reported
-// to the user; the run goes on).
+// completely; a depth other than 16 or 24, an empty name or a name with "*"
+// or "?" writes no file; a negative count is taken as 0. Returns false when
+// the file could not be written (not reported to the user; the run goes on).
 bool WRITEWAVE(const std::string& fileName, std::int32_t sampleCount, std::int32_t sampleRate,
                std::int16_t bitsPerSample, const std::vector<double>& signal,
                DitherGenerator& dither);
