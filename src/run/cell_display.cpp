@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "run/utf8.hpp"
+
 namespace trellmark {
 namespace {
 
@@ -12,44 +14,19 @@ bool isScalarValue(char32_t c) {
     return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
 }
 
-bool isContinuation(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
-
 }  // namespace
 
 std::optional<char32_t> decodeCharacter(std::string_view text) {
-    if (text.empty()) return std::nullopt;
+    const std::size_t length = characterLength(text);
+    if (length == 0 || length != text.size()) return std::nullopt;
     const auto lead = static_cast<unsigned char>(text[0]);
-    std::size_t length = 0;
-    char32_t value = 0;
-    char32_t smallest = 0;
-    if (lead < 0x80) {
-        length = 1;
-        value = lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        value = lead & 0x1F;
-        smallest = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        value = lead & 0x0F;
-        smallest = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        value = lead & 0x07;
-        smallest = 0x10000;
-    } else {
-        return std::nullopt;
+    if (length == 1) {
+        if (lead >= 0x80) return std::nullopt;
+        return lead;
     }
-    if (text.size() != length) return std::nullopt;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (!isContinuation(byte)) return std::nullopt;
-        value = (value << 6) | (byte & 0x3F);
-    }
-    // Overlong forms would let one character hide behind another's bytes.
-    if (value < smallest || !isScalarValue(value)) return std::nullopt;
+    // The lead byte keeps 7 - length bits of the value, each continuation 6.
+    char32_t value = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) value = (value << 6) | (text[i] & 0x3F);
     return value;
 }
 

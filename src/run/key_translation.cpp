@@ -1,13 +1,11 @@
 #include "run/key_translation.hpp"
 
+#include "run/utf8.hpp"
+
 namespace trellmark {
 namespace {
 
 constexpr unsigned char escape = 0x1B;
-
-bool isContinuation(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
 
 // How many bytes a UTF-8 character beginning with `lead` has; 0 for a byte
 // that cannot begin one of two bytes or more.
@@ -57,7 +55,7 @@ std::vector<Key> KeyTranslator::takeIdle(TerminalInput input) {
 }
 
 std::vector<Key> KeyTranslator::takeCharacterByte(TerminalInput input) {
-    if (input.kind == TerminalInput::Kind::byte && isContinuation(input.byte)) {
+    if (input.kind == TerminalInput::Kind::byte && isContinuationByte(input.byte)) {
         pending_ += static_cast<char>(input.byte);
         if (pending_.size() < needed_) return {};
         state_ = State::idle;
