@@ -92,7 +92,9 @@ void nextZone(Console& console) {
 
 void newLine(Console& console) {
     screenNewLine(console.screen);
-    screenChanged(console);
+    // A finished line is painted at once: long work often follows one (a
+    // "Reading" line, then the file), and the user should see what it is.
+    if (console.display != nullptr) console.display->paint(console.screen);
 }
 
 std::string readLine(Console& console) {
