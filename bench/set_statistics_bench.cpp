@@ -71,15 +71,15 @@ WrittenSet writeSet(int minutes) {
     const pid_t child = ::fork();
     if (child == 0) {
         for (int i = 0; i < filesPerSet; ++i) {
-            demo::RecordingSpec spec;
-            spec.sampleRate = sampleRate;
-            spec.sampleCount = std::int64_t{minutes} * 60 * sampleRate;
-            spec.impulsePosition = 22050 + 37 * i;
-            spec.tones = {{1000.0, 0.25}, {3150.0, 0.05}};
-            spec.gain = 1.0 + 0.01 * i;
-            spec.noiseAmplitude = 4;
-            spec.seed = 100 + i;
-            if (!demo::writeRecording(written.set.paths[i], spec)) ::_exit(1);
+            demo::RecordingSpec recording;
+            recording.sampleRate = sampleRate;
+            recording.sampleCount = std::int64_t{minutes} * 60 * sampleRate;
+            recording.impulsePosition = 22050 + 37 * i;
+            recording.tones = {{1000.0, 0.25}, {3150.0, 0.05}};
+            recording.gain = 1.0 + 0.01 * i;
+            recording.noiseAmplitude = 4;
+            recording.seed = 100 + i;
+            if (!demo::writeRecording(written.set.paths[i], recording)) ::_exit(1);
         }
         ::_exit(0);
     }
