@@ -177,10 +177,13 @@ class IndependentCheck : public ::testing::Test {
     Checked check(const std::string& confidence) {
         Outcome outcome = runAndCheck(dir, confidence);
         EXPECT_EQ(outcome.pythonStatus, 0) << outcome.pythonOutput << outcome.report;
-        // Rounding may tip only a handful of indices either way.
+        // Rounding may tip only a handful of indices either way: with three
+        // takes a set, all three often agree at an index, its variance is 0 and
+        // the degrees of freedom are exactly the other set's n - 1, which
+        // floating point may also give a hair lower.
         const int borderline = borderlineCount(outcome.pythonOutput);
         EXPECT_GE(borderline, 0) << outcome.pythonOutput;
-        EXPECT_LE(borderline, 20) << outcome.pythonOutput;
+        EXPECT_LE(borderline, 30) << outcome.pythonOutput;
 
         const int count = reportedCount(outcome.report);
         EXPECT_EQ(outcome.consoleCountRow, std::to_string(count));
