@@ -1,0 +1,441 @@
+#!/usr/bin/env python3
+"""A second, independent analysis of two sets of wave recordings.
+
+It selects and reads the files itself, aligns, measures and scales them as the
+program does, then computes every per-index figure exactly with rationals:
+means and sample variances from integer sums, t squared against the squared
+critical value, the Welch-Satterthwaite degrees of freedom as a fraction. From
+those it builds the analysis report the program should have written and
+compares it, line by line, with the report file given.
+
+Floating point enters only where the program's own definition is floating
+point (the level of a file and the scaling of each value, both of which decide
+integers the statistics then work on). Everything after the scaling is exact,
+so the program's floating-point figures can differ from ours only by rounding.
+Where that rounding can tip a decision, the index is "borderline": |t| within a
+relative 1e-9 of its critical value; Welch degrees of freedom that close to a
+whole number where the two neighbouring table entries decide differently; or
+neither scatter nor difference at all, where only rounding noise is left to
+divide. Either decision is accepted there, so the count, largest and
+accumulated difference may lie anywhere between the figures without and with
+all borderline indices. A rounded figure whose exact value lies within 1e-7
+(relative, at least absolute) of a rounding boundary may be printed either
+way. Every tolerance used is counted and printed.
+
+Usage:
+  independent_analysis.py --reference DIR CORE --comparison DIR CORE
+      --threshold T --length L --confidence C --report FILE
+      [--range BEGIN END]...
+
+Prints the figures, the borderline counts and, for every --range, the number
+of significant indices in [BEGIN, END). Exit status 0 when the report agrees,
+1 on any disagreement (each printed on standard error), 2 on a usage error.
+"""
+
+import argparse
+import fnmatch
+import math
+import os
+import stat
+import sys
+from decimal import Decimal, getcontext
+from fractions import Fraction
+
+getcontext().prec = 50
+
+START_OFFSET = 17640
+LEVEL_SKIP = 6615
+LEVEL_LENGTH = 4410
+BORDERLINE = 1e-9
+ROUNDING_TOLERANCE = Fraction(1, 10**7)
+
+ANCHORS = {
+    95: ["12.706", "4.303", "3.182", "2.776", "2.571", "2.447", "2.365", "2.306", "2.262",
+         "2.228", "2.201", "2.179", "2.160", "2.145", "2.131", "2.120", "2.110", "2.101",
+         "2.093", "2.086", "2.080", "2.074", "2.069", "2.064", "2.060", "2.056", "2.052",
+         "2.048", "2.045", "2.042"],
+    99: ["63.657", "9.925", "5.841", "4.604", "4.032", "3.707", "3.499", "3.355", "3.250",
+         "3.169", "3.106", "3.055", "3.012", "2.977", "2.947", "2.921", "2.898", "2.878",
+         "2.861", "2.845", "2.831", "2.819", "2.807", "2.797", "2.787", "2.779", "2.771",
+         "2.763", "2.756", "2.750"],
+}
+WIDE_ANCHORS = {95: {40: "2.021", 60: "2.000", 120: "1.980", 121: "1.960"},
+                99: {40: "2.704", 60: "2.660", 120: "2.617", 121: "2.576"}}
+
+
+def critical_table(level):
+    """Entry d (1..121) as an exact fraction: anchors, straight lines between."""
+    points = {d + 1: Fraction(text) for d, text in enumerate(ANCHORS[level])}
+    points.update({d: Fraction(text) for d, text in WIDE_ANCHORS[level].items()})
+    table = [None] * 122
+    known = [d for d in sorted(points) if d <= 120]
+    for low, high in zip(known, known[1:]):
+        for d in range(low, high + 1):
+            table[d] = points[low] - (points[low] - points[high]) * (d - low) / (high - low)
+    table[121] = points[121]
+    return table
+
+
+# ---- file selection and reading ------------------------------------------------
+
+
+def select_files(directory, core):
+    """The set's paths: core*.wav without regard to letter case, regular files
+    only, hidden names skipped, sorted as a Windows disk lists them."""
+    try:
+        names = os.listdir(directory.encode() if directory else b"/")
+    except OSError:
+        return []
+    pattern = (core + "*.wav").upper().encode()
+    chosen = []
+    for name in names:
+        if name.startswith(b"."):
+            continue
+        full = (directory.encode() if directory else b"") + b"/" + name
+        try:
+            if not stat.S_ISREG(os.stat(full).st_mode):
+                continue
+        except OSError:
+            continue
+        if fnmatch.fnmatchcase(name.upper().decode("latin-1"), pattern.decode("latin-1")):
+            chosen.append(name)
+    chosen.sort(key=lambda n: (n.upper(), n))
+    return [directory + "/" + n.decode("utf-8", "surrogateescape") for n in chosen[:1000]]
+
+
+def read_wave(path):
+    """(bits per sample, sample values) from the fixed header offsets."""
+    with open(path, "rb") as stream:
+        data = stream.read()
+    header = data[:44].ljust(44, b"\0")
+    channels = header[22]
+    bits = int.from_bytes(header[34:36], "little", signed=True)
+    data_size = int.from_bytes(header[40:44], "little", signed=True)
+    if bits * channels == 0 or data_size < 0:
+        return bits, []
+    count = round(data_size * 8 / (bits * channels))
+    if bits not in (16, 24):
+        return bits, []
+    width = bits // 8
+    body = data[44:44 + count * width].ljust(count * width, b"\0")
+    values = [int.from_bytes(body[i:i + width], "little", signed=True)
+              for i in range(0, len(body), width)]
+    return bits, values
+
+
+def value_at(values, index):
+    return values[index] if 0 <= index < len(values) else 0
+
+
+def impulse_position(values, threshold):
+    for index, value in enumerate(values):
+        if value > threshold:
+            return index
+    return len(values)
+
+
+def level_of(values, p):
+    total = 0.0  # summed in double precision, value by value, as the program defines it
+    for k in range(1, LEVEL_LENGTH + 1):
+        v = value_at(values, p + LEVEL_SKIP + k)
+        total += float(v * v)
+    return math.sqrt(total / LEVEL_LENGTH)
+
+
+def scaled(value, reference_level, level):
+    x = reference_level * value / level if level != 0 else math.nan
+    if not math.isfinite(x):
+        return 0
+    return round(x)  # ties to even
+
+
+class SetSums:
+    """Integer sums per index of the scaled windows: n, sum x and sum x squared."""
+
+    def __init__(self, length):
+        self.n = 0
+        self.sum = [0] * length
+        self.squares = [0] * length
+        self.levels = []
+        self.bits = 0
+
+
+def analyse_set(paths, threshold, length, reference_level):
+    sums = SetSums(length)
+    for path in paths:
+        try:
+            bits, values = read_wave(path)
+        except OSError:
+            bits, values = 0, []
+        sums.bits = bits
+        p = impulse_position(values, threshold)
+        level = level_of(values, p)
+        sums.levels.append(level)
+        ref = level if reference_level is None else reference_level
+        for j in range(length):
+            x = scaled(value_at(values, p + START_OFFSET + j), ref, level)
+            sums.sum[j] += x
+            sums.squares[j] += x * x
+        sums.n += 1
+        if reference_level is None:
+            reference_level = level
+    return sums
+
+
+def variance(sums, j):
+    """Exact sample variance (denominator n - 1); None for fewer than two files."""
+    n = sums.n
+    if n < 2:
+        return None
+    return Fraction(n * sums.squares[j] - sums.sum[j] ** 2, n * (n - 1))
+
+
+def mean(sums, j):
+    return Fraction(sums.sum[j], sums.n) if sums.n else Fraction(0)
+
+
+# ---- the comparison ---------------------------------------------------------------
+
+
+def near(x, target):
+    return abs(x - target) <= BORDERLINE * abs(target)
+
+
+def decide(t2, critical):
+    """(significant, borderline) for t squared against one critical value."""
+    c2 = critical * critical
+    return t2 > c2, near(t2, c2)
+
+
+def compare_index(ref, cmp, j, table):
+    """(significant, kind of borderline or "") at index j. The kinds: "t", |t|
+    next to its critical value; "entry", degrees of freedom next to a whole
+    number where the two neighbouring table entries decide differently; "zero",
+    no scatter and no difference, where only rounding noise is left to divide."""
+    diff = mean(ref, j) - mean(cmp, j)
+    vr, vc = variance(ref, j), variance(cmp, j)
+    if vr is None or vc is None:
+        return False, ""
+    if ref.n == cmp.n:
+        spread = (vr + vc) / ref.n
+        if spread == 0:
+            return diff != 0, "zero" if diff == 0 else ""
+        significant, close = decide(diff * diff / spread, table[min(2 * (ref.n - 1), 121)])
+        return significant, "t" if close else ""
+    a, b = vr / ref.n, vc / cmp.n
+    if a + b == 0:
+        return diff != 0, "zero" if diff == 0 else ""
+    t2 = diff * diff / (a + b)
+    f = (a + b) ** 2 / (a * a / (ref.n - 1) + b * b / (cmp.n - 1))
+    entries = {math.floor(f)}
+    whole = round(f)
+    if whole >= 1 and near(f, Fraction(whole)):
+        # An exact whole number (one set without scatter gives n - 1) may come
+        # out a hair below it in floating point, and the floor one lower.
+        entries |= {whole, whole - 1}
+    outcomes = set()
+    close = False
+    for d in entries:
+        if d < 1:
+            outcomes.add(False)
+            continue
+        significant, near_critical = decide(t2, table[min(d, 121)])
+        outcomes.add(significant)
+        close |= near_critical
+    if close:
+        return outcomes == {True}, "t"
+    return outcomes == {True}, "entry" if len(outcomes) > 1 else ""
+
+
+# ---- report text ---------------------------------------------------------------
+
+
+def number_text(whole_or_scaled, decimals=0):
+    """numberText of k / 10^decimals for a whole k below 10^15 in magnitude."""
+    k = whole_or_scaled
+    if abs(k) >= 10**15:
+        raise ValueError("figure too large for this check: %r" % k)
+    sign = "-" if k < 0 else " "
+    k = abs(k)
+    if k == 0:
+        return " 0 "
+    whole, part = divmod(k, 10**decimals)
+    digits = str(part).rjust(decimals, "0").rstrip("0") if decimals else ""
+    body = (str(whole) if whole else "") + ("." + digits if digits else "")
+    return sign + body + " "
+
+
+def rounded_choices(value, decimals):
+    """The whole numbers k (value ~ k / 10^decimals) the program may print."""
+    y = Fraction(value) * 10**decimals
+    k = round(y)  # Fraction rounds halves to even
+    choices = {k}
+    tolerance = ROUNDING_TOLERANCE * max(1, abs(Fraction(value))) * 10**decimals
+    half = math.floor(y) + Fraction(1, 2)
+    if abs(y - half) <= tolerance:
+        choices |= {math.floor(y), math.floor(y) + 1}
+    return choices
+
+
+def unit_pairs(value, decimals, bits):
+    return {number_text(k, decimals) + "LSB," + number_text(bits) + "bit"
+            for k in rounded_choices(value, decimals)}
+
+
+def decimal_sqrt(fraction):
+    return (Decimal(fraction.numerator) / Decimal(fraction.denominator)).sqrt()
+
+
+def spread_figures(sums, length):
+    """(largest, average) standard deviation as Decimals; 0 where undefined."""
+    if sums.n < 2 or length < 1:
+        return Decimal(0), Decimal(0)
+    deviations = [decimal_sqrt(variance(sums, j)) for j in range(length)]
+    return max(deviations), sum(deviations) / length
+
+
+def expected_report(args, ref_paths, cmp_paths, figures):
+    """A list of sets of acceptable lines."""
+    lines = [{"REFERENCE FILES:"}, {""}]
+    lines += [{"   " + p} for p in ref_paths]
+    lines += [{""}, {""}, {"COMPARISON FILES:"}, {""}]
+    lines += [{"   " + p} for p in cmp_paths]
+    lines += [{""}, {""}, {"ANALYSIS PARAMETERS:"}, {""},
+              {"   Impulse threshold     " + number_text(args.threshold)},
+              {"   Begin analysis after  " + number_text(START_OFFSET) + "samples"},
+              {"   Analyse over          " + number_text(args.length) + "samples"},
+              {"   Confidence level      " + number_text(args.confidence) + "per cent"},
+              {""}, {""}, {"RESULTS:"}, {""}]
+    labels = [
+        "   Largest single sample standard deviation within the reference files:   ",
+        "   Average per sample standard deviation within the reference files:      ",
+        "   Largest single sample standard deviation within the comparison files:  ",
+        "   Average per sample standard deviation within the comparison files:     ",
+        "   Number of statistically significant sample differences:                ",
+        "   Largest single sample difference:                                      ",
+        "   Average per sample difference:                                         ",
+        "   Accumulated difference:                                                ",
+    ]
+    bits = figures["bits"]
+    for index, key in enumerate(["ref_largest", "ref_average", "cmp_largest", "cmp_average"]):
+        lines.append({labels[index] + pair for pair in unit_pairs(figures[key], 3, bits)})
+        if index % 2 == 1:
+            lines.append({""})
+    lines.append({labels[4] + number_text(c) for c in figures["counts"]})
+    for index, key in ((5, "largest"), (6, "average"), (7, "accumulated")):
+        choices = set()
+        for value in figures[key]:
+            choices |= unit_pairs(value, 2, bits)
+        lines.append({labels[index] + pair for pair in choices})
+    return lines
+
+
+def check_report(path, expected):
+    try:
+        with open(path, "rb") as stream:
+            text = stream.read().decode("utf-8", "surrogateescape")
+    except OSError as error:
+        return ["report not readable: %s" % error]
+    problems = []
+    if not text.endswith("\r\n"):
+        problems.append("report does not end with CR LF")
+    rows = text.split("\r\n")[:-1] if text.endswith("\r\n") else text.split("\r\n")
+    if any("\n" in row or "\r" in row for row in rows):
+        problems.append("report has a line end other than CR LF")
+    if len(rows) != len(expected):
+        problems.append("report has %d lines, expected %d" % (len(rows), len(expected)))
+    for number, (row, choices) in enumerate(zip(rows, expected), start=1):
+        if row not in choices:
+            problems.append("line %d: %r, expected %s" % (number, row, " or ".join(
+                repr(c) for c in sorted(choices))))
+    return problems
+
+
+# ---- main ------------------------------------------------------------------------
+
+
+def parse_arguments(argv):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--reference", nargs=2, metavar=("DIR", "CORE"), required=True)
+    parser.add_argument("--comparison", nargs=2, metavar=("DIR", "CORE"), required=True)
+    parser.add_argument("--threshold", type=int, required=True)
+    parser.add_argument("--length", type=int, required=True)
+    parser.add_argument("--confidence", type=int, required=True)
+    parser.add_argument("--report", required=True)
+    parser.add_argument("--range", nargs=2, type=int, action="append", default=[],
+                        metavar=("BEGIN", "END"))
+    return parser.parse_args(argv)
+
+
+def main(argv):
+    args = parse_arguments(argv)
+    ref_dir, ref_core = args.reference
+    cmp_dir, cmp_core = args.comparison
+    if cmp_dir == "":
+        cmp_dir = ref_dir
+    ref_paths = select_files(ref_dir, ref_core)
+    cmp_paths = select_files(cmp_dir, cmp_core)
+    length = max(args.length, 0)
+
+    ref = analyse_set(ref_paths, args.threshold, length, None)
+    reference_level = ref.levels[0] if ref.levels else 0.0
+    cmp = analyse_set(cmp_paths, args.threshold, length, reference_level)
+    bits = cmp.bits if cmp_paths else ref.bits
+
+    significant = [False] * length
+    borderline = []
+    kinds = {"t": 0, "entry": 0, "zero": 0}
+    if args.confidence in (95, 99):
+        table = critical_table(args.confidence)
+        for j in range(length):
+            significant[j], kind = compare_index(ref, cmp, j, table)
+            if kind:
+                borderline.append(j)
+                kinds[kind] += 1
+
+    def magnitude(j):
+        return abs(mean(ref, j) - mean(cmp, j))
+
+    borderline_set = set(borderline)
+    sure = [j for j in range(length) if significant[j] and j not in borderline_set]
+    every = sure + borderline
+    accumulated = {sum((magnitude(j) for j in sure), Fraction(0)),
+                   sum((magnitude(j) for j in every), Fraction(0))}
+    largest = {max((magnitude(j) for j in sure), default=Fraction(0)),
+               max((magnitude(j) for j in every), default=Fraction(0))}
+    figures = {
+        "bits": bits,
+        "counts": set(range(len(sure), len(every) + 1)),
+        "largest": largest,
+        "accumulated": accumulated,
+        "average": {a / length for a in accumulated} if length else {Fraction(0)},
+    }
+    figures["ref_largest"], figures["ref_average"] = spread_figures(ref, length)
+    figures["cmp_largest"], figures["cmp_average"] = spread_figures(cmp, length)
+
+    print("reference files: %d, comparison files: %d, bits: %d"
+          % (len(ref_paths), len(cmp_paths), bits))
+    print("significant: %d" % len(sure))
+    print("borderline indices: %d (t %d, entry %d, zero %d) %s"
+          % (len(borderline), kinds["t"], kinds["entry"], kinds["zero"], borderline[:20]))
+    for key in ("ref_largest", "ref_average", "cmp_largest", "cmp_average"):
+        print("%s: %.9f" % (key, figures[key]))
+    for key in ("largest", "average", "accumulated"):
+        print("%s: %s" % (key, " / ".join("%.9f" % float(v) for v in sorted(figures[key]))))
+    for begin, end in args.range:
+        print("range %d %d: %d" % (begin, end,
+                                   sum(1 for j in range(max(begin, 0), min(end, length))
+                                       if significant[j] and j not in borderline_set)))
+
+    expected = expected_report(args, ref_paths, cmp_paths, figures)
+    print("report lines with more than one accepted form: %d"
+          % sum(1 for choices in expected if len(choices) > 1))
+    problems = check_report(args.report, expected)
+    for problem in problems:
+        print("disagreement: " + problem, file=sys.stderr)
+    print("agree" if not problems else "DISAGREE (%d)" % len(problems))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
