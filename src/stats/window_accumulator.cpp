@@ -33,13 +33,12 @@ std::int64_t scaleToReference(std::int32_t value, double referenceLevel, double 
 void addWindow(WindowAccumulator& accumulator, std::span<const std::int32_t> window, double level,
                double referenceLevel) {
     const std::size_t length = std::min(window.size(), accumulator.mean.size());
-    if (accumulator.filesAdded == 0) {
-        for (std::size_t j = 0; j < length; ++j) accumulator.shift[j] = window[j];
-    }
+    const bool first = accumulator.filesAdded == 0;
     ++accumulator.filesAdded;
     const double n = accumulator.fileCount;
     for (std::size_t j = 0; j < length; ++j) {
         const std::int64_t scaled = scaleToReference(window[j], referenceLevel, level);
+        if (first) accumulator.shift[j] = scaled;
         accumulator.mean[j] += static_cast<double>(scaled) / n;
         const double deviation = static_cast<double>(accumulator.shift[j] - scaled);
         accumulator.sumOfSquares[j] += deviation * deviation;

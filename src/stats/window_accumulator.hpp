@@ -12,9 +12,13 @@
 namespace trellmark {
 
 struct WindowAccumulator {
-    std::int16_t fileCount = 0;        // n, the divisor of every mean
-    int filesAdded = 0;                // the first file added gives the shift values
-    std::vector<std::int32_t> shift;   // K: the first file's window before scaling
+    std::int16_t fileCount = 0;  // n, the divisor of every mean
+    int filesAdded = 0;          // the first file added gives the shift values
+    // K: the first file's window after scaling. The sums are taken about it, so
+    // it must lie among the scaled values: the raw window of a first file
+    // recorded at another depth or level lies far from them, and the sums then
+    // lose the digits the standard deviation is made of.
+    std::vector<std::int64_t> shift;
     std::vector<double> sumOfSquares;  // Q: sum of (K - scaled)^2 over the files
     std::vector<double> mean;          // sum of scaled / n over the files
 };
