@@ -41,9 +41,11 @@ Keys keysOf(const std::vector<TerminalInput>& inputs) {
     return keys;
 }
 
-TEST(KeyTranslation, EveryEnterIsCarriageReturn) {
+TEST(KeyTranslation, EnterIsCarriageReturnAndCtrlJStaysALineFeed) {
     EXPECT_EQ(keysOf(sent("\r")), Keys{"\r"});
-    EXPECT_EQ(keysOf(sent("\n")), Keys{"\r"});
+    // A pasted CR LF must end one line, not two.
+    EXPECT_EQ(keysOf(sent("\n")), Keys{"\n"});
+    EXPECT_EQ(keysOf(sent("7\r\n")), (Keys{"7", "\r", "\n"}));
     EXPECT_EQ(keysOf({enterKey}), Keys{"\r"});
 }
 
@@ -95,18 +97,20 @@ TEST(KeyTranslation, LoneEscapeIsTheEscapeKey) {
     ASSERT_EQ(translator.take(TerminalInput{Kind::byte, 'a'}).size(), 1u);
 }
 
-TEST(KeyTranslation, AltWithAKeyIsDiscardedWhole) {
-    EXPECT_EQ(keysOf(sent("\x1bx")), Keys{});
-    EXPECT_EQ(keysOf(sent("\x1bxy")), Keys{"y"});
-    EXPECT_EQ(keysOf(sent("\x1b\rk")), Keys{"k"});
-    EXPECT_EQ(keysOf(sent("\x1b\x1bk")), Keys{"k"});
-    EXPECT_EQ(keysOf(sent("\x1b") + std::vector{otherKey} + sent("k")), Keys{"k"});
-    EXPECT_EQ(keysOf(sent("\x1b\xC3\xA9k")), Keys{"k"});
-    EXPECT_EQ(keysOf(sent("\x1b\xE4\xB8")), Keys{});
-    EXPECT_EQ(keysOf(sent("\x1b\xA9k")), Keys{"k"});
+// Alt with a key types nothing, but it is a key press: one key without a
+// character, which the line input ignores and the final wait takes.
+TEST(KeyTranslation, AltWithAKeyIsOneKeyWithoutACharacter) {
+    EXPECT_EQ(keysOf(sent("\x1bx")), Keys{""});
+    EXPECT_EQ(keysOf(sent("\x1bxy")), (Keys{"", "y"}));
+    EXPECT_EQ(keysOf(sent("\x1b\rk")), (Keys{"", "k"}));
+    EXPECT_EQ(keysOf(sent("\x1b\x1bk")), (Keys{"", "k"}));
+    EXPECT_EQ(keysOf(sent("\x1b") + std::vector{otherKey} + sent("k")), (Keys{"", "k"}));
+    EXPECT_EQ(keysOf(sent("\x1b\xC3\xA9k")), (Keys{"", "k"}));
+    EXPECT_EQ(keysOf(sent("\x1b\xE4\xB8")), Keys{""});
+    EXPECT_EQ(keysOf(sent("\x1b\xA9k")), (Keys{"", "k"}));
     // Alt+[ and Alt+O, with nothing after them.
-    EXPECT_EQ(keysOf(sent("\x1b[")), Keys{});
-    EXPECT_EQ(keysOf(sent("\x1bO")), Keys{});
+    EXPECT_EQ(keysOf(sent("\x1b[")), Keys{""});
+    EXPECT_EQ(keysOf(sent("\x1bO")), Keys{""});
 }
 
 TEST(KeyTranslation, UnnamedKeySequencesAreOneEmptyKey) {

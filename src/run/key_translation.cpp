@@ -27,12 +27,18 @@ Key namedKey(TerminalInput::Kind kind) {
     }
 }
 
-// Terminals differ in what Enter and Backspace send; the console knows one
-// character for each.
+// Terminals differ in what Backspace sends; the console knows one character
+// for it. Enter sends a carriage return in raw mode; a line feed is Ctrl+J,
+// which the line input ignores like every other control character.
 Key byteKey(unsigned char byte) {
-    if (byte == '\r' || byte == '\n') return Key{"\r"};
+    if (byte == '\r') return Key{"\r"};
     if (byte == 0x7F || byte == 0x08) return Key{"\b"};
     return Key{std::string(1, static_cast<char>(byte))};
+}
+
+// Alt with a key types nothing, but it was pressed: it ends a wait for any key.
+Key altKey() {
+    return Key{""};
 }
 
 }  // namespace
@@ -59,7 +65,7 @@ std::vector<Key> KeyTranslator::takeCharacterByte(TerminalInput input) {
         pending_ += static_cast<char>(input.byte);
         if (pending_.size() < needed_) return {};
         state_ = State::idle;
-        if (dropCharacter_) return {};
+        if (dropCharacter_) return {altKey()};
         return {Key{std::move(pending_)}};
     }
     // The character broke off: what came of it stays as typed, and the input
@@ -86,8 +92,9 @@ std::vector<Key> KeyTranslator::take(TerminalInput input) {
                 // Alt with a key whose character takes several bytes.
                 takeIdle(input);
                 dropCharacter_ = true;
+            } else {
+                return {altKey()};
             }
-            // Alt with a key: neither the ESC nor the key is typed text.
             return {};
         case State::controlSequence:
             if (isByte && input.byte >= 0x20 && input.byte <= 0x3F) return {};  // parameters
@@ -108,6 +115,7 @@ std::vector<Key> KeyTranslator::inputPaused() {
     state_ = State::idle;
     if (was == State::afterEscape) return {Key{"\x1b"}};
     if (was == State::character && !dropCharacter_) return {Key{std::move(pending_)}};
+    if (was != State::idle) return {altKey()};  // Alt with a key, or a sequence cut short
     return {};
 }
 
