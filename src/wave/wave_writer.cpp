@@ -99,16 +99,17 @@ bool WRITEWAVE(const std::string& fileName, std::int32_t sampleCount, std::int32
         skipDraws(dither, draws);
         return false;
     }
-    const int fd = createOutputFile(fileName);
-    if (fd < 0) {
-        skipDraws(dither, draws);
-        return false;
-    }
+    // The data area is built before the file is opened, so that a failed
+    // allocation leaves an existing file of that name as it was.
     std::vector<unsigned char> bytes;
     try {
         bytes.resize(headerSize + static_cast<std::size_t>(dataSize));
     } catch (const std::bad_alloc&) {
-        ::close(fd);
+        skipDraws(dither, draws);
+        return false;
+    }
+    const int fd = createOutputFile(fileName);
+    if (fd < 0) {
         skipDraws(dither, draws);
         return false;
     }
