@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -71,19 +72,28 @@ TEST(OutputFile, UnusableNamesGiveMinusOne) {
     EXPECT_EQ(createOutputFile(pipe), -1);
 }
 
-TEST(OutputFile, APipeWithAReaderGetsABlockingDescriptor) {
+TEST(OutputFile, APipeIsRefusedEvenWithAReader) {
     ScratchDirectory dir;
     const std::string pipe = dir.file("pipe");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     Descriptor reader{::open(pipe.c_str(), O_RDONLY | O_NONBLOCK)};
     ASSERT_GE(reader.fd, 0);
-    Descriptor writer{createOutputFile(pipe)};
-    ASSERT_GE(writer.fd, 0);
-    EXPECT_EQ(::fcntl(writer.fd, F_GETFL) & O_NONBLOCK, 0);
-    ASSERT_EQ(::write(writer.fd, "hi", 2), 2);
-    char got[2] = {};
-    ASSERT_EQ(::read(reader.fd, got, 2), 2);
-    EXPECT_EQ(std::string(got, 2), "hi");
+    EXPECT_EQ(createOutputFile(pipe), -1);
+}
+
+// Bytes written to a terminal would land in the middle of the program's screen.
+TEST(OutputFile, ATerminalIsRefused) {
+    Descriptor master{::posix_openpt(O_RDWR | O_NOCTTY)};
+    ASSERT_GE(master.fd, 0);
+    ASSERT_EQ(::grantpt(master.fd), 0);
+    ASSERT_EQ(::unlockpt(master.fd), 0);
+    EXPECT_EQ(createOutputFile(::ptsname(master.fd)), -1);
+}
+
+TEST(OutputFile, TheNullDeviceTakesTheBytes) {
+    Descriptor file{createOutputFile("/dev/null")};
+    ASSERT_GE(file.fd, 0);
+    EXPECT_EQ(::write(file.fd, "hi", 2), 2);
 }
 
 TEST(OutputFile, ALongPathIsUsedWhole) {
