@@ -78,11 +78,14 @@ std::int16_t degreesOfFreedom(int nR, int nC, double a, double b) {
     }
     // The value does not change when a and b are scaled together; very small or
     // very large terms are brought near 1 first so their squares neither vanish
-    // nor overflow.
+    // nor overflow. Scaling by a power of two is exact, so every step below
+    // rounds as it would unscaled.
     const double larger = std::max(std::fabs(a), std::fabs(b));
     if (std::isfinite(larger) && larger > 0 && (larger < 1e-100 || larger > 1e100)) {
-        a /= larger;
-        b /= larger;
+        int exponent = 0;
+        std::frexp(larger, &exponent);
+        a = std::ldexp(a, -exponent);
+        b = std::ldexp(b, -exponent);
     }
     const double sum = a + b;
     const double welch = (sum * sum) / ((a * a) / (nR - 1) + (b * b) / (nC - 1));
@@ -90,9 +93,6 @@ std::int16_t degreesOfFreedom(int nR, int nC, double a, double b) {
     if (welch > 1e6) return criticalValueEntries;  // capped anyway; keeps the conversion defined
     double f = std::nearbyint(welch);
     if (f > welch) f -= 1;
-    // With at least two files a set, the count is at least 1 in exact
-    // arithmetic; rounding must not push it below the table.
-    if (f < 1 && nR >= 2 && nC >= 2) f = 1;
     return capped(f);
 }
 
