@@ -14,11 +14,15 @@
 #include "run/console.hpp"
 #include "run/run_driver.hpp"
 #include "support/scripted_keys.hpp"
+#include "support/wave_bytes.hpp"
 
 namespace trellmark {
 namespace {
 
 namespace fs = std::filesystem;
+using wavetest::appendLittleEndian;
+using wavetest::canonicalHeader;
+using wavetest::writeBytes;
 
 std::string trimmed(const Screen& screen, int row) {
     std::string text = screen.rowText(row);
@@ -49,19 +53,9 @@ void writeRecording(const fs::path& path, int bits, int rate, int levelValue,
     for (std::size_t j = 0; j < window.size(); ++j) values[17640 + j] = window[j];
 
     const int bytes = bits / 8;
-    std::string data;
-    for (std::int32_t v : values) {
-        for (int b = 0; b < bytes; ++b) data += static_cast<char>((v >> (8 * b)) & 0xFF);
-    }
-    auto le = [](std::uint32_t v, int n) {
-        std::string s;
-        for (int b = 0; b < n; ++b) s += static_cast<char>((v >> (8 * b)) & 0xFF);
-        return s;
-    };
-    std::string header = "RIFF" + le(36 + data.size(), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) +
-                         le(1, 2) + le(rate, 4) + le(rate * bytes, 4) + le(bytes, 2) + le(bits, 2) +
-                         "data" + le(data.size(), 4);
-    std::ofstream(path, std::ios::binary) << header << data;
+    wavetest::Bytes file = canonicalHeader(1, rate, bits, values.size() * bytes);
+    for (std::int32_t v : values) appendLittleEndian(file, static_cast<std::uint32_t>(v), bytes);
+    writeBytes(path.string(), file);
 }
 
 class WholeRun : public ::testing::Test {

@@ -5,6 +5,7 @@
 
 #include "run/console.hpp"
 #include "stats/window_accumulator.hpp"
+#include "wave/wave_format.hpp"
 #include "wave/wave_reader.hpp"
 
 namespace trellmark {
@@ -16,8 +17,6 @@ constexpr std::int64_t searchChunk = 65536;
 
 // The last index of the level window, relative to the impulse.
 constexpr std::int64_t levelWindowEnd = levelWindowSkip + levelWindowLength;
-
-constexpr std::int64_t waveHeaderBytes = 44;
 
 struct ImpulseSearch {
     std::int64_t position = 0;  // p; sampleCount when nothing lies above the threshold
@@ -46,7 +45,7 @@ ImpulseSearch searchImpulse(const WaveFile& file, const WaveInfo& info, std::int
 std::string_view noteFor(const WaveFile& file, const ImpulseSearch& search,
                          std::int32_t analysisLength) {
     if (!file.opened) return "   This file cannot be opened; it is taken as silence.";
-    if (file.fileSize < waveHeaderBytes) {
+    if (file.fileSize < static_cast<std::int64_t>(waveformat::headerSize)) {
         return "   This file is shorter than a wave header; it is taken as silence.";
     }
     if (!search.found) return "   No sample in this file is above the impulse threshold.";
