@@ -11,12 +11,14 @@
 #include <string>
 
 #include "support/deep_path.hpp"
+#include "support/scratch_directory.hpp"
 #include "support/wave_bytes.hpp"
 
 namespace trellmark {
 namespace {
 
 using namespace wavetest;
+using testing::ScratchDirectory;
 
 // Closes the descriptor when the test is done with it.
 struct Descriptor {
@@ -31,15 +33,15 @@ TEST(OutputFile, EmptyAndWildcardNamesCreateNothing) {
     EXPECT_EQ(createOutputFile(""), -1);
     for (const std::string name : {"*", "?", "a*", "?b", "x*y?z.wav", "dir*/f.wav"}) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(createOutputFile(dir.file(name)), -1);
+        EXPECT_EQ(createOutputFile((dir / name)), -1);
     }
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST(OutputFile, CreatesAnEmptyBlockingFileForWriting) {
     ScratchDirectory dir;
     const mode_t previous = ::umask(022);
-    Descriptor file{createOutputFile(dir.file("out.wav"))};
+    Descriptor file{createOutputFile((dir / "out.wav"))};
     ::umask(previous);
     ASSERT_GE(file.fd, 0);
     const int flags = ::fcntl(file.fd, F_GETFL);
@@ -55,26 +57,26 @@ TEST(OutputFile, CreatesAnEmptyBlockingFileForWriting) {
 
 TEST(OutputFile, AnExistingFileIsEmptied) {
     ScratchDirectory dir;
-    writeBytes(dir.file("old.txt"), Bytes(100, 'x'));
-    Descriptor file{createOutputFile(dir.file("old.txt"))};
+    writeBytes((dir / "old.txt"), Bytes(100, 'x'));
+    Descriptor file{createOutputFile((dir / "old.txt"))};
     ASSERT_GE(file.fd, 0);
     ASSERT_EQ(::write(file.fd, "ab", 2), 2);
-    EXPECT_EQ(readBytes(dir.file("old.txt")), (Bytes{'a', 'b'}));
+    EXPECT_EQ(readBytes((dir / "old.txt")), (Bytes{'a', 'b'}));
 }
 
 TEST(OutputFile, UnusableNamesGiveMinusOne) {
     ScratchDirectory dir;
-    EXPECT_EQ(createOutputFile(dir.file("missing/out.wav")), -1);
-    EXPECT_EQ(createOutputFile(dir.path), -1);
+    EXPECT_EQ(createOutputFile((dir / "missing/out.wav")), -1);
+    EXPECT_EQ(createOutputFile(dir.path()), -1);
     // Without a reader the open fails at once instead of waiting for one.
-    const std::string pipe = dir.file("pipe");
+    const std::string pipe = (dir / "pipe");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     EXPECT_EQ(createOutputFile(pipe), -1);
 }
 
 TEST(OutputFile, APipeIsRefusedEvenWithAReader) {
     ScratchDirectory dir;
-    const std::string pipe = dir.file("pipe");
+    const std::string pipe = (dir / "pipe");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     Descriptor reader{::open(pipe.c_str(), O_RDONLY | O_NONBLOCK)};
     ASSERT_GE(reader.fd, 0);
@@ -98,7 +100,7 @@ TEST(OutputFile, TheNullDeviceTakesTheBytes) {
 
 TEST(OutputFile, ALongPathIsUsedWhole) {
     ScratchDirectory dir;
-    const testing::DeepPath deep = testing::makeDeepPath(dir.path, "out.wav");
+    const testing::DeepPath deep = testing::makeDeepPath(dir.path(), "out.wav");
     ASSERT_GT(deep.path.size(), 500u);
     Descriptor file{createOutputFile(deep.path)};
     ASSERT_GE(file.fd, 0);

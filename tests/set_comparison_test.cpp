@@ -1,14 +1,10 @@
-#include "stats/set_comparison.hpp"
+#include "analysis/set_comparison.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <vector>
-
-#include "run/console.hpp"
-#include "support/screen_rows.hpp"
-#include "support/scripted_keys.hpp"
 
 namespace trellmark {
 namespace {
@@ -219,23 +215,6 @@ TEST_F(Comparison, PooledDecisionsMatchAnIndependentComputation) {
             {166.66666666666666, 29.0, 81.93086516488562, 123.92417036236313, 2.269888723897766, 10,
              true},
         });
-}
-
-TEST_F(Comparison, ConsoleLineThenTheTest) {
-    ScriptedKeys keys;
-    Console console(keys, nullptr);
-    useLabelColours(console);
-    printText(console, "   previous line");
-    newLine(console);
-    const SetStatistics r = statistics(2, {4, 1}, {0, 0});
-    const SetStatistics c = statistics(2, {1, 1}, {0, 0});
-    const ComparisonResult result = compareSets(console, r, c, 2, 95, tables);
-    EXPECT_EQ(result.differenceSignal, (std::vector<double>{3, 0}));
-    EXPECT_EQ(trimmedRow(console.screen, 1), "   Comparing data...");
-    EXPECT_TRUE(cellsHaveColours(console.screen, 1, 0, 19, darkGrey, brightWhite));
-    EXPECT_EQ(trimmedRow(console.screen, 2), "");
-    EXPECT_EQ(console.screen.cursorRow, 3);
-    EXPECT_EQ(console.screen.cursorColumn, 0);
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ void writeParameters(OutputTarget& out, const AnalysisParameters& parameters) {
     writeNumber(out, parameters.impulseThreshold, digits32);
     out.lineEnd();
     out.text(offsetLabel);
-    writeNumber(out, parameters.startOffset, digits16);
+    writeNumber(out, parameters.startOffset, digits32);
     writeLine(out, "samples");
     out.text(lengthLabel);
     writeNumber(out, parameters.analysisLength, digits32);
@@ -93,12 +93,12 @@ void writeUnitLine(OutputTarget& out, std::string_view label, long double value,
     out.lineEnd();
 }
 
-void writeResults(OutputTarget& out, const ReportInputs& in) {
+void writeResults(OutputTarget& out, const RunResults& in) {
     // The averages divide by the whole analysis length in extended precision,
     // the precision the figures are rounded and printed in; a length of 0
     // gives 0/0, which prints as 0.
     const long double length = in.parameters.analysisLength;
-    const std::int16_t bits = in.bitsPerSample;
+    const std::int16_t bits = in.lastFile.bitsPerSample;
     writeLine(out, "RESULTS:");
     out.lineEnd();
     writeUnitLine(out, referenceLargestLabel, in.referenceStatistics.largestStdDev, 3, bits);
@@ -120,14 +120,16 @@ void writeResults(OutputTarget& out, const ReportInputs& in) {
 
 }  // namespace
 
-void writeAnalysisReport(const std::string& fileName, const ReportInputs& inputs) {
+bool writeAnalysisReport(const std::string& fileName, const RunResults& run) {
     std::unique_ptr<std::FILE, FileCloser> file(openReport(fileName));
-    if (!file) return;
+    if (!file) return false;
     FileTarget out(file.get());
-    writeFileList(out, "REFERENCE FILES:", inputs.referenceSet);
-    writeFileList(out, "COMPARISON FILES:", inputs.comparisonSet);
-    writeParameters(out, inputs.parameters);
-    writeResults(out, inputs);
+    writeFileList(out, "REFERENCE FILES:", run.referenceFiles);
+    writeFileList(out, "COMPARISON FILES:", run.comparisonFiles);
+    writeParameters(out, run.parameters);
+    writeResults(out, run);
+    const bool closed = std::fclose(file.release()) == 0;
+    return closed && !out.failed();
 }
 
 }  // namespace trellmark

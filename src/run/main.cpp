@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <exception>
 
-#include "run/console.hpp"
+#include "console/console.hpp"
 #include "run/run_driver.hpp"
-#include "run/terminal_backend.hpp"
+#include "terminal/terminal_backend.hpp"
 
 int main() {
     // Only the character set follows the user's settings: number formats and

@@ -1,15 +1,14 @@
 #pragma once
 // Builders of wave file bytes for tests, written out byte by byte so that they
-// share no code with the reader and writer they check; and a scratch directory.
+// share no code with the reader and writer they check.
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "support/whole_file.hpp"
 
 namespace trellmark::wavetest {
 
@@ -60,8 +59,8 @@ inline void writeBytes(const std::string& path, const Bytes& bytes) {
 }
 
 inline Bytes readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::string bytes = testing::readWholeFile(path);
+    return Bytes(bytes.begin(), bytes.end());
 }
 
 inline std::uint32_t uint32At(const Bytes& bytes, std::size_t offset) {
@@ -72,22 +71,5 @@ inline std::uint32_t uint32At(const Bytes& bytes, std::size_t offset) {
 inline std::uint16_t uint16At(const Bytes& bytes, std::size_t offset) {
     return static_cast<std::uint16_t>(bytes.at(offset) | (bytes.at(offset + 1) << 8));
 }
-
-// A fresh directory under the system's temporary directory, removed with all
-// it holds when the test ends.
-struct ScratchDirectory {
-    std::string path;
-    ScratchDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "trellmark-XXXXXX");
-        if (::mkdtemp(pattern.data()) != nullptr) path = pattern;
-    }
-    ~ScratchDirectory() {
-        std::error_code ignored;
-        if (!path.empty()) std::filesystem::remove_all(path, ignored);
-    }
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-    std::string file(const std::string& name) const { return path + "/" + name; }
-};
 
 }  // namespace trellmark::wavetest
