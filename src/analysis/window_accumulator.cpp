@@ -4,30 +4,22 @@
 #include <cmath>
 #include <utility>
 
+#include "analysis/window_fold.hpp"
+
 namespace trellmark {
-namespace {
-
-// Keeps K - scaled exact in 64 bits; no real level ratio comes near it.
-constexpr double scaledLimit = 4611686018427387904.0;  // 2^62
-
-}  // namespace
 
 WindowAccumulator startAccumulation(std::int16_t fileCount, std::int32_t analysisLength) {
     WindowAccumulator accumulator;
     accumulator.fileCount = fileCount;
     const std::size_t length = analysisLength > 0 ? static_cast<std::size_t>(analysisLength) : 0;
-    accumulator.shift.assign(length, 0);
+    accumulator.shift.assign(length, 0.0);
     accumulator.sumOfSquares.assign(length, 0.0);
     accumulator.mean.assign(length, 0.0);
     return accumulator;
 }
 
 std::int64_t scaleToReference(std::int32_t value, double referenceLevel, double level) {
-    const double scaled = std::nearbyint(referenceLevel * value / level);
-    if (!std::isfinite(scaled)) return 0;
-    if (scaled >= scaledLimit) return static_cast<std::int64_t>(scaledLimit);
-    if (scaled <= -scaledLimit) return -static_cast<std::int64_t>(scaledLimit);
-    return static_cast<std::int64_t>(scaled);
+    return static_cast<std::int64_t>(scaledToReference(value, referenceLevel, level));
 }
 
 void addWindow(WindowAccumulator& accumulator, std::span<const std::int32_t> window, double level,
@@ -35,14 +27,11 @@ void addWindow(WindowAccumulator& accumulator, std::span<const std::int32_t> win
     const std::size_t length = std::min(window.size(), accumulator.mean.size());
     const bool first = accumulator.filesAdded == 0;
     ++accumulator.filesAdded;
-    const double n = accumulator.fileCount;
-    for (std::size_t j = 0; j < length; ++j) {
-        const std::int64_t scaled = scaleToReference(window[j], referenceLevel, level);
-        if (first) accumulator.shift[j] = scaled;
-        accumulator.mean[j] += static_cast<double>(scaled) / n;
-        const double deviation = static_cast<double>(accumulator.shift[j] - scaled);
-        accumulator.sumOfSquares[j] += deviation * deviation;
-    }
+    const FoldSums sums{std::span(accumulator.shift).first(length),
+                        std::span(accumulator.mean).first(length),
+                        std::span(accumulator.sumOfSquares).first(length)};
+    foldWindow(fastestFoldPath(), window.first(length), level, referenceLevel,
+               accumulator.fileCount, first, sums);
 }
 
 double sqrtKeepingNegative(double x) {

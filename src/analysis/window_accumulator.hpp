@@ -17,8 +17,9 @@ struct WindowAccumulator {
     // K: the first file's window after scaling. The sums are taken about it, so
     // it must lie among the scaled values: the raw window of a first file
     // recorded at another depth or level lies far from them, and the sums then
-    // lose the digits the standard deviation is made of.
-    std::vector<std::int64_t> shift;
+    // lose the digits the standard deviation is made of. Whole numbers within
+    // 2^62, so exact in doubles.
+    std::vector<double> shift;
     std::vector<double> sumOfSquares;  // Q: sum of (K - scaled)^2 over the files
     std::vector<double> mean;          // sum of scaled / n over the files
 };

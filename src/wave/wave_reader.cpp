@@ -8,7 +8,10 @@
 #include <cerrno>
 #include <cmath>
 #include <limits>
+#include <span>
+#include <utility>
 
+#include "wave/value_decoding.hpp"
 #include "wave/wave_format.hpp"
 
 namespace trellmark {
@@ -90,8 +93,15 @@ WaveInfo READHEADER(const unsigned char header[44]) {
     return info;
 }
 
-WaveFile READWAVEFILE(const std::string& path, WaveInfo& info) {
-    WaveFile file;
+HeldWave::~HeldWave() {
+    if (descriptor >= 0) ::close(descriptor);
+}
+
+void openWave(HeldWave& held, const std::string& path, WaveInfo& info) {
+    if (held.descriptor >= 0) ::close(held.descriptor);
+    held.descriptor = -1;
+    WaveFile& file = held.file;
+    file = WaveFile{};
     file.path = path;
     OpenFile open;
     file.opened = openRegularFile(path, open);
@@ -100,6 +110,7 @@ WaveFile READWAVEFILE(const std::string& path, WaveInfo& info) {
     if (file.opened) {
         file.fileSize = open.size;
         readAt(open.fd, header, headerSize, 0);
+        held.descriptor = std::exchange(open.fd, -1);
     }
     info = READHEADER(header);
 
@@ -109,46 +120,80 @@ WaveFile READWAVEFILE(const std::string& path, WaveInfo& info) {
         const std::int64_t present = (dataBytes + bytes - 1) / bytes;
         file.valuesInFile = std::min<std::int64_t>(present, info.sampleCount);
     }
-    return file;
+}
+
+WaveFile READWAVEFILE(const std::string& path, WaveInfo& info) {
+    HeldWave held;
+    openWave(held, path, info);
+    return held.file;
+}
+
+namespace {
+
+// values[0, count) from the open descriptor of file, whose size is fileSize.
+void loadFrom(int fd, std::int64_t fileSize, const WaveFile& file, const WaveInfo& info,
+              std::int64_t first, std::int64_t count, std::vector<std::int32_t>& values,
+              std::vector<unsigned char>& block) {
+    const std::size_t total = static_cast<std::size_t>(std::max<std::int64_t>(count, 0));
+    values.resize(total);
+    std::int32_t* const all = values.data();
+    std::size_t filled = 0;  // values[0, filled) are final; the rest become 0
+    const int bytes = bytesPerValue(info.bitsPerSample);
+    const std::int64_t limit = std::min<std::int64_t>(info.sampleCount, file.valuesInFile);
+    if (bytes > 0 && count > 0 && first < limit && fd >= 0) {
+        // Clamp [first, first + count) to [0, limit) without ever forming a sum
+        // that could overflow: first + count only when first is not positive.
+        const std::int64_t begin = std::max<std::int64_t>(first, 0);
+        const std::int64_t end =
+            (first > 0 && count > limit - first) ? limit : std::min(first + count, limit);
+        if (end > begin) {
+            // Only the bytes the file really holds are loaded, whatever the
+            // header says.
+            const std::int64_t offset = static_cast<std::int64_t>(headerSize) + begin * bytes;
+            const std::int64_t wanted = (end - begin) * bytes;
+            const std::int64_t available = std::max<std::int64_t>(fileSize - offset, 0);
+            // The buffer only grows, so that it is not cleared on every load.
+            const auto size = static_cast<std::size_t>(std::min(wanted, available));
+            if (block.size() < size) block.resize(size);
+            const std::span<const unsigned char> got(block.data(),
+                                                     readAt(fd, block.data(), size, offset));
+
+            const std::size_t skipped = static_cast<std::size_t>(begin - first);
+            std::fill(all, all + skipped, 0);
+            std::int32_t* target = all + skipped;
+            decodeValues(fastestDecodePath(), got, bytes, target);
+            const std::size_t whole = got.size() / bytes;
+            filled = skipped + whole;
+            // A value cut off by the end of the file is decoded from the bytes
+            // present and zeros for the rest.
+            if (whole * bytes < got.size() && static_cast<std::int64_t>(whole) < end - begin) {
+                unsigned char cell[3] = {};
+                std::copy(got.begin() + whole * bytes, got.end(), cell);
+                target[whole] = bytes == 2 ? decode16(cell) : decode24(cell);
+                ++filled;
+            }
+        }
+    }
+    std::fill(all + filled, all + total, 0);
+}
+
+}  // namespace
+
+void loadValues(HeldWave& held, const WaveInfo& info, std::int64_t first, std::int64_t count,
+                std::vector<std::int32_t>& values) {
+    loadFrom(held.descriptor, held.file.fileSize, held.file, info, first, count, values,
+             held.bytes);
 }
 
 void LOADARRAY(const WaveFile& file, const WaveInfo& info, std::int64_t first, std::int64_t count,
                std::vector<std::int32_t>& values) {
-    values.assign(static_cast<std::size_t>(std::max<std::int64_t>(count, 0)), 0);
-    const int bytes = bytesPerValue(info.bitsPerSample);
-    const std::int64_t limit = std::min<std::int64_t>(info.sampleCount, file.valuesInFile);
-    if (bytes == 0 || count <= 0 || first >= limit) return;
-
-    // Clamp [first, first + count) to [0, limit) without ever forming a sum
-    // that could overflow: first + count only when first is not positive.
-    const std::int64_t begin = std::max<std::int64_t>(first, 0);
-    const std::int64_t end =
-        (first > 0 && count > limit - first) ? limit : std::min(first + count, limit);
-    if (end <= begin) return;
-
+    // Opened only when something is to be read from it.
     OpenFile open;
-    if (!openRegularFile(file.path, open)) return;
-
-    // Only the bytes the file really holds are loaded, whatever the header says.
-    const std::int64_t offset = static_cast<std::int64_t>(headerSize) + begin * bytes;
-    const std::int64_t wanted = (end - begin) * bytes;
-    const std::int64_t available = std::max<std::int64_t>(open.size - offset, 0);
-    std::vector<unsigned char> block(static_cast<std::size_t>(std::min(wanted, available)));
-    block.resize(readAt(open.fd, block.data(), block.size(), offset));
-
-    std::int32_t* target = values.data() + (begin - first);
-    const std::size_t whole = block.size() / bytes;
-    for (std::size_t i = 0; i < whole; ++i) {
-        const unsigned char* cell = block.data() + i * bytes;
-        target[i] = bytes == 2 ? decode16(cell) : decode24(cell);
-    }
-    // A value cut off by the end of the file is decoded from the bytes present
-    // and zeros for the rest.
-    if (whole * bytes < block.size() && static_cast<std::int64_t>(whole) < end - begin) {
-        unsigned char cell[3] = {};
-        std::copy(block.begin() + whole * bytes, block.end(), cell);
-        target[whole] = bytes == 2 ? decode16(cell) : decode24(cell);
-    }
+    const std::int64_t limit = std::min<std::int64_t>(info.sampleCount, file.valuesInFile);
+    const bool readsSomething = bytesPerValue(info.bitsPerSample) > 0 && count > 0 && first < limit;
+    if (readsSomething) openRegularFile(file.path, open);
+    std::vector<unsigned char> block;
+    loadFrom(open.fd, open.size, file, info, first, count, values, block);
 }
 
 }  // namespace trellmark

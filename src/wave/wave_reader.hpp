@@ -39,6 +39,26 @@ WaveFile READWAVEFILE(const std::string& path, WaveInfo& info);
 void LOADARRAY(const WaveFile& file, const WaveInfo& info, std::int64_t first, std::int64_t count,
                std::vector<std::int32_t>& values);
 
+// A file held open while several ranges of it are loaded: a take then costs
+// one open, and the read buffer is kept from one load (and file) to the next.
+struct HeldWave {
+    WaveFile file;
+    int descriptor = -1;               // owned; closed by the next openWave or the end
+    std::vector<unsigned char> bytes;  // read buffer; only grows
+
+    HeldWave() = default;
+    HeldWave(const HeldWave&) = delete;
+    HeldWave& operator=(const HeldWave&) = delete;
+    ~HeldWave();
+};
+
+// READWAVEFILE that leaves the file open in held, closing the one held before.
+void openWave(HeldWave& held, const std::string& path, WaveInfo& info);
+
+// LOADARRAY from the file held open.
+void loadValues(HeldWave& held, const WaveInfo& info, std::int64_t first, std::int64_t count,
+                std::vector<std::int32_t>& values);
+
 // Decoding of one stored value.
 std::int32_t decode16(const unsigned char* bytes);
 std::int32_t decode24(const unsigned char* bytes);

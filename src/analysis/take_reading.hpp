@@ -1,0 +1,39 @@
+#pragma once
+// Reads what the analysis needs of one take: its header, the impulse, the
+// level after it and the analysis window, ready to be folded in.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/analysis_parameters.hpp"
+#include "analysis/set_statistics.hpp"
+#include "wave/wave_info.hpp"
+#include "wave/wave_reader.hpp"
+
+namespace trellmark {
+
+// One take as read.
+struct TakeReading {
+    WaveFile file;
+    WaveInfo header;
+    std::int64_t impulsePosition = 0;  // p; sampleCount when nothing lies above the threshold
+    bool impulseFound = false;
+    double level = 0;                  // of the level window after p
+    std::vector<std::int32_t> window;  // the analysis window, analysisLength values
+    FileNote note = FileNote::none;
+};
+
+// What reading takes needs besides the reading itself, kept from one take to
+// the next so that nothing is allocated or cleared again for each.
+struct TakeReader {
+    HeldWave held;
+    std::vector<std::int32_t> chunk;  // values searched for the impulse
+    std::vector<std::int32_t> levelWindow;
+};
+
+// Reads the take at path into reading (every field overwritten).
+void readTake(TakeReader& reader, const std::string& path, const AnalysisParameters& parameters,
+              TakeReading& reading);
+
+}  // namespace trellmark
