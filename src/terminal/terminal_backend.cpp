@@ -3,12 +3,15 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #ifndef NCURSES_WIDECHAR
@@ -24,8 +27,9 @@
 namespace trellmark {
 namespace {
 
-// Long output changes the screen thousands of times; painting each change
-// would cost more than the work being shown.
+// Long output changes the screen thousands of times, and an analysis finishes
+// hundreds of lines a second; painting each would cost more than the work
+// being shown. Nothing stays unpainted for longer than this.
 constexpr auto paintInterval = std::chrono::milliseconds(15);
 // Bytes of one escape sequence arrive together; after an ESC, a pause this
 // long means the Escape key itself was pressed.
@@ -128,12 +132,50 @@ bool TerminalBackend::open() {
     writeRaw(titlePush);
     titlePushed_ = true;
     writeRaw(sizeRequest);
+
+    // Signals stay with this thread: the restore handlers and the terminal
+    // library's resize flag expect them here.
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &previous);
+    try {
+        painter_ = std::thread([this] { paintWhenDue(); });
+    } catch (const std::system_error&) {
+        // Without the thread every paint is made at once.
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     return true;
+}
+
+void TerminalBackend::stopPainting() {
+    if (!painter_.joinable()) return;
+    {
+        const std::lock_guard lock(terminalMutex_);
+        stopPainter_ = true;
+    }
+    paintChanged_.notify_all();
+    painter_.join();
+}
+
+void TerminalBackend::paintWhenDue() {
+    std::unique_lock lock(terminalMutex_);
+    while (!stopPainter_) {
+        if (!paintDue_) {
+            paintChanged_.wait(lock);
+        } else if (const auto due = lastPaint_ + paintInterval;
+                   std::chrono::steady_clock::now() < due) {
+            paintChanged_.wait_until(lock, due);
+        } else {
+            paintNow(deferred_);
+        }
+    }
 }
 
 // Ends the terminal library's hold on the terminal: the main screen, the
 // terminal's own settings and title come back.
 void TerminalBackend::leaveScreen() {
+    stopPainting();
     if (terminal_ == nullptr) return;
     endwin();
     delscreen(terminal_);
@@ -189,13 +231,28 @@ short TerminalBackend::colourPair(short foreground, short background) {
 }
 
 void TerminalBackend::screenChanged(const Screen& screen) {
+    const std::lock_guard lock(terminalMutex_);
     shown_ = &screen;
-    if (std::chrono::steady_clock::now() - lastPaint_ >= paintInterval) paint(screen);
+    if (terminal_ == nullptr) return;
+    if (std::chrono::steady_clock::now() - lastPaint_ >= paintInterval) paintNow(screen);
 }
 
 void TerminalBackend::paint(const Screen& screen) {
+    std::unique_lock lock(terminalMutex_);
     shown_ = &screen;
     if (terminal_ == nullptr) return;
+    if (!painter_.joinable() || std::chrono::steady_clock::now() - lastPaint_ >= paintInterval) {
+        paintNow(screen);
+        return;
+    }
+    deferred_ = screen;
+    const bool wasDue = std::exchange(paintDue_, true);
+    lock.unlock();
+    if (!wasDue) paintChanged_.notify_one();
+}
+
+void TerminalBackend::paintNow(const Screen& screen) {
+    paintDue_ = false;
     lastPaint_ = std::chrono::steady_clock::now();
     const int terminalRows = LINES;
     const int terminalColumns = COLS;
@@ -237,6 +294,7 @@ void TerminalBackend::paint(const Screen& screen) {
 }
 
 void TerminalBackend::setTitle(std::string_view title) {
+    const std::lock_guard lock(terminalMutex_);
     if (terminal_ == nullptr) return;
     std::string sequence = "\x1b]0;";
     for (char byte : title) {
@@ -248,6 +306,7 @@ void TerminalBackend::setTitle(std::string_view title) {
 }
 
 void TerminalBackend::beep() {
+    const std::lock_guard lock(terminalMutex_);
     if (terminal_ != nullptr) ::beep();
 }
 
@@ -262,6 +321,10 @@ bool TerminalBackend::terminalGone() {
 }
 
 std::optional<Key> TerminalBackend::nextKey() {
+    // Held while waiting as well: nothing is due to be painted then, and a
+    // resize repaints from here.
+    const std::lock_guard lock(terminalMutex_);
+    if (paintDue_ && terminal_ != nullptr && shown_ != nullptr) paintNow(*shown_);
     if (terminal_ != nullptr && !keysEnded_) {
         while (keys_.empty()) {
             std::vector<Key> keys = readKeys();
@@ -298,7 +361,7 @@ std::vector<Key> TerminalBackend::readKeys() {
         }
         failedReads = 0;
         if (value == KEY_RESIZE) {
-            if (shown_ != nullptr) paint(*shown_);
+            if (shown_ != nullptr) paintNow(*shown_);
             continue;
         }
         std::vector<Key> keys = translator_.take(inputOf(value));

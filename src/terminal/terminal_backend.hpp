@@ -4,11 +4,14 @@
 // knows about terminals; the program's own logic never sees them.
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <deque>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -37,15 +40,26 @@ class TerminalBackend : public KeySource, public Display {
     // in it as plain lines, so that the results stay readable.
     void finish(const Screen& finalScreen);
 
+    // Paints what is still waiting to be painted before it waits for a key.
     std::optional<Key> nextKey() override;
     void unreadKey(Key key) override;
 
     void screenChanged(const Screen& screen) override;
+    // Paints at once unless the last paint is less than a paint interval old;
+    // then the screen is painted when the interval is over, by a thread of the
+    // backend's own if nothing on this one paints first. So a finished line
+    // shows within the interval even when long work follows it, and a burst of
+    // lines costs a copy of the screen each instead of a paint.
     void paint(const Screen& screen) override;
     void setTitle(std::string_view title) override;
     void beep() override;
 
   private:
+    // The callers hold terminalMutex_.
+    void paintNow(const Screen& screen);
+    void paintWhenDue();  // the painting thread
+    void stopPainting();
+
     void leaveScreen();
     void close();
     void writeRaw(std::string_view bytes);
@@ -67,6 +81,15 @@ class TerminalBackend : public KeySource, public Display {
     // console's own, which outlives the backend's use of it.
     const Screen* shown_ = nullptr;
     std::chrono::steady_clock::time_point lastPaint_{};
+
+    // Held for every use of the terminal library and the terminal device, by
+    // this thread and the painting one.
+    std::mutex terminalMutex_;
+    std::condition_variable paintChanged_;
+    Screen deferred_;        // the screen as it was when its paint was put off
+    bool paintDue_ = false;  // deferred_ is newer than what the terminal shows
+    bool stopPainter_ = false;
+    std::thread painter_;  // joinable while the terminal library is in use
     // Keys put back or already translated, next out first.
     std::deque<Key> keys_;
     KeyTranslator translator_;
