@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/scratch_directory.hpp"
@@ -70,6 +73,7 @@ TEST_F(TakePrefetchFiles, GivesTheTakesOfReadingEachInTurn) {
     for (std::size_t k = 0; k < paths.size(); ++k) {
         SCOPED_TRACE(k);
         readTake(reader, paths[k], parameters, expected);
+        prefetch.startReading(k);
         expectSameTake(prefetch.take(k), expected);
         notes.push_back(expected.note);
     }
@@ -78,11 +82,31 @@ TEST_F(TakePrefetchFiles, GivesTheTakesOfReadingEachInTurn) {
                                             FileNote::noImpulse, FileNote::none}));
 }
 
+TEST_F(TakePrefetchFiles, ReadsATakeOnlyOnceItIsStarted) {
+    // The file appears between the two: it is read after its start, not before.
+    const std::string later = paths[1] + ".later";
+    std::filesystem::rename(paths[1], later);
+    TakePrefetch prefetch(paths, parameters);
+    prefetch.startReading(0);
+    EXPECT_TRUE(prefetch.take(0).file.opened);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::filesystem::rename(later, paths[1]);
+    prefetch.startReading(1);
+    EXPECT_TRUE(prefetch.take(1).file.opened);
+}
+
 TEST_F(TakePrefetchFiles, StopsWhenLeftEarly) {
-    // Destroyed while the thread waits for a free slot, and before any take
-    // was asked for: neither may hang.
+    // Destroyed while a take is read, while the thread waits for a start, and
+    // before anything was started: none may hang.
     {
         TakePrefetch prefetch(paths, parameters);
+        prefetch.startReading(0);
+        EXPECT_EQ(prefetch.take(0).file.path, paths[0]);
+        prefetch.startReading(1);
+    }
+    {
+        TakePrefetch prefetch(paths, parameters);
+        prefetch.startReading(0);
         EXPECT_EQ(prefetch.take(0).file.path, paths[0]);
     }
     { TakePrefetch untouched(paths, parameters); }

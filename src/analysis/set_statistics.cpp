@@ -22,16 +22,19 @@ SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters&
     statistics.files.reserve(files);
     WindowAccumulator accumulator = startAccumulation(statistics.fileCount, length);
     {
-        // The next take is read while this one is folded in.
+        // Each file is announced before it is read; the next is announced and
+        // read while this one is folded in.
         TakePrefetch takes(std::span(set.paths).first(files), parameters);
+        if (files > 0) {
+            events.fileStarted(set, 0);
+            takes.startReading(0);
+        }
         for (std::size_t i = 0; i < files; ++i) {
-            events.fileStarted(set, i);
             const TakeReading& take = takes.take(i);
             lastFile = take.header;
             statistics.levels.push_back(take.level);
             // The reference set scales to its own first file.
             if (!referenceLevel) referenceLevel = take.level;
-            addWindow(accumulator, take.window, take.level, *referenceLevel);
 
             FileReading& reading = statistics.files.emplace_back();
             reading.path = set.paths[i];
@@ -40,6 +43,12 @@ SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters&
             if (take.impulseFound) reading.impulse = take.impulsePosition;
             reading.note = take.note;
             if (reading.note != FileNote::none) events.fileNoted(reading);
+
+            if (i + 1 < files) {
+                events.fileStarted(set, i + 1);
+                takes.startReading(i + 1);
+            }
+            addWindow(accumulator, take.window, take.level, *referenceLevel);
         }
     }
     finishAccumulation(accumulator, statistics);

@@ -29,7 +29,8 @@ void TakePrefetch::readAhead() {
         {
             // Slot k % 2 is free once take k - 2 is given back.
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] { return stopping_ || k < released_ + slots_.size(); });
+            changed_.wait(
+                lock, [&] { return stopping_ || (k < started_ && k < released_ + slots_.size()); });
             if (stopping_) return;
         }
         std::exception_ptr failure;
@@ -49,6 +50,15 @@ void TakePrefetch::readAhead() {
         changed_.notify_all();
         if (failure) return;
     }
+}
+
+void TakePrefetch::startReading(std::size_t index) {
+    if (!thread_.joinable()) return;
+    {
+        const std::lock_guard lock(mutex_);
+        started_ = index + 1;
+    }
+    changed_.notify_all();
 }
 
 const TakeReading& TakePrefetch::take(std::size_t index) {
