@@ -92,8 +92,9 @@ void nextZone(Console& console) {
 
 void newLine(Console& console) {
     screenNewLine(console.screen);
-    // A finished line is painted at once: long work often follows one (a
-    // "Reading" line, then the file), and the user should see what it is.
+    // A finished line is shown without waiting for more: long work often
+    // follows one (a "Reading" line, then the file), and the user should see
+    // what it is.
     if (console.display != nullptr) console.display->paint(console.screen);
 }
 

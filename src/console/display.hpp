@@ -12,7 +12,9 @@ class Display {
     virtual ~Display() = default;
     // The screen changed; the display may paint now or a little later.
     virtual void screenChanged(const Screen& screen) = 0;
-    // Paints the screen now: called before every wait for a key.
+    // Shows the screen: at once, or, for a display that limits how often it
+    // paints, within its short paint interval, and always before the next wait
+    // for a key. Called at every line end and before every wait for a key.
     virtual void paint(const Screen& screen) = 0;
     virtual void setTitle(std::string_view title) = 0;
     virtual void beep() = 0;
