@@ -31,9 +31,9 @@ Bytes take(int bits, std::int64_t p, int seed, std::int64_t values) {
 }
 
 void expectSameTake(const TakeReading& ahead, const TakeReading& direct) {
-    EXPECT_EQ(ahead.file.path, direct.file.path);
-    EXPECT_EQ(ahead.file.opened, direct.file.opened);
-    EXPECT_EQ(ahead.file.fileSize, direct.file.fileSize);
+    EXPECT_EQ(ahead.held.file.path, direct.held.file.path);
+    EXPECT_EQ(ahead.held.file.opened, direct.held.file.opened);
+    EXPECT_EQ(ahead.held.file.fileSize, direct.held.file.fileSize);
     EXPECT_EQ(ahead.header.bitsPerSample, direct.header.bitsPerSample);
     EXPECT_EQ(ahead.header.sampleCount, direct.header.sampleCount);
     EXPECT_EQ(ahead.impulsePosition, direct.impulsePosition);
@@ -72,9 +72,12 @@ TEST_F(TakePrefetchFiles, GivesTheTakesOfReadingEachInTurn) {
     std::vector<FileNote> notes;
     for (std::size_t k = 0; k < paths.size(); ++k) {
         SCOPED_TRACE(k);
-        readTake(reader, paths[k], parameters, expected);
+        findTake(reader, paths[k], parameters, expected);
+        loadWindow(expected, parameters);
         prefetch.startReading(k);
-        expectSameTake(prefetch.take(k), expected);
+        TakeReading& found = prefetch.take(k);
+        loadWindow(found, parameters);
+        expectSameTake(found, expected);
         notes.push_back(expected.note);
     }
     EXPECT_EQ(notes, (std::vector<FileNote>{FileNote::none, FileNote::none, FileNote::cannotOpen,
@@ -88,11 +91,11 @@ TEST_F(TakePrefetchFiles, ReadsATakeOnlyOnceItIsStarted) {
     std::filesystem::rename(paths[1], later);
     TakePrefetch prefetch(paths, parameters);
     prefetch.startReading(0);
-    EXPECT_TRUE(prefetch.take(0).file.opened);
+    EXPECT_TRUE(prefetch.take(0).held.file.opened);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     std::filesystem::rename(later, paths[1]);
     prefetch.startReading(1);
-    EXPECT_TRUE(prefetch.take(1).file.opened);
+    EXPECT_TRUE(prefetch.take(1).held.file.opened);
 }
 
 TEST_F(TakePrefetchFiles, StopsWhenLeftEarly) {
@@ -101,13 +104,13 @@ TEST_F(TakePrefetchFiles, StopsWhenLeftEarly) {
     {
         TakePrefetch prefetch(paths, parameters);
         prefetch.startReading(0);
-        EXPECT_EQ(prefetch.take(0).file.path, paths[0]);
+        EXPECT_EQ(prefetch.take(0).held.file.path, paths[0]);
         prefetch.startReading(1);
     }
     {
         TakePrefetch prefetch(paths, parameters);
         prefetch.startReading(0);
-        EXPECT_EQ(prefetch.take(0).file.path, paths[0]);
+        EXPECT_EQ(prefetch.take(0).held.file.path, paths[0]);
     }
     { TakePrefetch untouched(paths, parameters); }
 }

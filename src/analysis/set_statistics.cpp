@@ -23,14 +23,14 @@ SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters&
     WindowAccumulator accumulator = startAccumulation(statistics.fileCount, length);
     {
         // Each file is announced before it is read; the next is announced and
-        // read while this one is folded in.
+        // searched while the window of this one is loaded and folded in.
         TakePrefetch takes(std::span(set.paths).first(files), parameters);
         if (files > 0) {
             events.fileStarted(set, 0);
             takes.startReading(0);
         }
         for (std::size_t i = 0; i < files; ++i) {
-            const TakeReading& take = takes.take(i);
+            TakeReading& take = takes.take(i);
             lastFile = take.header;
             statistics.levels.push_back(take.level);
             // The reference set scales to its own first file.
@@ -39,7 +39,7 @@ SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters&
             FileReading& reading = statistics.files.emplace_back();
             reading.path = set.paths[i];
             reading.header = take.header;
-            reading.fileSize = take.file.fileSize;
+            reading.fileSize = take.held.file.fileSize;
             if (take.impulseFound) reading.impulse = take.impulsePosition;
             reading.note = take.note;
             if (reading.note != FileNote::none) events.fileNoted(reading);
@@ -48,6 +48,7 @@ SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters&
                 events.fileStarted(set, i + 1);
                 takes.startReading(i + 1);
             }
+            loadWindow(take, parameters);
             addWindow(accumulator, take.window, take.level, *referenceLevel);
         }
     }

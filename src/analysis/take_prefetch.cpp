@@ -1,79 +1,96 @@
 #include "analysis/take_prefetch.hpp"
 
+#include <emmintrin.h>
+
+#include <chrono>
 #include <system_error>
 
 namespace trellmark {
+namespace {
+
+// How long a thread watches for the other before it sleeps. A take's handover
+// comes every few tens of microseconds; waking a sleeping thread can take as
+// long, while watching costs only the time it lasts.
+constexpr auto watchTime = std::chrono::microseconds(50);
+
+}  // namespace
+
+template <class Ready>
+void TakePrefetch::waitUntil(Ready ready) {
+    const auto until = std::chrono::steady_clock::now() + watchTime;
+    for (int round = 0; !ready(); ++round) {
+        _mm_pause();
+        if (round % 64 == 63 && std::chrono::steady_clock::now() >= until) {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, ready);
+            return;
+        }
+    }
+}
+
+template <class Change>
+void TakePrefetch::publish(Change change) {
+    {
+        const std::lock_guard lock(mutex_);
+        change();
+    }
+    changed_.notify_all();
+}
 
 TakePrefetch::TakePrefetch(std::span<const std::string> paths, const AnalysisParameters& parameters)
     : paths_(paths), parameters_(parameters) {
-    if (paths_.size() < 2) return;  // nothing to overlap
+    // Nothing to overlap with one take, and nothing to overlap on with one core.
+    if (paths_.size() < 2 || std::thread::hardware_concurrency() < 2) return;
     try {
         thread_ = std::thread([this] { readAhead(); });
     } catch (const std::system_error&) {
-        // Reading on the caller's thread gives the same takes, only later.
+        // Finding on the caller's thread gives the same takes, only later.
     }
 }
 
 TakePrefetch::~TakePrefetch() {
     if (!thread_.joinable()) return;
-    {
-        const std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    changed_.notify_all();
+    publish([&] { stopping_ = true; });
     thread_.join();
 }
 
 void TakePrefetch::readAhead() {
     for (std::size_t k = 0; k < paths_.size(); ++k) {
-        {
-            // Slot k % 2 is free once take k - 2 is given back.
-            std::unique_lock lock(mutex_);
-            changed_.wait(
-                lock, [&] { return stopping_ || (k < started_ && k < released_ + slots_.size()); });
-            if (stopping_) return;
-        }
+        // Slot k % 2 is free once take k - 2 is given back.
+        waitUntil([&] { return stopping_ || (k < started_ && k < released_ + slots_.size()); });
+        if (stopping_) return;
         std::exception_ptr failure;
         try {
-            readTake(reader_, paths_[k], parameters_, slots_[k % slots_.size()]);
+            findTake(reader_, paths_[k], parameters_, slots_[k % slots_.size()]);
         } catch (...) {
             failure = std::current_exception();
         }
-        {
-            const std::lock_guard lock(mutex_);
+        publish([&] {
             if (failure) {
                 failure_ = failure;
+                failed_ = true;
             } else {
                 read_ = k + 1;
             }
-        }
-        changed_.notify_all();
+        });
         if (failure) return;
     }
 }
 
 void TakePrefetch::startReading(std::size_t index) {
     if (!thread_.joinable()) return;
-    {
-        const std::lock_guard lock(mutex_);
-        started_ = index + 1;
-    }
-    changed_.notify_all();
+    publish([&] { started_ = index + 1; });
 }
 
-const TakeReading& TakePrefetch::take(std::size_t index) {
+TakeReading& TakePrefetch::take(std::size_t index) {
     TakeReading& slot = slots_[index % slots_.size()];
     if (!thread_.joinable()) {
-        readTake(reader_, paths_[index], parameters_, slot);
+        findTake(reader_, paths_[index], parameters_, slot);
         return slot;
     }
-    {
-        std::unique_lock lock(mutex_);
-        released_ = index;
-        changed_.notify_all();
-        changed_.wait(lock, [&] { return read_ > index || failure_; });
-        if (read_ <= index) std::rethrow_exception(failure_);
-    }
+    publish([&] { released_ = index; });
+    waitUntil([&] { return read_ > index || failed_; });
+    if (read_ <= index) std::rethrow_exception(failure_);
     return slot;
 }
 

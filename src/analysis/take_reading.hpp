@@ -13,27 +13,32 @@
 
 namespace trellmark {
 
-// One take as read.
+// One take as read: first everything but its analysis window (findTake), then
+// the window (loadWindow), so that the two can be read on different threads.
 struct TakeReading {
-    WaveFile file;
+    HeldWave held;  // the take's file, held open from findTake to the next
     WaveInfo header;
     std::int64_t impulsePosition = 0;  // p; sampleCount when nothing lies above the threshold
     bool impulseFound = false;
-    double level = 0;                  // of the level window after p
-    std::vector<std::int32_t> window;  // the analysis window, analysisLength values
+    double level = 0;  // of the level window after p
     FileNote note = FileNote::none;
+    std::vector<std::int32_t> window;  // the analysis window, analysisLength values
 };
 
-// What reading takes needs besides the reading itself, kept from one take to
+// What finding takes needs besides the reading itself, kept from one take to
 // the next so that nothing is allocated or cleared again for each.
 struct TakeReader {
-    HeldWave held;
     std::vector<std::int32_t> chunk;  // values searched for the impulse
     std::vector<std::int32_t> levelWindow;
 };
 
-// Reads the take at path into reading (every field overwritten).
-void readTake(TakeReader& reader, const std::string& path, const AnalysisParameters& parameters,
+// Opens the take at path and reads all of it but the analysis window into
+// reading (every field but window overwritten). Asks the system to start
+// fetching the window, so that it is ready when loadWindow comes.
+void findTake(TakeReader& reader, const std::string& path, const AnalysisParameters& parameters,
               TakeReading& reading);
+
+// Reads the analysis window of the take findTake found into reading.window.
+void loadWindow(TakeReading& reading, const AnalysisParameters& parameters);
 
 }  // namespace trellmark

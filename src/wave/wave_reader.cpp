@@ -130,6 +130,38 @@ WaveFile READWAVEFILE(const std::string& path, WaveInfo& info) {
 
 namespace {
 
+// The values of [first, first + count) that lie in the file and the bytes they
+// take there; none when the depth has no values or nothing of the range is
+// stored.
+struct StoredRange {
+    std::int64_t begin = 0;  // values begin .. end - 1
+    std::int64_t end = 0;
+    int bytesPerValue = 0;
+    std::int64_t offset = 0;  // bytes size from offset: only what the file really holds
+    std::int64_t size = 0;
+};
+
+StoredRange storedRange(std::int64_t fileSize, const WaveFile& file, const WaveInfo& info,
+                        std::int64_t first, std::int64_t count) {
+    StoredRange range;
+    const int bytes = bytesPerValue(info.bitsPerSample);
+    const std::int64_t limit = std::min<std::int64_t>(info.sampleCount, file.valuesInFile);
+    if (bytes == 0 || count <= 0 || first >= limit) return range;
+    // Clamp [first, first + count) to [0, limit) without ever forming a sum
+    // that could overflow: first + count only when first is not positive.
+    const std::int64_t begin = std::max<std::int64_t>(first, 0);
+    const std::int64_t end =
+        (first > 0 && count > limit - first) ? limit : std::min(first + count, limit);
+    if (end <= begin) return range;
+    range.begin = begin;
+    range.end = end;
+    range.bytesPerValue = bytes;
+    range.offset = static_cast<std::int64_t>(headerSize) + begin * bytes;
+    const std::int64_t available = std::max<std::int64_t>(fileSize - range.offset, 0);
+    range.size = std::min((end - begin) * bytes, available);
+    return range;
+}
+
 // values[0, count) from the open descriptor of file, whose size is fileSize.
 void loadFrom(int fd, std::int64_t fileSize, const WaveFile& file, const WaveInfo& info,
               std::int64_t first, std::int64_t count, std::vector<std::int32_t>& values,
@@ -138,40 +170,29 @@ void loadFrom(int fd, std::int64_t fileSize, const WaveFile& file, const WaveInf
     values.resize(total);
     std::int32_t* const all = values.data();
     std::size_t filled = 0;  // values[0, filled) are final; the rest become 0
-    const int bytes = bytesPerValue(info.bitsPerSample);
-    const std::int64_t limit = std::min<std::int64_t>(info.sampleCount, file.valuesInFile);
-    if (bytes > 0 && count > 0 && first < limit && fd >= 0) {
-        // Clamp [first, first + count) to [0, limit) without ever forming a sum
-        // that could overflow: first + count only when first is not positive.
-        const std::int64_t begin = std::max<std::int64_t>(first, 0);
-        const std::int64_t end =
-            (first > 0 && count > limit - first) ? limit : std::min(first + count, limit);
-        if (end > begin) {
-            // Only the bytes the file really holds are loaded, whatever the
-            // header says.
-            const std::int64_t offset = static_cast<std::int64_t>(headerSize) + begin * bytes;
-            const std::int64_t wanted = (end - begin) * bytes;
-            const std::int64_t available = std::max<std::int64_t>(fileSize - offset, 0);
-            // The buffer only grows, so that it is not cleared on every load.
-            const auto size = static_cast<std::size_t>(std::min(wanted, available));
-            if (block.size() < size) block.resize(size);
-            const std::span<const unsigned char> got(block.data(),
-                                                     readAt(fd, block.data(), size, offset));
+    const StoredRange range = storedRange(fileSize, file, info, first, count);
+    const int bytes = range.bytesPerValue;
+    if (bytes > 0 && fd >= 0) {
+        // The buffer only grows, so that it is not cleared on every load.
+        const auto size = static_cast<std::size_t>(range.size);
+        if (block.size() < size) block.resize(size);
+        const std::span<const unsigned char> got(block.data(),
+                                                 readAt(fd, block.data(), size, range.offset));
 
-            const std::size_t skipped = static_cast<std::size_t>(begin - first);
-            std::fill(all, all + skipped, 0);
-            std::int32_t* target = all + skipped;
-            decodeValues(fastestDecodePath(), got, bytes, target);
-            const std::size_t whole = got.size() / bytes;
-            filled = skipped + whole;
-            // A value cut off by the end of the file is decoded from the bytes
-            // present and zeros for the rest.
-            if (whole * bytes < got.size() && static_cast<std::int64_t>(whole) < end - begin) {
-                unsigned char cell[3] = {};
-                std::copy(got.begin() + whole * bytes, got.end(), cell);
-                target[whole] = bytes == 2 ? decode16(cell) : decode24(cell);
-                ++filled;
-            }
+        const std::size_t skipped = static_cast<std::size_t>(range.begin - first);
+        std::fill(all, all + skipped, 0);
+        std::int32_t* target = all + skipped;
+        decodeValues(fastestDecodePath(), got, bytes, target);
+        const std::size_t whole = got.size() / bytes;
+        filled = skipped + whole;
+        // A value cut off by the end of the file is decoded from the bytes
+        // present and zeros for the rest.
+        if (whole * bytes < got.size() &&
+            static_cast<std::int64_t>(whole) < range.end - range.begin) {
+            unsigned char cell[3] = {};
+            std::copy(got.begin() + whole * bytes, got.end(), cell);
+            target[whole] = bytes == 2 ? decode16(cell) : decode24(cell);
+            ++filled;
         }
     }
     std::fill(all + filled, all + total, 0);
@@ -185,13 +206,23 @@ void loadValues(HeldWave& held, const WaveInfo& info, std::int64_t first, std::i
              held.bytes);
 }
 
+void adviseValues(const HeldWave& held, const WaveInfo& info, std::int64_t first,
+                  std::int64_t count) {
+    const StoredRange range = storedRange(held.file.fileSize, held.file, info, first, count);
+    if (held.descriptor >= 0 && range.size > 0) {
+        ::posix_fadvise(held.descriptor, static_cast<off_t>(range.offset),
+                        static_cast<off_t>(range.size), POSIX_FADV_WILLNEED);
+    }
+}
+
 void LOADARRAY(const WaveFile& file, const WaveInfo& info, std::int64_t first, std::int64_t count,
                std::vector<std::int32_t>& values) {
     // Opened only when something is to be read from it.
     OpenFile open;
-    const std::int64_t limit = std::min<std::int64_t>(info.sampleCount, file.valuesInFile);
-    const bool readsSomething = bytesPerValue(info.bitsPerSample) > 0 && count > 0 && first < limit;
-    if (readsSomething) openRegularFile(file.path, open);
+    if (storedRange(std::numeric_limits<std::int64_t>::max(), file, info, first, count)
+            .bytesPerValue > 0) {
+        openRegularFile(file.path, open);
+    }
     std::vector<unsigned char> block;
     loadFrom(open.fd, open.size, file, info, first, count, values, block);
 }
