@@ -2,6 +2,7 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
@@ -10,22 +11,28 @@ namespace {
 
 // How long a thread watches for the other before it sleeps. A take's handover
 // comes every few tens of microseconds; waking a sleeping thread can take as
-// long, while watching costs only the time it lasts.
-constexpr auto watchTime = std::chrono::microseconds(50);
+// long, while watching costs only the time it lasts. A thread that watched in
+// vain watches half as long the next time, one that saw the handover twice as
+// long again: where the other thread is slow (busy painting a screen, or
+// waiting for a disk), the watching stops costing a core.
+constexpr auto longestWatch = std::chrono::microseconds(50);
+constexpr auto shortestWatch = std::chrono::microseconds(2);
 
 }  // namespace
 
 template <class Ready>
-void TakePrefetch::waitUntil(Ready ready) {
-    const auto until = std::chrono::steady_clock::now() + watchTime;
+void TakePrefetch::waitUntil(Ready ready, std::chrono::microseconds& watch) {
+    const auto until = std::chrono::steady_clock::now() + watch;
     for (int round = 0; !ready(); ++round) {
         _mm_pause();
         if (round % 64 == 63 && std::chrono::steady_clock::now() >= until) {
+            watch = std::max(watch / 2, shortestWatch);
             std::unique_lock lock(mutex_);
             changed_.wait(lock, ready);
             return;
         }
     }
+    watch = std::min(watch * 2, longestWatch);
 }
 
 template <class Change>
@@ -55,9 +62,11 @@ TakePrefetch::~TakePrefetch() {
 }
 
 void TakePrefetch::readAhead() {
+    std::chrono::microseconds watch = longestWatch;
     for (std::size_t k = 0; k < paths_.size(); ++k) {
         // Slot k % 2 is free once take k - 2 is given back.
-        waitUntil([&] { return stopping_ || (k < started_ && k < released_ + slots_.size()); });
+        waitUntil([&] { return stopping_ || (k < started_ && k < released_ + slots_.size()); },
+                  watch);
         if (stopping_) return;
         std::exception_ptr failure;
         try {
@@ -89,7 +98,7 @@ TakeReading& TakePrefetch::take(std::size_t index) {
         return slot;
     }
     publish([&] { released_ = index; });
-    waitUntil([&] { return read_ > index || failed_; });
+    waitUntil([&] { return read_ > index || failed_; }, callerWatch_);
     if (read_ <= index) std::rethrow_exception(failure_);
     return slot;
 }

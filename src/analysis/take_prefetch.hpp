@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
@@ -42,8 +43,10 @@ class TakePrefetch {
 
   private:
     void readAhead();
+    // Watches for ready() for up to `watch`, then sleeps until it holds;
+    // adjusts `watch` for the next wait.
     template <class Ready>
-    void waitUntil(Ready ready);
+    void waitUntil(Ready ready, std::chrono::microseconds& watch);
     template <class Change>
     void publish(Change change);
 
@@ -61,7 +64,8 @@ class TakePrefetch {
     std::atomic<bool> stopping_ = false;
     std::atomic<bool> failed_ = false;
     std::exception_ptr failure_;  // thrown while finding take read_; set before failed_
-    std::thread thread_;          // joinable while reading ahead
+    std::chrono::microseconds callerWatch_{50};  // see waitUntil
+    std::thread thread_;                         // joinable while reading ahead
 };
 
 }  // namespace trellmark
