@@ -1,9 +1,9 @@
 #include "analysis/set_statistics.hpp"
 
 #include <algorithm>
-#include <span>
 
-#include "analysis/take_prefetch.hpp"
+#include "analysis/fold_worker.hpp"
+#include "analysis/take_reading.hpp"
 #include "analysis/window_accumulator.hpp"
 
 namespace trellmark {
@@ -22,35 +22,29 @@ SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters&
     statistics.files.reserve(files);
     WindowAccumulator accumulator = startAccumulation(statistics.fileCount, length);
     {
-        // Each file is announced before it is read; the next is announced and
-        // searched while the window of this one is loaded and folded in.
-        TakePrefetch takes(std::span(set.paths).first(files), parameters);
-        if (files > 0) {
-            events.fileStarted(set, 0);
-            takes.startReading(0);
-        }
+        // Each take is folded in on another thread while the next is read.
+        FoldWorker folds(accumulator);
+        TakeReader reader;
+        TakeReading take;
         for (std::size_t i = 0; i < files; ++i) {
-            TakeReading& take = takes.take(i);
+            events.fileStarted(set, i);
+            std::vector<std::int32_t>& window = folds.nextWindow();
+            readTake(reader, set.paths[i], parameters, take, window);
             lastFile = take.header;
             statistics.levels.push_back(take.level);
             // The reference set scales to its own first file.
             if (!referenceLevel) referenceLevel = take.level;
+            folds.fold(take.level, *referenceLevel);
 
             FileReading& reading = statistics.files.emplace_back();
             reading.path = set.paths[i];
             reading.header = take.header;
-            reading.fileSize = take.held.file.fileSize;
+            reading.fileSize = take.file.fileSize;
             if (take.impulseFound) reading.impulse = take.impulsePosition;
             reading.note = take.note;
             if (reading.note != FileNote::none) events.fileNoted(reading);
-
-            if (i + 1 < files) {
-                events.fileStarted(set, i + 1);
-                takes.startReading(i + 1);
-            }
-            loadWindow(take, parameters);
-            addWindow(accumulator, take.window, take.level, *referenceLevel);
         }
+        folds.finish();
     }
     finishAccumulation(accumulator, statistics);
     events.setFinished(statistics, lastFile);

@@ -56,26 +56,23 @@ FileNote noteFor(const WaveFile& file, const ImpulseSearch& search,
 
 }  // namespace
 
-void findTake(TakeReader& reader, const std::string& path, const AnalysisParameters& parameters,
-              TakeReading& reading) {
-    HeldWave& held = reading.held;
+void readTake(TakeReader& reader, const std::string& path, const AnalysisParameters& parameters,
+              TakeReading& reading, std::vector<std::int32_t>& window) {
+    HeldWave& held = reader.held;
     openWave(held, path, reading.header);
     const WaveInfo& header = reading.header;
     const ImpulseSearch search =
         searchImpulse(held, header, parameters.impulseThreshold, reader.chunk);
     const std::int64_t p = search.position;
-    adviseValues(held, header, p + parameters.startOffset, parameters.analysisLength);
 
     loadValues(held, header, p + levelWindowSkip + 1, levelWindowLength, reader.levelWindow);
     reading.level = measureLevel(reader.levelWindow);
+    loadValues(held, header, p + parameters.startOffset, parameters.analysisLength, window);
+
+    reading.file = held.file;
     reading.impulsePosition = p;
     reading.impulseFound = search.found;
     reading.note = noteFor(held.file, search, parameters);
-}
-
-void loadWindow(TakeReading& reading, const AnalysisParameters& parameters) {
-    loadValues(reading.held, reading.header, reading.impulsePosition + parameters.startOffset,
-               parameters.analysisLength, reading.window);
 }
 
 }  // namespace trellmark

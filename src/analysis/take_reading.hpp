@@ -13,32 +13,28 @@
 
 namespace trellmark {
 
-// One take as read: first everything but its analysis window (findTake), then
-// the window (loadWindow), so that the two can be read on different threads.
+// One take as read, but for its analysis window, which goes where the caller
+// wants it.
 struct TakeReading {
-    HeldWave held;  // the take's file, held open from findTake to the next
+    WaveFile file;
     WaveInfo header;
     std::int64_t impulsePosition = 0;  // p; sampleCount when nothing lies above the threshold
     bool impulseFound = false;
     double level = 0;  // of the level window after p
     FileNote note = FileNote::none;
-    std::vector<std::int32_t> window;  // the analysis window, analysisLength values
 };
 
-// What finding takes needs besides the reading itself, kept from one take to
-// the next so that nothing is allocated or cleared again for each.
+// What reading takes needs besides the readings, kept from one take to the
+// next so that nothing is allocated or cleared again for each.
 struct TakeReader {
+    HeldWave held;                    // the take being read, and the read buffer
     std::vector<std::int32_t> chunk;  // values searched for the impulse
     std::vector<std::int32_t> levelWindow;
 };
 
-// Opens the take at path and reads all of it but the analysis window into
-// reading (every field but window overwritten). Asks the system to start
-// fetching the window, so that it is ready when loadWindow comes.
-void findTake(TakeReader& reader, const std::string& path, const AnalysisParameters& parameters,
-              TakeReading& reading);
-
-// Reads the analysis window of the take findTake found into reading.window.
-void loadWindow(TakeReading& reading, const AnalysisParameters& parameters);
+// Reads the take at path: reading gets every field overwritten, window its
+// analysisLength values.
+void readTake(TakeReader& reader, const std::string& path, const AnalysisParameters& parameters,
+              TakeReading& reading, std::vector<std::int32_t>& window);
 
 }  // namespace trellmark

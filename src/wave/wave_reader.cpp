@@ -206,15 +206,6 @@ void loadValues(HeldWave& held, const WaveInfo& info, std::int64_t first, std::i
              held.bytes);
 }
 
-void adviseValues(const HeldWave& held, const WaveInfo& info, std::int64_t first,
-                  std::int64_t count) {
-    const StoredRange range = storedRange(held.file.fileSize, held.file, info, first, count);
-    if (held.descriptor >= 0 && range.size > 0) {
-        ::posix_fadvise(held.descriptor, static_cast<off_t>(range.offset),
-                        static_cast<off_t>(range.size), POSIX_FADV_WILLNEED);
-    }
-}
-
 void LOADARRAY(const WaveFile& file, const WaveInfo& info, std::int64_t first, std::int64_t count,
                std::vector<std::int32_t>& values) {
     // Opened only when something is to be read from it.

@@ -59,11 +59,6 @@ void openWave(HeldWave& held, const std::string& path, WaveInfo& info);
 void loadValues(HeldWave& held, const WaveInfo& info, std::int64_t first, std::int64_t count,
                 std::vector<std::int32_t>& values);
 
-// Tells the system that the stored bytes of those values will be read soon, so
-// that a disk can deliver them while other work goes on. Reads nothing.
-void adviseValues(const HeldWave& held, const WaveInfo& info, std::int64_t first,
-                  std::int64_t count);
-
 // Decoding of one stored value.
 std::int32_t decode16(const unsigned char* bytes);
 std::int32_t decode24(const unsigned char* bytes);

@@ -1,0 +1,103 @@
+#include "analysis/fold_worker.hpp"
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <system_error>
+
+namespace trellmark {
+namespace {
+
+// How long a thread watches for the other before it sleeps. A window comes
+// every few tens of microseconds; waking a sleeping thread can take as long,
+// while watching costs only the time it lasts. A thread that watched in vain
+// watches half as long the next time, one that saw the other twice as long
+// again: where the other is slow (painting a screen, waiting for a disk), the
+// watching soon stops costing a core.
+constexpr auto longestWatch = std::chrono::microseconds(50);
+constexpr auto shortestWatch = std::chrono::microseconds(2);
+
+}  // namespace
+
+template <class Ready>
+void FoldWorker::waitUntil(Ready ready, std::chrono::microseconds& watch) {
+    const auto until = std::chrono::steady_clock::now() + watch;
+    for (int round = 0; !ready(); ++round) {
+        _mm_pause();
+        if (round % 64 == 63 && std::chrono::steady_clock::now() >= until) {
+            watch = std::max(watch / 2, shortestWatch);
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, ready);
+            return;
+        }
+    }
+    watch = std::min(watch * 2, longestWatch);
+}
+
+template <class Change>
+void FoldWorker::publish(Change change) {
+    {
+        const std::lock_guard lock(mutex_);
+        change();
+    }
+    changed_.notify_all();
+}
+
+FoldWorker::FoldWorker(WindowAccumulator& accumulator)
+    : accumulator_(accumulator), callerWatch_(longestWatch) {
+    // With one core there is nothing to overlap on.
+    if (std::thread::hardware_concurrency() < 2) return;
+    try {
+        thread_ = std::thread([this] { foldQueued(); });
+    } catch (const std::system_error&) {
+        // Folding on the caller's thread gives the same sums, only later.
+    }
+}
+
+FoldWorker::~FoldWorker() {
+    finish();
+    if (!thread_.joinable()) return;
+    publish([&] { stopping_ = true; });
+    thread_.join();
+}
+
+void FoldWorker::foldQueued() {
+    std::chrono::microseconds watch = longestWatch;
+    for (std::size_t k = 0;; ++k) {
+        waitUntil([&] { return stopping_ || handedOver_ > k; }, watch);
+        if (handedOver_ <= k) return;  // stopping, and nothing left
+        Job& job = jobs_[k % jobs_.size()];
+        addWindow(accumulator_, job.window, job.level, job.referenceLevel);
+        publish([&] { folded_ = k + 1; });
+    }
+}
+
+std::vector<std::int32_t>& FoldWorker::nextWindow() {
+    const std::size_t next = handedOver_;
+    // Its job is free once the one a round earlier is folded.
+    if (thread_.joinable()) {
+        waitUntil([&] { return folded_ + jobs_.size() > next; }, callerWatch_);
+    }
+    return jobs_[next % jobs_.size()].window;
+}
+
+void FoldWorker::fold(double level, double referenceLevel) {
+    const std::size_t next = handedOver_;
+    Job& job = jobs_[next % jobs_.size()];
+    job.level = level;
+    job.referenceLevel = referenceLevel;
+    if (!thread_.joinable()) {
+        addWindow(accumulator_, job.window, level, referenceLevel);
+        handedOver_ = next + 1;
+        folded_ = next + 1;
+        return;
+    }
+    publish([&] { handedOver_ = next + 1; });
+}
+
+void FoldWorker::finish() {
+    if (!thread_.joinable()) return;
+    waitUntil([&] { return folded_ == handedOver_; }, callerWatch_);
+}
+
+}  // namespace trellmark

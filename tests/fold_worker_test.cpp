@@ -1,0 +1,53 @@
+#include "analysis/fold_worker.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace trellmark {
+namespace {
+
+// Window k of a set of `files`: values that differ from take to take and from
+// index to index, so that a window folded twice, skipped or out of turn shows.
+std::vector<std::int32_t> windowOf(int k, std::int32_t length) {
+    std::vector<std::int32_t> window(static_cast<std::size_t>(length));
+    for (std::int32_t j = 0; j < length; ++j) window[j] = (j * 31 + k * 977) % 20011 - 10005;
+    return window;
+}
+
+double levelOf(int k) {
+    return 900.0 + 13.0 * (k % 7);
+}
+
+WindowAccumulator foldedDirectly(int files, std::int32_t length) {
+    WindowAccumulator accumulator = startAccumulation(static_cast<std::int16_t>(files), length);
+    for (int k = 0; k < files; ++k) addWindow(accumulator, windowOf(k, length), levelOf(k), 950.0);
+    return accumulator;
+}
+
+// More windows than the worker has arrays, each handed over as soon as an
+// array is free; the sums must be those of folding them one after another.
+TEST(FoldWorker, GivesTheSumsOfFoldingInTurn) {
+    constexpr int files = 11;
+    constexpr std::int32_t length = 1003;
+    const WindowAccumulator expected = foldedDirectly(files, length);
+    for (const bool explicitFinish : {true, false}) {
+        WindowAccumulator accumulator = startAccumulation(files, length);
+        {
+            FoldWorker folds(accumulator);
+            for (int k = 0; k < files; ++k) {
+                folds.nextWindow() = windowOf(k, length);
+                folds.fold(levelOf(k), 950.0);
+            }
+            if (explicitFinish) folds.finish();
+        }  // without finish, ending the worker finishes the folds
+        EXPECT_EQ(accumulator.filesAdded, files);
+        EXPECT_EQ(accumulator.shift, expected.shift);
+        EXPECT_EQ(accumulator.mean, expected.mean);
+        EXPECT_EQ(accumulator.sumOfSquares, expected.sumOfSquares);
+    }
+}
+
+}  // namespace
+}  // namespace trellmark
