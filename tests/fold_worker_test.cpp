@@ -12,7 +12,7 @@ namespace {
 // index to index, so that a window folded twice, skipped or out of turn shows.
 std::vector<std::int32_t> windowOf(int k, std::int32_t length) {
     std::vector<std::int32_t> window(static_cast<std::size_t>(length));
-    for (std::int32_t j = 0; j < length; ++j) window[j] = (j * 31 + k * 977) % 20011 - 10005;
+    for (std::int32_t j = 0; j < length; ++j) window[j] = (j * 31 + k * 977) % 60011 - 30005;
     return window;
 }
 
@@ -37,8 +37,18 @@ TEST(FoldWorker, GivesTheSumsOfFoldingInTurn) {
         {
             FoldWorker folds(accumulator);
             for (int k = 0; k < files; ++k) {
-                folds.nextWindow() = windowOf(k, length);
-                folds.fold(levelOf(k), 950.0);
+                // The window as 16-bit bytes, all of it stored.
+                std::vector<unsigned char>& bytes = folds.nextBuffer();
+                bytes.clear();
+                for (const std::int32_t value : windowOf(k, length)) {
+                    bytes.push_back(static_cast<unsigned char>(value & 0xFF));
+                    bytes.push_back(static_cast<unsigned char>((value >> 8) & 0xFF));
+                }
+                StoredValues window;
+                window.count = window.end = length;
+                window.bytesPerValue = 2;
+                window.bytes = bytes;
+                folds.fold(window, levelOf(k), 950.0);
             }
             if (explicitFinish) folds.finish();
         }  // without finish, ending the worker finishes the folds

@@ -44,5 +44,34 @@ TEST(ValueDecoding, EveryPathMatchesTheSingleValueDecoders) {
     }
 }
 
+// The first value above a threshold, found without storing the values, is the
+// one a plain search of the decoded values finds, wherever it lies in a block.
+TEST(ValueDecoding, FirstValueAboveMatchesAPlainSearch) {
+    for (const int width : {2, 3}) {
+        for (const std::size_t count : {0u, 1u, 31u, 35u, 36u, 67u, 100u, 300u}) {
+            for (const std::size_t at : {0u, 1u, 7u, 8u, 31u, 32u, 33u, 40u, 66u, 99u, 299u}) {
+                // Values below the threshold (100), one above at `at` and more
+                // after it; none above when `at` lies past the end.
+                std::vector<unsigned char> bytes;
+                for (std::size_t i = 0; i < count; ++i) {
+                    const std::int32_t value =
+                        i == at ? 101 : (i > at ? 5000 : (i % 2 == 0 ? 100 : -8000));
+                    for (int b = 0; b < width; ++b) {
+                        bytes.push_back(static_cast<unsigned char>((value >> (8 * b)) & 0xFF));
+                    }
+                }
+                bytes.push_back(0xFF);  // a cut value is never looked at
+                const std::size_t expected = at < count ? at : count;
+                for (const DecodePath path : {DecodePath::scalar, DecodePath::avx2}) {
+                    if (!decodePathAvailable(path)) continue;
+                    EXPECT_EQ(firstValueAbove(path, bytes, width, 100), expected)
+                        << "path " << static_cast<int>(path) << ", width " << width << ", count "
+                        << count << ", at " << at;
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace trellmark

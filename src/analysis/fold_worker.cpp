@@ -17,17 +17,24 @@ namespace {
 constexpr auto longestWatch = std::chrono::microseconds(50);
 constexpr auto shortestWatch = std::chrono::microseconds(2);
 
+// A folding thread that fell asleep is woken once this many windows wait for
+// it (or when the caller has to wait itself): each waking costs both threads
+// tens of microseconds.
+constexpr std::size_t wakingBatch = 2;
+
 }  // namespace
 
 template <class Ready>
-void FoldWorker::waitUntil(Ready ready, std::chrono::microseconds& watch) {
+void FoldWorker::waitUntil(Ready ready, std::chrono::microseconds& watch, bool& asleep) {
     const auto until = std::chrono::steady_clock::now() + watch;
     for (int round = 0; !ready(); ++round) {
         _mm_pause();
         if (round % 64 == 63 && std::chrono::steady_clock::now() >= until) {
             watch = std::max(watch / 2, shortestWatch);
             std::unique_lock lock(mutex_);
+            asleep = true;
             changed_.wait(lock, ready);
+            asleep = false;
             return;
         }
     }
@@ -36,11 +43,16 @@ void FoldWorker::waitUntil(Ready ready, std::chrono::microseconds& watch) {
 
 template <class Change>
 void FoldWorker::publish(Change change) {
+    bool wake = false;
     {
         const std::lock_guard lock(mutex_);
-        change();
+        wake = change();
     }
-    changed_.notify_all();
+    if (wake) changed_.notify_all();
+}
+
+void FoldWorker::wakeFolder() {
+    publish([&] { return folderAsleep_; });
 }
 
 FoldWorker::FoldWorker(WindowAccumulator& accumulator)
@@ -57,47 +69,63 @@ FoldWorker::FoldWorker(WindowAccumulator& accumulator)
 FoldWorker::~FoldWorker() {
     finish();
     if (!thread_.joinable()) return;
-    publish([&] { stopping_ = true; });
+    publish([&] {
+        stopping_ = true;
+        return true;
+    });
     thread_.join();
 }
 
 void FoldWorker::foldQueued() {
     std::chrono::microseconds watch = longestWatch;
     for (std::size_t k = 0;; ++k) {
-        waitUntil([&] { return stopping_ || handedOver_ > k; }, watch);
+        waitUntil([&] { return stopping_ || handedOver_ > k; }, watch, folderAsleep_);
         if (handedOver_ <= k) return;  // stopping, and nothing left
-        Job& job = jobs_[k % jobs_.size()];
-        addWindow(accumulator_, job.window, job.level, job.referenceLevel);
-        publish([&] { folded_ = k + 1; });
+        foldJob(jobs_[k % jobs_.size()]);
+        publish([&] {
+            folded_ = k + 1;
+            return callerAsleep_;
+        });
     }
 }
 
-std::vector<std::int32_t>& FoldWorker::nextWindow() {
+void FoldWorker::foldJob(const Job& job) {
+    decodeStored(job.window, values_);
+    addWindow(accumulator_, values_, job.level, job.referenceLevel);
+}
+
+std::vector<unsigned char>& FoldWorker::nextBuffer() {
     const std::size_t next = handedOver_;
     // Its job is free once the one a round earlier is folded.
-    if (thread_.joinable()) {
-        waitUntil([&] { return folded_ + jobs_.size() > next; }, callerWatch_);
+    if (thread_.joinable() && folded_ + jobs_.size() <= next) {
+        wakeFolder();
+        waitUntil([&] { return folded_ + jobs_.size() > next; }, callerWatch_, callerAsleep_);
     }
-    return jobs_[next % jobs_.size()].window;
+    return jobs_[next % jobs_.size()].bytes;
 }
 
-void FoldWorker::fold(double level, double referenceLevel) {
+void FoldWorker::fold(const StoredValues& window, double level, double referenceLevel) {
     const std::size_t next = handedOver_;
     Job& job = jobs_[next % jobs_.size()];
+    job.window = window;
     job.level = level;
     job.referenceLevel = referenceLevel;
     if (!thread_.joinable()) {
-        addWindow(accumulator_, job.window, level, referenceLevel);
+        foldJob(job);
         handedOver_ = next + 1;
         folded_ = next + 1;
         return;
     }
-    publish([&] { handedOver_ = next + 1; });
+    publish([&] {
+        handedOver_ = next + 1;
+        return folderAsleep_ && handedOver_ - folded_ >= wakingBatch;
+    });
 }
 
 void FoldWorker::finish() {
     if (!thread_.joinable()) return;
-    waitUntil([&] { return folded_ == handedOver_; }, callerWatch_);
+    wakeFolder();
+    waitUntil([&] { return folded_ == handedOver_; }, callerWatch_, callerAsleep_);
 }
 
 }  // namespace trellmark

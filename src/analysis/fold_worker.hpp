@@ -1,6 +1,7 @@
 #pragma once
-// Folds a set's windows into its accumulator on a thread of its own, in the
-// order they come, so that reading the next take overlaps folding this one.
+// Decodes a set's windows and folds them into its accumulator on a thread of
+// its own, in the order they come, so that reading the next take overlaps
+// folding this one.
 
 #include <array>
 #include <atomic>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "analysis/window_accumulator.hpp"
+#include "wave/wave_reader.hpp"
 
 namespace trellmark {
 
@@ -27,34 +29,41 @@ class FoldWorker {
     // Finishes the folds handed over.
     ~FoldWorker();
 
-    // An array to load the next window into, waiting until a fold frees one.
-    // It stays the caller's until fold.
-    std::vector<std::int32_t>& nextWindow();
-    // Hands over the window last given by nextWindow, to be folded in after
-    // every one handed over before it.
-    void fold(double level, double referenceLevel);
+    // A buffer to read the next window's bytes into, waiting until a fold
+    // frees one. It stays the caller's until fold.
+    std::vector<unsigned char>& nextBuffer();
+    // Hands over the window, whose bytes are in the buffer last given by
+    // nextBuffer, to be decoded and folded in after every one handed over
+    // before it.
+    void fold(const StoredValues& window, double level, double referenceLevel);
     // Returns once every window handed over is folded in.
     void finish();
 
   private:
     struct Job {
-        std::vector<std::int32_t> window;
+        std::vector<unsigned char> bytes;
+        StoredValues window;  // a view of bytes
         double level = 0;
         double referenceLevel = 0;
     };
 
+    void foldJob(const Job& job);
+
     void foldQueued();  // the folding thread
-    // Watches for ready() for up to `watch`, then sleeps until it holds;
-    // adjusts `watch` for the next wait.
+    // Watches for ready() for up to `watch`, then sleeps until it holds with
+    // `asleep` set; adjusts `watch` for the next wait.
     template <class Ready>
-    void waitUntil(Ready ready, std::chrono::microseconds& watch);
+    void waitUntil(Ready ready, std::chrono::microseconds& watch, bool& asleep);
+    // Makes the change under the mutex; wakes the sleepers when it says so.
     template <class Change>
     void publish(Change change);
+    void wakeFolder();
 
     WindowAccumulator& accumulator_;
     // Job k lives in jobs_[k % size]: the caller fills jobs handed over - 1 ..,
     // the thread folds from folded_ on.
     std::array<Job, 4> jobs_;
+    std::vector<std::int32_t> values_;  // the window being folded, decoded
 
     // Changed under mutex_, read without it while a thread watches.
     std::mutex mutex_;
@@ -62,6 +71,8 @@ class FoldWorker {
     std::atomic<std::size_t> handedOver_ = 0;
     std::atomic<std::size_t> folded_ = 0;
     std::atomic<bool> stopping_ = false;
+    bool folderAsleep_ = false;  // under mutex_ only
+    bool callerAsleep_ = false;
     std::chrono::microseconds callerWatch_;
     std::thread thread_;  // joinable while folding on it
 };

@@ -28,13 +28,12 @@ SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters&
         TakeReading take;
         for (std::size_t i = 0; i < files; ++i) {
             events.fileStarted(set, i);
-            std::vector<std::int32_t>& window = folds.nextWindow();
-            readTake(reader, set.paths[i], parameters, take, window);
+            readTake(reader, set.paths[i], parameters, take, folds.nextBuffer());
             lastFile = take.header;
             statistics.levels.push_back(take.level);
             // The reference set scales to its own first file.
             if (!referenceLevel) referenceLevel = take.level;
-            folds.fold(take.level, *referenceLevel);
+            folds.fold(take.window, take.level, *referenceLevel);
 
             FileReading& reading = statistics.files.emplace_back();
             reading.path = set.paths[i];

@@ -20,8 +20,7 @@ struct ImpulseSearch {
     bool found = false;
 };
 
-ImpulseSearch searchImpulse(HeldWave& held, const WaveInfo& info, std::int32_t threshold,
-                            std::vector<std::int32_t>& chunk) {
+ImpulseSearch searchImpulse(HeldWave& held, const WaveInfo& info, std::int32_t threshold) {
     const WaveFile& file = held.file;
     const std::int64_t count = info.sampleCount;
     // A file of another depth has no samples at all, not even zeros to find.
@@ -29,8 +28,10 @@ ImpulseSearch searchImpulse(HeldWave& held, const WaveInfo& info, std::int32_t t
     const std::int64_t stored = std::min(file.valuesInFile, count);
     for (std::int64_t first = 0; first < stored; first += searchChunk) {
         const std::int64_t length = std::min(searchChunk, stored - first);
-        loadValues(held, info, first, length, chunk);
-        const std::int64_t x = findImpulse(chunk, threshold);
+        // The first value above the threshold, as findImpulse would find it in
+        // the loaded values.
+        const std::int64_t x =
+            firstStoredAbove(readStored(held, info, first, length, held.bytes), threshold);
         if (x < length) return {first + x, true};
     }
     // The values promised beyond the end of the file read as 0; only a negative
@@ -57,17 +58,17 @@ FileNote noteFor(const WaveFile& file, const ImpulseSearch& search,
 }  // namespace
 
 void readTake(TakeReader& reader, const std::string& path, const AnalysisParameters& parameters,
-              TakeReading& reading, std::vector<std::int32_t>& window) {
+              TakeReading& reading, std::vector<unsigned char>& windowBytes) {
     HeldWave& held = reader.held;
     openWave(held, path, reading.header);
     const WaveInfo& header = reading.header;
-    const ImpulseSearch search =
-        searchImpulse(held, header, parameters.impulseThreshold, reader.chunk);
+    const ImpulseSearch search = searchImpulse(held, header, parameters.impulseThreshold);
     const std::int64_t p = search.position;
 
     loadValues(held, header, p + levelWindowSkip + 1, levelWindowLength, reader.levelWindow);
     reading.level = measureLevel(reader.levelWindow);
-    loadValues(held, header, p + parameters.startOffset, parameters.analysisLength, window);
+    reading.window = readStored(held, header, p + parameters.startOffset, parameters.analysisLength,
+                                windowBytes);
 
     reading.file = held.file;
     reading.impulsePosition = p;

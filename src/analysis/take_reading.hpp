@@ -13,8 +13,7 @@
 
 namespace trellmark {
 
-// One take as read, but for its analysis window, which goes where the caller
-// wants it.
+// One take as read.
 struct TakeReading {
     WaveFile file;
     WaveInfo header;
@@ -22,19 +21,21 @@ struct TakeReading {
     bool impulseFound = false;
     double level = 0;  // of the level window after p
     FileNote note = FileNote::none;
+    // The analysis window, analysisLength values, still as stored: in the
+    // buffer readTake was given.
+    StoredValues window;
 };
 
 // What reading takes needs besides the readings, kept from one take to the
 // next so that nothing is allocated or cleared again for each.
 struct TakeReader {
-    HeldWave held;                    // the take being read, and the read buffer
-    std::vector<std::int32_t> chunk;  // values searched for the impulse
+    HeldWave held;  // the take being read, and the read buffer
     std::vector<std::int32_t> levelWindow;
 };
 
-// Reads the take at path: reading gets every field overwritten, window its
-// analysisLength values.
+// Reads the take at path into reading (every field overwritten), the bytes of
+// its analysis window into windowBytes (which only grows).
 void readTake(TakeReader& reader, const std::string& path, const AnalysisParameters& parameters,
-              TakeReading& reading, std::vector<std::int32_t>& window);
+              TakeReading& reading, std::vector<unsigned char>& windowBytes);
 
 }  // namespace trellmark

@@ -49,6 +49,46 @@ __attribute__((target("avx2"))) void decodeAvx2(const unsigned char* bytes, std:
     decodeScalar(bytes + bytesPerValue * i, count - i, bytesPerValue, values + i);
 }
 
+std::size_t firstAboveScalar(const unsigned char* bytes, std::size_t begin, std::size_t count,
+                             int bytesPerValue, std::int32_t threshold) {
+    for (std::size_t i = begin; i < count; ++i) {
+        const unsigned char* cell = bytes + bytesPerValue * i;
+        if ((bytesPerValue == 2 ? decode16(cell) : decode24(cell)) > threshold) return i;
+    }
+    return count;
+}
+
+// All ones in the cells of the eight values that lie above limit.
+__attribute__((target("avx2"))) __m256i eightAbove(const unsigned char* cells, int bytesPerValue,
+                                                   __m256i limit) {
+    const __m256i values =
+        bytesPerValue == 2
+            ? _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(cells)))
+            : eight24(cells);
+    return _mm256_cmpgt_epi32(values, limit);
+}
+
+// Thirty-two values a time up to the block that holds one above the
+// threshold; the plain loop finds it there.
+__attribute__((target("avx2"))) std::size_t firstAboveAvx2(const unsigned char* bytes,
+                                                           std::size_t count, int bytesPerValue,
+                                                           std::int32_t threshold) {
+    const __m256i limit = _mm256_set1_epi32(threshold);
+    const int width = bytesPerValue;
+    std::size_t i = 0;
+    // As in decodeAvx2, eight more bytes than 24-bit values need are loaded.
+    for (; i + 32 + 3 <= count; i += 32) {
+        const unsigned char* cells = bytes + width * i;
+        const __m256i any =
+            _mm256_or_si256(_mm256_or_si256(eightAbove(cells, width, limit),
+                                            eightAbove(cells + 8 * width, width, limit)),
+                            _mm256_or_si256(eightAbove(cells + 16 * width, width, limit),
+                                            eightAbove(cells + 24 * width, width, limit)));
+        if (!_mm256_testz_si256(any, any)) break;
+    }
+    return firstAboveScalar(bytes, i, count, bytesPerValue, threshold);
+}
+
 }  // namespace
 
 bool decodePathAvailable(DecodePath path) {
@@ -71,6 +111,16 @@ void decodeValues(DecodePath path, std::span<const unsigned char> bytes, int byt
     } else {
         decodeScalar(bytes.data(), count, bytesPerValue, values);
     }
+}
+
+std::size_t firstValueAbove(DecodePath path, std::span<const unsigned char> bytes,
+                            int bytesPerValue, std::int32_t threshold) {
+    if (bytesPerValue != 2 && bytesPerValue != 3) return 0;
+    const std::size_t count = bytes.size() / static_cast<std::size_t>(bytesPerValue);
+    if (path == DecodePath::avx2) {
+        return firstAboveAvx2(bytes.data(), count, bytesPerValue, threshold);
+    }
+    return firstAboveScalar(bytes.data(), 0, count, bytesPerValue, threshold);
 }
 
 }  // namespace trellmark

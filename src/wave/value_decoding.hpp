@@ -2,6 +2,7 @@
 // Turns stored sample bytes into values many at a time: an AVX2 form where the
 // processor has it, a plain loop everywhere else, the same values from both.
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -20,5 +21,10 @@ bool decodePathAvailable(DecodePath path);
 // A cut value at the end is left to the caller.
 void decodeValues(DecodePath path, std::span<const unsigned char> bytes, int bytesPerValue,
                   std::int32_t* values);
+
+// The index of the first whole value strictly above threshold, the number of
+// whole values when there is none: decoded and compared without being stored.
+std::size_t firstValueAbove(DecodePath path, std::span<const unsigned char> bytes,
+                            int bytesPerValue, std::int32_t threshold);
 
 }  // namespace trellmark

@@ -162,48 +162,88 @@ StoredRange storedRange(std::int64_t fileSize, const WaveFile& file, const WaveI
     return range;
 }
 
-// values[0, count) from the open descriptor of file, whose size is fileSize.
-void loadFrom(int fd, std::int64_t fileSize, const WaveFile& file, const WaveInfo& info,
-              std::int64_t first, std::int64_t count, std::vector<std::int32_t>& values,
-              std::vector<unsigned char>& block) {
-    const std::size_t total = static_cast<std::size_t>(std::max<std::int64_t>(count, 0));
+StoredValues readFrom(int fd, std::int64_t fileSize, const WaveFile& file, const WaveInfo& info,
+                      std::int64_t first, std::int64_t count, std::vector<unsigned char>& buffer) {
+    StoredValues stored;
+    stored.first = first;
+    stored.count = std::max<std::int64_t>(count, 0);
+    const StoredRange range = storedRange(fileSize, file, info, first, count);
+    if (range.bytesPerValue == 0 || fd < 0) return stored;
+    stored.begin = range.begin;
+    stored.end = range.end;
+    stored.bytesPerValue = range.bytesPerValue;
+    // The buffer only grows, so that it is not cleared on every read.
+    const auto size = static_cast<std::size_t>(range.size);
+    if (buffer.size() < size) buffer.resize(size);
+    stored.bytes = {buffer.data(), readAt(fd, buffer.data(), size, range.offset)};
+    return stored;
+}
+
+// The value cut off by the end of the file, from the bytes present and zeros.
+std::int32_t cutValue(const StoredValues& stored, std::size_t whole) {
+    unsigned char cell[3] = {};
+    std::copy(stored.bytes.begin() + whole * stored.bytesPerValue, stored.bytes.end(), cell);
+    return stored.bytesPerValue == 2 ? decode16(cell) : decode24(cell);
+}
+
+// Whether a cut value follows the whole values of stored.
+bool hasCutValue(const StoredValues& stored, std::size_t whole) {
+    return whole * stored.bytesPerValue < stored.bytes.size() &&
+           static_cast<std::int64_t>(whole) < stored.end - stored.begin;
+}
+
+}  // namespace
+
+StoredValues readStored(const HeldWave& held, const WaveInfo& info, std::int64_t first,
+                        std::int64_t count, std::vector<unsigned char>& buffer) {
+    return readFrom(held.descriptor, held.file.fileSize, held.file, info, first, count, buffer);
+}
+
+void decodeStored(const StoredValues& stored, std::vector<std::int32_t>& values) {
+    const auto total = static_cast<std::size_t>(stored.count);
     values.resize(total);
     std::int32_t* const all = values.data();
     std::size_t filled = 0;  // values[0, filled) are final; the rest become 0
-    const StoredRange range = storedRange(fileSize, file, info, first, count);
-    const int bytes = range.bytesPerValue;
-    if (bytes > 0 && fd >= 0) {
-        // The buffer only grows, so that it is not cleared on every load.
-        const auto size = static_cast<std::size_t>(range.size);
-        if (block.size() < size) block.resize(size);
-        const std::span<const unsigned char> got(block.data(),
-                                                 readAt(fd, block.data(), size, range.offset));
-
-        const std::size_t skipped = static_cast<std::size_t>(range.begin - first);
+    const int bytes = stored.bytesPerValue;
+    if (bytes > 0) {
+        const auto skipped = static_cast<std::size_t>(stored.begin - stored.first);
         std::fill(all, all + skipped, 0);
         std::int32_t* target = all + skipped;
-        decodeValues(fastestDecodePath(), got, bytes, target);
-        const std::size_t whole = got.size() / bytes;
+        decodeValues(fastestDecodePath(), stored.bytes, bytes, target);
+        const std::size_t whole = stored.bytes.size() / bytes;
         filled = skipped + whole;
-        // A value cut off by the end of the file is decoded from the bytes
-        // present and zeros for the rest.
-        if (whole * bytes < got.size() &&
-            static_cast<std::int64_t>(whole) < range.end - range.begin) {
-            unsigned char cell[3] = {};
-            std::copy(got.begin() + whole * bytes, got.end(), cell);
-            target[whole] = bytes == 2 ? decode16(cell) : decode24(cell);
+        if (hasCutValue(stored, whole)) {
+            target[whole] = cutValue(stored, whole);
             ++filled;
         }
     }
     std::fill(all + filled, all + total, 0);
 }
 
-}  // namespace
+std::int64_t firstStoredAbove(const StoredValues& stored, std::int32_t threshold) {
+    // The values decodeStored gives, in order: zeros before the stored ones,
+    // the whole stored values, a cut one, zeros after.
+    const bool zeroAbove = 0 > threshold;
+    const int bytes = stored.bytesPerValue;
+    std::int64_t index = 0;
+    if (bytes > 0) {
+        const std::int64_t skipped = stored.begin - stored.first;
+        if (skipped > 0 && zeroAbove) return 0;
+        const std::size_t whole = stored.bytes.size() / bytes;
+        const std::size_t x = firstValueAbove(fastestDecodePath(), stored.bytes, bytes, threshold);
+        if (x < whole) return skipped + static_cast<std::int64_t>(x);
+        index = skipped + static_cast<std::int64_t>(whole);
+        if (hasCutValue(stored, whole)) {
+            if (cutValue(stored, whole) > threshold) return index;
+            ++index;
+        }
+    }
+    return index < stored.count && zeroAbove ? index : stored.count;
+}
 
 void loadValues(HeldWave& held, const WaveInfo& info, std::int64_t first, std::int64_t count,
                 std::vector<std::int32_t>& values) {
-    loadFrom(held.descriptor, held.file.fileSize, held.file, info, first, count, values,
-             held.bytes);
+    decodeStored(readStored(held, info, first, count, held.bytes), values);
 }
 
 void LOADARRAY(const WaveFile& file, const WaveInfo& info, std::int64_t first, std::int64_t count,
@@ -214,8 +254,8 @@ void LOADARRAY(const WaveFile& file, const WaveInfo& info, std::int64_t first, s
             .bytesPerValue > 0) {
         openRegularFile(file.path, open);
     }
-    std::vector<unsigned char> block;
-    loadFrom(open.fd, open.size, file, info, first, count, values, block);
+    std::vector<unsigned char> buffer;
+    decodeStored(readFrom(open.fd, open.size, file, info, first, count, buffer), values);
 }
 
 }  // namespace trellmark

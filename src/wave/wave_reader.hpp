@@ -6,6 +6,7 @@
 // 0, and only the bytes a file really holds are ever loaded.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,30 @@ void openWave(HeldWave& held, const std::string& path, WaveInfo& info);
 // LOADARRAY from the file held open.
 void loadValues(HeldWave& held, const WaveInfo& info, std::int64_t first, std::int64_t count,
                 std::vector<std::int32_t>& values);
+
+// A range of values as stored: LOADARRAY in two steps, so that the bytes can
+// be read on one thread and decoded on another.
+struct StoredValues {
+    std::int64_t first = 0;  // the range asked for: count values from first
+    std::int64_t count = 0;
+    int bytesPerValue = 0;   // 0 when nothing of the range is stored
+    std::int64_t begin = 0;  // values begin .. end - 1 lie in the file,
+    std::int64_t end = 0;
+    std::span<const unsigned char> bytes;  // and these of their bytes arrived: a view of the
+                                           // caller's buffer, valid while it is unchanged
+};
+
+// Reads the stored bytes of the range into buffer, which only grows.
+StoredValues readStored(const HeldWave& held, const WaveInfo& info, std::int64_t first,
+                        std::int64_t count, std::vector<unsigned char>& buffer);
+
+// The count values of the range as LOADARRAY gives them.
+void decodeStored(const StoredValues& stored, std::vector<std::int32_t>& values);
+
+// The index (from first) of the first of those values strictly above
+// threshold, count when there is none; found without decoding them into an
+// array.
+std::int64_t firstStoredAbove(const StoredValues& stored, std::int32_t threshold);
 
 // Decoding of one stored value.
 std::int32_t decode16(const unsigned char* bytes);
