@@ -314,6 +314,11 @@ void TerminalBackend::unreadKey(Key key) {
     keys_.push_front(std::move(key));
 }
 
+bool TerminalBackend::inputWaiting() {
+    pollfd watch{ttyFd_, POLLIN, 0};
+    return poll(&watch, 1, 0) > 0 && (watch.revents & POLLIN) != 0;
+}
+
 bool TerminalBackend::terminalGone() {
     pollfd watch{ttyFd_, POLLIN, 0};
     if (poll(&watch, 1, 0) < 0) return errno != EINTR;
@@ -322,9 +327,13 @@ bool TerminalBackend::terminalGone() {
 
 std::optional<Key> TerminalBackend::nextKey() {
     // Held while waiting as well: nothing is due to be painted then, and a
-    // resize repaints from here.
+    // resize repaints from here. Keys typed ahead need no paint before each:
+    // a paint put off meanwhile comes when it is due or before a real wait.
     const std::lock_guard lock(terminalMutex_);
-    if (paintDue_ && terminal_ != nullptr && shown_ != nullptr) paintNow(*shown_);
+    if (paintDue_ && terminal_ != nullptr && shown_ != nullptr && keys_.empty() &&
+        !inputWaiting()) {
+        paintNow(*shown_);
+    }
     if (terminal_ != nullptr && !keysEnded_) {
         while (keys_.empty()) {
             std::vector<Key> keys = readKeys();

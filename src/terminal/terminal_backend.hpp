@@ -40,7 +40,8 @@ class TerminalBackend : public KeySource, public Display {
     // in it as plain lines, so that the results stay readable.
     void finish(const Screen& finalScreen);
 
-    // Paints what is still waiting to be painted before it waits for a key.
+    // Paints what is still waiting to be painted before it waits for a key
+    // (not when keys typed ahead are there already).
     std::optional<Key> nextKey() override;
     void unreadKey(Key key) override;
 
@@ -65,6 +66,7 @@ class TerminalBackend : public KeySource, public Display {
     void writeRaw(std::string_view bytes);
     short colourPair(short foreground, short background);
     bool terminalGone();
+    bool inputWaiting();  // bytes typed ahead wait to be read
     std::vector<Key> readKeys();
 
     std::FILE* tty_ = nullptr;
