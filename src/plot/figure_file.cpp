@@ -1,0 +1,150 @@
+#include "plot/figure_file.hpp"
+
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "plot/figure_drawing.hpp"
+#include "plot/figure_size.hpp"
+#include "plot/replacement_file.hpp"
+#include "plot/svg_ids.hpp"
+
+namespace trellmark {
+namespace {
+
+// An image surface holds 4 bytes a pixel: 400 MB at most.
+constexpr std::int64_t largestPngPixels = 100'000'000;
+
+// A fixed date for the PDF's creation and modification entries, which cairo would otherwise
+// fill with the time of writing.
+constexpr const char* fixedPdfDate = "1970-01-01T00:00:00Z";
+
+struct SurfaceDeleter {
+    void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+};
+using SurfaceHandle = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+
+bool endsWithIgnoringCase(const std::string& text, std::string_view ending) {
+    if (text.size() < ending.size()) return false;
+    return std::equal(ending.begin(), ending.end(), text.end() - ending.size(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+    });
+}
+
+cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned int length) {
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+cairo_status_t appendToFile(void* closure, const unsigned char* data, unsigned int length) {
+    auto* file = static_cast<ReplacementFile*>(closure);
+    const bool written = file->write({reinterpret_cast<const char*>(data), length});
+    return written ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+}
+
+// Draws onto the surface and finishes it; the failure text when cairo reports one.
+std::string drawAndFinish(cairo_surface_t* surface, const FigureData& data, int width, int height) {
+    cairo_t* cr = cairo_create(surface);
+    drawFigure(cr, data, width, height);
+    cairo_status_t status = cairo_status(cr);
+    cairo_destroy(cr);
+    cairo_surface_finish(surface);
+    if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
+    if (status == CAIRO_STATUS_SUCCESS) return {};
+    return std::string("cannot draw the figure: ") + cairo_status_to_string(status);
+}
+
+std::string writePng(const FigureData& data, ReplacementFile& file, int width, int height) {
+    SurfaceHandle surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+    cairo_t* cr = cairo_create(surface.get());
+    drawFigure(cr, data, width, height);
+    cairo_status_t status = cairo_status(cr);
+    cairo_destroy(cr);
+    if (status == CAIRO_STATUS_SUCCESS) {
+        status = cairo_surface_write_to_png_stream(surface.get(), appendToFile, &file);
+    }
+    if (status == CAIRO_STATUS_SUCCESS || !file.ok()) return {};  // file says why
+    return std::string("cannot draw the figure: ") + cairo_status_to_string(status);
+}
+
+std::string writeSvg(const FigureData& data, ReplacementFile& file, int width, int height) {
+    std::string svg;
+    SurfaceHandle surface(cairo_svg_surface_create_for_stream(appendToString, &svg, width, height));
+    cairo_svg_surface_set_document_unit(surface.get(), CAIRO_SVG_UNIT_PX);
+    std::string failure = drawAndFinish(surface.get(), data, width, height);
+    if (failure.empty()) file.write(renumberSurfaceIds(svg));
+    return failure;
+}
+
+std::string writePdf(const FigureData& data, ReplacementFile& file, int width, int height) {
+    SurfaceHandle surface(cairo_pdf_surface_create_for_stream(appendToFile, &file, width, height));
+    cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATE_DATE, fixedPdfDate);
+    cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_MOD_DATE, fixedPdfDate);
+    std::string failure = drawAndFinish(surface.get(), data, width, height);
+    return file.ok() ? failure : std::string();  // a write error is the file's to tell
+}
+
+// Why the data cannot be drawn, or empty.
+std::string inconsistency(const FigureData& data) {
+    const std::size_t count = data.referenceMean.size();
+    for (std::size_t size :
+         {data.referenceStdDev.size(), data.comparisonMean.size(), data.comparisonStdDev.size(),
+          data.difference.size(), data.tValue.size(), data.criticalT.size(),
+          data.standardError.size(), data.significant.size()}) {
+        if (size != 0 && size != count) return "the figure's per-sample arrays differ in length";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::optional<FigureFormat> figureFormatFor(const std::string& path) {
+    if (endsWithIgnoringCase(path, ".png")) return FigureFormat::png;
+    if (endsWithIgnoringCase(path, ".svg")) return FigureFormat::svg;
+    if (endsWithIgnoringCase(path, ".pdf")) return FigureFormat::pdf;
+    return std::nullopt;
+}
+
+FigureOutcome writeFigure(const FigureData& data, const std::string& path, int width, int height) {
+    const auto format = figureFormatFor(path);
+    if (!format) return {false, "the figure's name must end in .png, .svg or .pdf"};
+    const auto withinBounds = [](int side) {
+        return side >= smallestFigureSide && side <= largestFigureSide;
+    };
+    if (!withinBounds(width) || !withinBounds(height)) {
+        return {false, "the figure's sides must be " + std::to_string(smallestFigureSide) + " to " +
+                           std::to_string(largestFigureSide) + " pixels"};
+    }
+    if (*format == FigureFormat::png &&
+        static_cast<std::int64_t>(width) * height > largestPngPixels) {
+        return {false, "a PNG figure may have at most 100 million pixels"};
+    }
+    if (std::string failure = inconsistency(data); !failure.empty()) return {false, failure};
+
+    ReplacementFile file(path);
+    if (!file.ok()) return {false, file.failure()};
+    std::string failure;
+    switch (*format) {
+        case FigureFormat::png:
+            failure = writePng(data, file, width, height);
+            break;
+        case FigureFormat::svg:
+            failure = writeSvg(data, file, width, height);
+            break;
+        case FigureFormat::pdf:
+            failure = writePdf(data, file, width, height);
+            break;
+    }
+    if (!failure.empty()) return {false, failure};
+    if (!file.commit()) return {false, file.failure()};
+    return {true, {}};
+}
+
+}  // namespace trellmark

@@ -1,0 +1,106 @@
+#include "plot/panel_traces.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <utility>
+
+namespace trellmark {
+namespace {
+
+bool hasValue(const ColumnSpan& span) {
+    return !std::isnan(span.low);
+}
+
+}  // namespace
+
+void strokeTrace(cairo_t* cr, const PlotFrame& frame, const std::vector<ColumnSpan>& trace) {
+    cairo_save(cr);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_new_path(cr);
+    bool drawing = false;
+    double lastY = 0;
+    for (std::size_t k = 0; k < trace.size(); ++k) {
+        if (!hasValue(trace[k])) {
+            drawing = false;
+            continue;
+        }
+        const double x = frame.entryX(k);
+        double near = frame.yAt(trace[k].low);
+        double far = frame.yAt(trace[k].high);
+        // Enter the column at the end nearer the line's last point, so that the joins stay short.
+        if (drawing && std::fabs(far - lastY) < std::fabs(near - lastY)) std::swap(near, far);
+        if (drawing) {
+            cairo_line_to(cr, x, near);
+        } else {
+            cairo_move_to(cr, x, near);  // with round caps a lone point shows as a dot
+        }
+        cairo_line_to(cr, x, far);
+        lastY = far;
+        drawing = true;
+    }
+    cairo_stroke(cr);
+    cairo_restore(cr);
+}
+
+void fillBand(cairo_t* cr, const PlotFrame& frame, const std::vector<ColumnSpan>& lower,
+              const std::vector<ColumnSpan>& upper) {
+    const std::size_t count = std::min(lower.size(), upper.size());
+    const bool steps = !frame.perSample();
+    const auto usable = [&](std::size_t k) {
+        return !std::isnan(lower[k].low) && !std::isnan(upper[k].high);
+    };
+    cairo_new_path(cr);
+    for (std::size_t begin = 0; begin < count;) {
+        if (!usable(begin)) {
+            ++begin;
+            continue;
+        }
+        std::size_t end = begin;
+        while (end < count && usable(end)) ++end;
+        // A run of one sample has no width of its own between samples: give it its slot.
+        const bool slots = steps || end - begin == 1;
+        cairo_new_sub_path(cr);  // its first line_to only places the point
+        for (std::size_t k = begin; k < end; ++k) {
+            const double y = frame.yAt(upper[k].high);
+            if (slots) {
+                cairo_line_to(cr, frame.entryLeft(k), y);
+                cairo_line_to(cr, frame.entryRight(k), y);
+            } else {
+                cairo_line_to(cr, frame.entryX(k), y);
+            }
+        }
+        for (std::size_t k = end; k-- > begin;) {
+            const double y = frame.yAt(lower[k].low);
+            if (slots) {
+                cairo_line_to(cr, frame.entryRight(k), y);
+                cairo_line_to(cr, frame.entryLeft(k), y);
+            } else {
+                cairo_line_to(cr, frame.entryX(k), y);
+            }
+        }
+        cairo_close_path(cr);
+        begin = end;
+    }
+    cairo_fill(cr);
+}
+
+void shadeEntries(cairo_t* cr, const PlotFrame& frame, const std::vector<double>& shares,
+                  Colour colour) {
+    for (std::size_t begin = 0; begin < shares.size();) {
+        std::size_t end = begin + 1;
+        while (end < shares.size() && shares[end] == shares[begin]) ++end;
+        if (shares[begin] > 0) {
+            // Even a single index in a column of thousands stays visible.
+            useColour(cr, colour, 0.1 + 0.4 * shares[begin]);
+            const double left = frame.entryLeft(begin);
+            cairo_rectangle(cr, left, frame.area.top, frame.entryRight(end - 1) - left,
+                            frame.area.height);
+            cairo_fill(cr);
+        }
+        begin = end;
+    }
+}
+
+}  // namespace trellmark
