@@ -125,6 +125,7 @@ std::string tickLabel(double value, const AxisTicks& ticks) {
     std::array<char, 64> text{};
     std::to_chars_result written{};
     if (integerDigits + ticks.decimals > 8) {
+        if (value == 0) return "0";
         written = std::to_chars(text.data(), text.data() + text.size(), value,
                                 std::chars_format::scientific);
     } else {
