@@ -97,10 +97,7 @@ bool ReplacementFile::commit() {
         abandon();
         return false;
     }
-    // Flushed before the rename, so that a crash cannot leave an empty file under the name.
-    if (::fsync(descriptor_) != 0 && errno != EINVAL && errno != EROFS) {
-        fail("cannot write \"" + target_ + "\"", errno);
-    }
+    // Some file systems report a failed write only when the file is closed.
     const int closed = ::close(descriptor_);
     descriptor_ = -1;
     if (closed != 0) fail("cannot write \"" + target_ + "\"", errno);

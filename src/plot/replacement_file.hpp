@@ -24,7 +24,7 @@ class ReplacementFile {
     // Appends bytes; false (with failure() set) when they could not all be written.
     bool write(std::string_view bytes);
 
-    // Flushes, closes and renames the temporary file to the target; false with failure() set
+    // Closes and renames the temporary file to the target; false with failure() set
     // (and the temporary file removed) when any step fails.
     bool commit();
 
