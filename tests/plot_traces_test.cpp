@@ -20,6 +20,10 @@ class PlotTraces : public ::testing::Test {
     void SetUp() override {
         surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 120, 60);
         cr_ = cairo_create(surface_);
+        clear();
+    }
+    // White again, black ink, lines one unit wide.
+    void clear() {
         cairo_set_source_rgb(cr_, 1, 1, 1);
         cairo_paint(cr_);
         cairo_set_source_rgb(cr_, 0, 0, 0);
@@ -54,19 +58,24 @@ class PlotTraces : public ::testing::Test {
 };
 
 TEST_F(PlotTraces, SingleSamplesAtEitherEndOfALongWindowReachTheirValue) {
-    std::vector<double> values(10000, 0.0);
-    values.front() = -0.9;  // y = 48
-    values.back() = 0.9;    // y = 12
-    values[5000] = 0.9;
-    const PlotFrame f = frame(values.size());
-    ASSERT_FALSE(f.perSample());
-    strokeTrace(cr_, f, columnExtremes(values, f.columns()));
-    EXPECT_TRUE(inked(10, 47));
-    EXPECT_TRUE(inked(109, 13));
-    EXPECT_TRUE(inked(60, 13));
-    EXPECT_FALSE(columnInked(30, 11, 27));  // zeros only: near y = 30
-    EXPECT_TRUE(inked(30, 30));
-    EXPECT_EQ(cairo_status(cr_), CAIRO_STATUS_SUCCESS);
+    // Dense columns are drawn as bars, sparse ones (under 4 samples) as a line through them.
+    for (std::size_t count : {10000u, 300u, 101u}) {
+        SCOPED_TRACE(count);
+        clear();
+        std::vector<double> values(count, 0.0);
+        values.front() = -0.9;  // y = 48
+        values.back() = 0.9;    // y = 12
+        values[count / 2] = 0.9;
+        const PlotFrame f = frame(values.size());
+        ASSERT_FALSE(f.perSample());
+        strokeTrace(cr_, f, columnExtremes(values, f.columns()));
+        EXPECT_TRUE(inked(10, 47));
+        EXPECT_TRUE(inked(109, 13));
+        EXPECT_TRUE(inked(60, 13));
+        EXPECT_FALSE(columnInked(30, 11, 27));  // zeros only: near y = 30
+        EXPECT_TRUE(inked(30, 30));
+        EXPECT_EQ(cairo_status(cr_), CAIRO_STATUS_SUCCESS);
+    }
 }
 
 TEST_F(PlotTraces, NotANumberLeavesAGapAndInfinityStopsAtTheEdge) {

@@ -10,7 +10,6 @@
 #include "plot/figure_layout.hpp"
 #include "plot/figure_panels.hpp"
 #include "plot/figure_series.hpp"
-#include "plot/figure_texts.hpp"
 #include "plot/plot_axes.hpp"
 #include "plot/plot_text.hpp"
 

@@ -30,6 +30,18 @@ struct SurfaceDeleter {
 };
 using SurfaceHandle = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
 
+struct ContextDeleter {
+    void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+};
+using ContextHandle = std::unique_ptr<cairo_t, ContextDeleter>;
+
+// Draws the figure and says how cairo fared; the context goes before the surface is used on.
+cairo_status_t drawOnto(cairo_surface_t* surface, const FigureData& data, int width, int height) {
+    const ContextHandle cr(cairo_create(surface));
+    drawFigure(cr.get(), data, width, height);
+    return cairo_status(cr.get());
+}
+
 bool endsWithIgnoringCase(const std::string& text, std::string_view ending) {
     if (text.size() < ending.size()) return false;
     return std::equal(ending.begin(), ending.end(), text.end() - ending.size(), [](char a, char b) {
@@ -51,10 +63,7 @@ cairo_status_t appendToFile(void* closure, const unsigned char* data, unsigned i
 
 // Draws onto the surface and finishes it; the failure text when cairo reports one.
 std::string drawAndFinish(cairo_surface_t* surface, const FigureData& data, int width, int height) {
-    cairo_t* cr = cairo_create(surface);
-    drawFigure(cr, data, width, height);
-    cairo_status_t status = cairo_status(cr);
-    cairo_destroy(cr);
+    cairo_status_t status = drawOnto(surface, data, width, height);
     cairo_surface_finish(surface);
     if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
     if (status == CAIRO_STATUS_SUCCESS) return {};
@@ -63,10 +72,7 @@ std::string drawAndFinish(cairo_surface_t* surface, const FigureData& data, int 
 
 std::string writePng(const FigureData& data, ReplacementFile& file, int width, int height) {
     SurfaceHandle surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
-    cairo_t* cr = cairo_create(surface.get());
-    drawFigure(cr, data, width, height);
-    cairo_status_t status = cairo_status(cr);
-    cairo_destroy(cr);
+    cairo_status_t status = drawOnto(surface.get(), data, width, height);
     if (status == CAIRO_STATUS_SUCCESS) {
         status = cairo_surface_write_to_png_stream(surface.get(), appendToFile, &file);
     }

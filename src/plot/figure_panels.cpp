@@ -85,11 +85,11 @@ void drawClusters(cairo_t* cr, const PlotFrame& frame, const Rect& strip,
     std::vector<Bar> bars;
     for (const FigureCluster& cluster : clusters) {
         const std::int64_t first = std::max<std::int64_t>(cluster.first, 0);
-        const std::int64_t final = std::min(cluster.last, last);
-        if (first > final) continue;
+        const std::int64_t end = std::min(cluster.last, last);
+        if (first > end) continue;
         const double offset = static_cast<double>(frame.startOffset);
         Interval span{frame.xAt(offset + static_cast<double>(first) - 0.5),
-                      frame.xAt(offset + static_cast<double>(final) + 0.5)};
+                      frame.xAt(offset + static_cast<double>(end) + 0.5)};
         if (span.right - span.left < 1) {  // a narrow cluster still shows
             const double middle = (span.left + span.right) / 2;
             span = {middle - 0.5, middle + 0.5};

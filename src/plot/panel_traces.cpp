@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <utility>
 
 namespace trellmark {
 namespace {
+
+// Below this many samples a column, a trace through the columns reads better than bars.
+constexpr std::size_t sparseColumns = 4;
 
 bool hasValue(const ColumnSpan& span) {
     return !std::isnan(span.low);
@@ -31,6 +35,34 @@ void strokeSamples(cairo_t* cr, const PlotFrame& frame, const std::vector<Column
         const double y = frame.yAt(trace[k].low);
         if (!drawing) cairo_move_to(cr, x, y);
         cairo_line_to(cr, x, y);
+        drawing = true;
+    }
+    cairo_stroke(cr);
+    cairo_restore(cr);
+}
+
+// Pixel columns holding a few samples each: a polyline that runs through each column from its
+// minimum to its maximum, entering it at the end nearer to where it left the last one.
+void strokeColumns(cairo_t* cr, const PlotFrame& frame, const std::vector<ColumnSpan>& trace) {
+    cairo_save(cr);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_new_path(cr);
+    bool drawing = false;
+    double lastY = 0;
+    for (std::size_t k = 0; k < trace.size(); ++k) {
+        if (!hasValue(trace[k])) {
+            drawing = false;
+            continue;
+        }
+        const double x = frame.entryX(k);
+        double near = frame.yAt(trace[k].low);
+        double far = frame.yAt(trace[k].high);
+        if (drawing && std::fabs(far - lastY) < std::fabs(near - lastY)) std::swap(near, far);
+        if (!drawing) cairo_move_to(cr, x, near);
+        cairo_line_to(cr, x, near);
+        cairo_line_to(cr, x, far);
+        lastY = far;
         drawing = true;
     }
     cairo_stroke(cr);
@@ -70,6 +102,8 @@ void fillColumns(cairo_t* cr, const PlotFrame& frame, const std::vector<ColumnSp
 void strokeTrace(cairo_t* cr, const PlotFrame& frame, const std::vector<ColumnSpan>& trace) {
     if (frame.perSample()) {
         strokeSamples(cr, frame, trace);
+    } else if (frame.sampleCount < sparseColumns * frame.columns()) {
+        strokeColumns(cr, frame, trace);  // bars of one or two samples would look like steps
     } else {
         fillColumns(cr, frame, trace);
     }
