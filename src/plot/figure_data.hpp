@@ -37,17 +37,17 @@ struct FigureData {
     std::int32_t sampleRate = 0;         // of the files; 0 leaves out the millisecond scale
     std::int32_t bitsPerSample = 0;      // the LSB unit's depth; 0 says only "LSB"
     std::int64_t startOffset = 17640;    // samples between each file's impulse and index 0
-    std::int32_t confidencePercent = 0;  // 95 or 99; 0 when the legend should not name it
+    std::int32_t confidencePercent = 0;  // 95 or 99; 0 when the t heading should not name it
 
     std::span<const double> referenceMean;
     std::span<const double> referenceStdDev;
     std::span<const double> comparisonMean;
     std::span<const double> comparisonStdDev;
-    std::span<const double> difference;         // reference mean minus comparison mean
-    std::span<const double> tValue;             // NaN where no t could be formed
-    std::span<const double> criticalT;          // NaN where no test applies
-    std::span<const double> standardError;      // of the difference; critical t x this = critical
-                                                // difference
+    std::span<const double> difference;  // reference mean minus comparison mean
+    std::span<const double> tValue;      // NaN where no t could be formed
+    std::span<const double> criticalT;   // NaN where no test applies
+    // Of the difference: the band of the difference panel is critical t times this.
+    std::span<const double> standardError;
     std::span<const std::uint8_t> significant;  // nonzero where the index differs significantly
 
     // Absent when the caller has none; the t panel's heading then leaves them out.
@@ -55,7 +55,7 @@ struct FigureData {
     std::optional<double> expectedByChance;  // significant indices expected if the sets are alike
 
     std::vector<FigureCluster> clusters;  // empty when no permutation test ran
-    std::string verdict;                  // e.g. "differ"; empty when none was reached
+    std::string verdict;                  // "differ" and the like; empty when there is none
 };
 
 }  // namespace trellmark
