@@ -26,4 +26,8 @@ double criticalValue(const CriticalValueTable& tables, std::int16_t confidenceLe
 // (sets of fewer than two files) or meaningless (a = b = 0); callers handle it.
 std::int16_t degreesOfFreedom(int nR, int nC, double a, double b);
 
+// The Welch-Satterthwaite degrees of freedom (a + b)^2 / (a^2 / (nR - 1) +
+// b^2 / (nC - 1)), not rounded; not a number when a = b = 0.
+double welchDegreesOfFreedom(int nR, int nC, double a, double b);
+
 }  // namespace trellmark

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace trellmark {
 namespace {
@@ -34,6 +35,8 @@ ComparisonResult compareMeans(const SetStatistics& reference, const SetStatistic
     const double equalSizeCritical =
         equalSizes ? criticalValue(tables, confidenceLevel, degreesOfFreedom(nR, nC, 0, 0)) : 0;
 
+    result.t.assign(length, std::numeric_limits<double>::quiet_NaN());
+    result.degreesOfFreedom.assign(length, equalSizes ? nR + nC - 2 : 0.0);
     for (std::size_t j = 0; j < tested; ++j) {
         const double mR = reference.mean[j];
         const double mC = comparison.mean[j];
@@ -43,17 +46,19 @@ ComparisonResult compareMeans(const SetStatistics& reference, const SetStatistic
         if (equalSizes) {
             const double e = std::sqrt((sR * sR + sC * sC) / nR);
             const double t = (mR - mC) / e;
+            result.t[j] = t;
             significant = std::fabs(t) > equalSizeCritical;
         } else {
             const double a = (sR * sR) / nR;
             const double b = (sC * sC) / nC;
+            result.t[j] = (mR - mC) / std::sqrt(a + b);
+            result.degreesOfFreedom[j] = welchDegreesOfFreedom(nR, nC, a, b);
             if (a == 0 && b == 0) {
                 // No scatter in either set: any difference of the means is
                 // beyond it, as with equal sizes where t is then infinite.
                 significant = mR != mC;
             } else {
-                const double e = std::sqrt(a + b);
-                const double t = (mR - mC) / e;
+                const double t = result.t[j];
                 const int d = degreesOfFreedom(nR, nC, a, b);
                 significant = d >= 1 && std::fabs(t) > criticalValue(tables, confidenceLevel, d);
             }

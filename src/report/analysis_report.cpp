@@ -2,8 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <memory>
+#include <cstring>
 #include <string_view>
 
 #include "report/number_text.hpp"
@@ -36,20 +37,6 @@ constexpr std::string_view averageDifferenceLabel =
     "   Average per sample difference:                                         ";
 constexpr std::string_view accumulatedLabel =
     "   Accumulated difference:                                                ";
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// An earlier, longer report of the same name leaves nothing behind: the file
-// is emptied when it is created.
-std::FILE* openReport(const std::string& name) {
-    const int fd = createOutputFile(name);
-    if (fd < 0) return nullptr;
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (file == nullptr) ::close(fd);
-    return file;
-}
 
 void writeLine(OutputTarget& out, std::string_view text) {
     out.text(text);
@@ -120,16 +107,25 @@ void writeResults(OutputTarget& out, const RunResults& in) {
 
 }  // namespace
 
-bool writeAnalysisReport(const std::string& fileName, const RunResults& run) {
-    std::unique_ptr<std::FILE, FileCloser> file(openReport(fileName));
-    if (!file) return false;
-    FileTarget out(file.get());
-    writeFileList(out, "REFERENCE FILES:", run.referenceFiles);
-    writeFileList(out, "COMPARISON FILES:", run.comparisonFiles);
-    writeParameters(out, run.parameters);
-    writeResults(out, run);
-    const bool closed = std::fclose(file.release()) == 0;
-    return closed && !out.failed();
+bool writeAnalysisReport(const std::string& fileName, const RunResults& run, std::string* failure) {
+    std::string why;
+    OutputFile file = openOutputFile(fileName, recordingsRead(run), why);
+    std::FILE* stream = file.fd >= 0 ? ::fdopen(file.fd, "wb") : nullptr;
+    bool written = stream != nullptr;
+    if (stream != nullptr) {
+        FileTarget out(stream);
+        writeFileList(out, "REFERENCE FILES:", run.referenceFiles);
+        writeFileList(out, "COMPARISON FILES:", run.comparisonFiles);
+        writeParameters(out, run.parameters);
+        writeResults(out, run);
+        written = std::fclose(stream) == 0 && !out.failed();
+        if (!written) why = std::strerror(errno);
+    } else if (file.fd >= 0) {
+        why = std::strerror(errno);
+    }
+    written = finishOutputFile(file, written, stream != nullptr, why) && written;
+    if (!written && failure != nullptr) *failure = why;
+    return written;
 }
 
 }  // namespace trellmark

@@ -8,9 +8,11 @@
 
 namespace trellmark {
 
-// Writes the report, replacing any file of that name. An empty name or a name
-// with "*" or "?" writes nothing. Returns false when the file could not be
-// created or not every byte reached it.
-bool writeAnalysisReport(const std::string& fileName, const RunResults& run);
+// Writes the report, replacing any file of that name once the report is
+// complete. The names openOutputFile refuses, among them the recordings the
+// run read, write nothing. Returns false, with `failure` set when given, when
+// the file could not be created or not every byte reached it.
+bool writeAnalysisReport(const std::string& fileName, const RunResults& run,
+                         std::string* failure = nullptr);
 
 }  // namespace trellmark
