@@ -18,7 +18,8 @@ MAY_INCLUDE = {
     "report": {"analysis", "wave", "text"},
     "console": {"text"},
     "terminal": {"console", "text"},
-    "run": {"terminal", "console", "report", "analysis", "wave", "text"},
+    "cli": {"report", "analysis", "wave", "text"},
+    "run": {"cli", "terminal", "console", "report", "analysis", "wave", "text"},
 }
 TERMINAL_LIBRARY_FILE = "terminal/terminal_backend.cpp"
 

@@ -1,15 +1,11 @@
 #include "report/analysis_report.hpp"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string_view>
 
 #include "report/number_text.hpp"
+#include "report/output_stream.hpp"
 #include "report/output_target.hpp"
-#include "wave/output_file.hpp"
 
 namespace trellmark {
 namespace {
@@ -109,21 +105,17 @@ void writeResults(OutputTarget& out, const RunResults& in) {
 
 bool writeAnalysisReport(const std::string& fileName, const RunResults& run, std::string* failure) {
     std::string why;
-    OutputFile file = openOutputFile(fileName, recordingsRead(run), why);
-    std::FILE* stream = file.fd >= 0 ? ::fdopen(file.fd, "wb") : nullptr;
-    bool written = stream != nullptr;
-    if (stream != nullptr) {
-        FileTarget out(stream);
-        writeFileList(out, "REFERENCE FILES:", run.referenceFiles);
-        writeFileList(out, "COMPARISON FILES:", run.comparisonFiles);
-        writeParameters(out, run.parameters);
-        writeResults(out, run);
-        written = std::fclose(stream) == 0 && !out.failed();
-        if (!written) why = std::strerror(errno);
-    } else if (file.fd >= 0) {
-        why = std::strerror(errno);
-    }
-    written = finishOutputFile(file, written, stream != nullptr, why) && written;
+    const bool written = writeThroughStream(
+        fileName, recordingsRead(run),
+        [&run](std::FILE* stream) {
+            FileTarget out(stream);
+            writeFileList(out, "REFERENCE FILES:", run.referenceFiles);
+            writeFileList(out, "COMPARISON FILES:", run.comparisonFiles);
+            writeParameters(out, run.parameters);
+            writeResults(out, run);
+            return !out.failed();
+        },
+        why);
     if (!written && failure != nullptr) *failure = why;
     return written;
 }
