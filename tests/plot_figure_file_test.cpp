@@ -10,6 +10,7 @@
 #include <iterator>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "plot/figure_file.hpp"
@@ -131,6 +132,40 @@ TEST(PlotFigureFile, TheSameFigureGivesTheSameBytesInEveryFormat) {
     EXPECT_TRUE(pdf.starts_with("%PDF-"));
     EXPECT_NE(pdf.find("/CreationDate (19700101000000Z)"), std::string::npos);
     EXPECT_NE(pdf.find("/ModDate (19700101000000Z)"), std::string::npos);
+}
+
+TEST(PlotFigureFile, ASinkGetsTheFilesBytesAndMayRefuseThem) {
+    ScratchDirectory dir;
+    const SyntheticRun run(2000);
+    for (const FigureFormat format : {FigureFormat::png, FigureFormat::svg, FigureFormat::pdf}) {
+        const std::string name = format == FigureFormat::png   ? "run.png"
+                                 : format == FigureFormat::svg ? "run.svg"
+                                                               : "run.pdf";
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(writeFigure(run.data, dir / name, 700, 450).written);
+        std::string bytes;
+        const FigureOutcome collected =
+            renderFigure(run.data, format, 700, 450, [&](std::string_view more) {
+                bytes += more;
+                return true;
+            });
+        EXPECT_TRUE(collected.written) << collected.failure;
+        EXPECT_TRUE(bytes == contents(dir / name));
+
+        int calls = 0;
+        const FigureOutcome refused =
+            renderFigure(run.data, format, 700, 450, [&](std::string_view) {
+                ++calls;
+                return false;
+            });
+        EXPECT_FALSE(refused.written);
+        EXPECT_EQ(refused.failure, "the figure's bytes could not be written");
+        EXPECT_EQ(calls, 1);  // nothing more is offered once refused
+    }
+    const FigureOutcome tooSmall =
+        renderFigure(run.data, FigureFormat::svg, 100, 450, [](std::string_view) { return true; });
+    EXPECT_FALSE(tooSmall.written);
+    EXPECT_EQ(tooSmall.failure, "the figure's sides must be 200 to 20000 pixels");
 }
 
 TEST(PlotFigureFile, TheSvgIsWellFormedXmlOfTheAskedSize) {

@@ -55,10 +55,18 @@ cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned
     return CAIRO_STATUS_SUCCESS;
 }
 
-cairo_status_t appendToFile(void* closure, const unsigned char* data, unsigned int length) {
-    auto* file = static_cast<ReplacementFile*>(closure);
-    const bool written = file->write({reinterpret_cast<const char*>(data), length});
-    return written ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+// The sink and whether it refused bytes, for cairo's stream callbacks.
+struct SinkState {
+    const FigureSink& sink;
+    bool refused = false;
+};
+
+cairo_status_t appendToSink(void* closure, const unsigned char* data, unsigned int length) {
+    auto* state = static_cast<SinkState*>(closure);
+    if (!state->refused) {
+        state->refused = !state->sink({reinterpret_cast<const char*>(data), length});
+    }
+    return state->refused ? CAIRO_STATUS_WRITE_ERROR : CAIRO_STATUS_SUCCESS;
 }
 
 // Draws onto the surface and finishes it; the failure text when cairo reports one.
@@ -70,43 +78,30 @@ std::string drawAndFinish(cairo_surface_t* surface, const FigureData& data, int 
     return std::string("cannot draw the figure: ") + cairo_status_to_string(status);
 }
 
-std::string writePng(const FigureData& data, ReplacementFile& file, int width, int height) {
+std::string writePng(const FigureData& data, SinkState& out, int width, int height) {
     SurfaceHandle surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
     cairo_status_t status = drawOnto(surface.get(), data, width, height);
     if (status == CAIRO_STATUS_SUCCESS) {
-        status = cairo_surface_write_to_png_stream(surface.get(), appendToFile, &file);
+        status = cairo_surface_write_to_png_stream(surface.get(), appendToSink, &out);
     }
-    if (status == CAIRO_STATUS_SUCCESS || !file.ok()) return {};  // file says why
+    if (status == CAIRO_STATUS_SUCCESS) return {};
     return std::string("cannot draw the figure: ") + cairo_status_to_string(status);
 }
 
-std::string writeSvg(const FigureData& data, ReplacementFile& file, int width, int height) {
+std::string writeSvg(const FigureData& data, SinkState& out, int width, int height) {
     std::string svg;
     SurfaceHandle surface(cairo_svg_surface_create_for_stream(appendToString, &svg, width, height));
     cairo_svg_surface_set_document_unit(surface.get(), CAIRO_SVG_UNIT_PX);
     std::string failure = drawAndFinish(surface.get(), data, width, height);
-    if (failure.empty()) file.write(renumberSurfaceIds(svg));
+    if (failure.empty()) out.refused = !out.sink(renumberSurfaceIds(svg));
     return failure;
 }
 
-std::string writePdf(const FigureData& data, ReplacementFile& file, int width, int height) {
-    SurfaceHandle surface(cairo_pdf_surface_create_for_stream(appendToFile, &file, width, height));
+std::string writePdf(const FigureData& data, SinkState& out, int width, int height) {
+    SurfaceHandle surface(cairo_pdf_surface_create_for_stream(appendToSink, &out, width, height));
     cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATE_DATE, fixedPdfDate);
     cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_MOD_DATE, fixedPdfDate);
-    std::string failure = drawAndFinish(surface.get(), data, width, height);
-    return file.ok() ? failure : std::string();  // a write error is the file's to tell
-}
-
-// Why the data cannot be drawn, or empty.
-std::string inconsistency(const FigureData& data) {
-    const std::size_t count = data.referenceMean.size();
-    for (std::size_t size :
-         {data.referenceStdDev.size(), data.comparisonMean.size(), data.comparisonStdDev.size(),
-          data.difference.size(), data.tValue.size(), data.criticalT.size(),
-          data.standardError.size(), data.significant.size()}) {
-        if (size != 0 && size != count) return "the figure's per-sample arrays differ in length";
-    }
-    return {};
+    return drawAndFinish(surface.get(), data, width, height);
 }
 
 }  // namespace
@@ -118,37 +113,64 @@ std::optional<FigureFormat> figureFormatFor(const std::string& path) {
     return std::nullopt;
 }
 
-FigureOutcome writeFigure(const FigureData& data, const std::string& path, int width, int height) {
-    const auto format = figureFormatFor(path);
-    if (!format) return {false, "the figure's name must end in .png, .svg or .pdf"};
+std::string figureProblem(const FigureData& data, FigureFormat format, int width, int height) {
     const auto withinBounds = [](int side) {
         return side >= smallestFigureSide && side <= largestFigureSide;
     };
     if (!withinBounds(width) || !withinBounds(height)) {
-        return {false, "the figure's sides must be " + std::to_string(smallestFigureSide) + " to " +
-                           std::to_string(largestFigureSide) + " pixels"};
+        return "the figure's sides must be " + std::to_string(smallestFigureSide) + " to " +
+               std::to_string(largestFigureSide) + " pixels";
     }
-    if (*format == FigureFormat::png &&
+    if (format == FigureFormat::png &&
         static_cast<std::int64_t>(width) * height > largestPngPixels) {
-        return {false, "a PNG figure may have at most 100 million pixels"};
+        return "a PNG figure may have at most 100 million pixels";
     }
-    if (std::string failure = inconsistency(data); !failure.empty()) return {false, failure};
+    const std::size_t count = data.referenceMean.size();
+    for (std::size_t size :
+         {data.referenceStdDev.size(), data.comparisonMean.size(), data.comparisonStdDev.size(),
+          data.difference.size(), data.tValue.size(), data.criticalT.size(),
+          data.standardError.size(), data.significant.size()}) {
+        if (size != 0 && size != count) return "the figure's per-sample arrays differ in length";
+    }
+    return {};
+}
 
-    ReplacementFile file(path);
-    if (!file.ok()) return {false, file.failure()};
+FigureOutcome renderFigure(const FigureData& data, FigureFormat format, int width, int height,
+                           const FigureSink& sink) {
+    if (std::string problem = figureProblem(data, format, width, height); !problem.empty()) {
+        return {false, problem};
+    }
+    SinkState out{sink};
     std::string failure;
-    switch (*format) {
+    switch (format) {
         case FigureFormat::png:
-            failure = writePng(data, file, width, height);
+            failure = writePng(data, out, width, height);
             break;
         case FigureFormat::svg:
-            failure = writeSvg(data, file, width, height);
+            failure = writeSvg(data, out, width, height);
             break;
         case FigureFormat::pdf:
-            failure = writePdf(data, file, width, height);
+            failure = writePdf(data, out, width, height);
             break;
     }
+    if (out.refused) return {false, "the figure's bytes could not be written"};
     if (!failure.empty()) return {false, failure};
+    return {true, {}};
+}
+
+FigureOutcome writeFigure(const FigureData& data, const std::string& path, int width, int height) {
+    const auto format = figureFormatFor(path);
+    if (!format) return {false, "the figure's name must end in .png, .svg or .pdf"};
+    if (std::string problem = figureProblem(data, *format, width, height); !problem.empty()) {
+        return {false, problem};
+    }
+    ReplacementFile file(path);
+    if (!file.ok()) return {false, file.failure()};
+    const FigureOutcome drawn =
+        renderFigure(data, *format, width, height,
+                     [&file](std::string_view bytes) { return file.write(bytes); });
+    if (!file.ok()) return {false, file.failure()};  // says which file and why
+    if (!drawn.written) return drawn;
     if (!file.commit()) return {false, file.failure()};
     return {true, {}};
 }

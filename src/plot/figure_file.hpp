@@ -1,8 +1,10 @@
 #pragma once
 // Writing the figure of a run to a PNG, SVG or PDF file, chosen by the file name's ending.
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "plot/figure_data.hpp"
 
@@ -18,11 +20,26 @@ struct FigureOutcome {
     std::string failure;  // why not, when not written: one line, without a final full stop
 };
 
+// Takes the bytes of a figure in order; false when it cannot, which ends the writing.
+using FigureSink = std::function<bool(std::string_view bytes)>;
+
+// Why a figure of this data cannot be drawn in this format and size, or empty: a side outside
+// smallestFigureSide..largestFigureSide, a PNG of more than 100 million pixels (4 bytes each in
+// memory), or spans of different lengths.
+std::string figureProblem(const FigureData& data, FigureFormat format, int width, int height);
+
+// Draws the figure at width x height (pixels for PNG and SVG, points for PDF) and hands its bytes
+// to sink, for callers that open their files themselves. The same data and size give the same
+// bytes. Not written when figureProblem names a problem, cairo fails, or sink refuses bytes
+// (failure then says only that: the sink knows why).
+FigureOutcome renderFigure(const FigureData& data, FigureFormat format, int width, int height,
+                           const FigureSink& sink);
+
 // Draws the figure at width x height (pixels for PNG and SVG, points for PDF) and writes it to
-// path. The same data and size give the same bytes. On failure nothing is left under path and a
-// file it named before stays as it was. Fails for an unknown ending, a side outside
-// smallestFigureSide..largestFigureSide, a PNG of more than 100 million pixels, spans of
-// different lengths, and when the file cannot be created or written.
+// path, in the format its ending names, through a temporary file beside it that takes the name
+// only when complete: on failure nothing is left under path and a file it named before stays as
+// it was. Fails for an unknown ending, whatever figureProblem names, and when the file cannot be
+// created or written (a directory, a device or pipe, a missing directory).
 FigureOutcome writeFigure(const FigureData& data, const std::string& path, int width, int height);
 
 }  // namespace trellmark
