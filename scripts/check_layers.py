@@ -13,7 +13,7 @@ import sys
 # Folder: the folders below it that it may include.
 MAY_INCLUDE = {
     "text": set(),
-    "plot": set(),
+    "plot": {"wave"},
     "wave": set(),
     "analysis": {"wave", "text"},
     "report": {"analysis", "wave", "text"},

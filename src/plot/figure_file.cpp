@@ -3,16 +3,18 @@
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <cairo.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string_view>
 
 #include "plot/figure_drawing.hpp"
 #include "plot/figure_size.hpp"
-#include "plot/replacement_file.hpp"
 #include "plot/svg_ids.hpp"
 
 namespace trellmark {
@@ -158,20 +160,36 @@ FigureOutcome renderFigure(const FigureData& data, FigureFormat format, int widt
     return {true, {}};
 }
 
-FigureOutcome writeFigure(const FigureData& data, const std::string& path, int width, int height) {
+FigureOutcome writeFigure(const FigureData& data, const std::string& path, int width, int height,
+                          std::span<const FileIdentity> inputs) {
     const auto format = figureFormatFor(path);
     if (!format) return {false, "the figure's name must end in .png, .svg or .pdf"};
     if (std::string problem = figureProblem(data, *format, width, height); !problem.empty()) {
         return {false, problem};
     }
-    ReplacementFile file(path);
-    if (!file.ok()) return {false, file.failure()};
+    std::string failure;
+    OutputFile file = openOutputFile(path, inputs, failure);
+    if (file.fd < 0) return {false, failure};
+    bool bytesWritten = true;
     const FigureOutcome drawn =
-        renderFigure(data, *format, width, height,
-                     [&file](std::string_view bytes) { return file.write(bytes); });
-    if (!file.ok()) return {false, file.failure()};  // says which file and why
-    if (!drawn.written) return drawn;
-    if (!file.commit()) return {false, file.failure()};
+        renderFigure(data, *format, width, height, [&](std::string_view bytes) {
+            std::size_t done = 0;
+            while (done < bytes.size()) {
+                const ssize_t put = ::write(file.fd, bytes.data() + done, bytes.size() - done);
+                if (put < 0 && errno == EINTR) continue;
+                if (put <= 0) {
+                    failure = std::strerror(put == 0 ? EIO : errno);
+                    bytesWritten = false;
+                    return false;
+                }
+                done += static_cast<std::size_t>(put);
+            }
+            return true;
+        });
+    if (!drawn.written && bytesWritten) failure = drawn.failure;
+    if (!finishOutputFile(file, drawn.written && bytesWritten, false, failure)) {
+        return {false, failure};
+    }
     return {true, {}};
 }
 

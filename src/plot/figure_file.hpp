@@ -3,10 +3,12 @@
 
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "plot/figure_data.hpp"
+#include "wave/output_file.hpp"
 
 namespace trellmark {
 
@@ -36,10 +38,10 @@ FigureOutcome renderFigure(const FigureData& data, FigureFormat format, int widt
                            const FigureSink& sink);
 
 // Draws the figure at width x height (pixels for PNG and SVG, points for PDF) and writes it to
-// path, in the format its ending names, through a temporary file beside it that takes the name
-// only when complete: on failure nothing is left under path and a file it named before stays as
-// it was. Fails for an unknown ending, whatever figureProblem names, and when the file cannot be
-// created or written (a directory, a device or pipe, a missing directory).
-FigureOutcome writeFigure(const FigureData& data, const std::string& path, int width, int height);
+// path, in the format its ending names, as openOutputFile writes: through a temporary file that
+// takes the name only when complete, never over one of `inputs`. Fails for an unknown ending,
+// whatever figureProblem names, and every name openOutputFile refuses.
+FigureOutcome writeFigure(const FigureData& data, const std::string& path, int width, int height,
+                          std::span<const FileIdentity> inputs = {});
 
 }  // namespace trellmark
