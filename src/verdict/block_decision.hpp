@@ -1,0 +1,45 @@
+#pragma once
+// The test's decision for the indices of one block of one split, from both
+// groups' exact sums turned into doubles: t and significance per index. A
+// plain version, which applies testIndex index by index, and an AVX2 version
+// with the same operations in the same order, so the same bits.
+
+#include <cstdint>
+
+#include "verdict/index_test.hpp"
+
+namespace trellmark {
+
+// Per index of a block, from the exact integer sums (each rounded once to
+// double). Views into the caller's arrays of at least `count` entries.
+struct BlockMoments {
+    const double* groupSum = nullptr;        // S of the drawn group
+    const double* otherSum = nullptr;        // S of the other group
+    const double* groupNumerator = nullptr;  // n SS - S^2 of the drawn group
+    const double* otherNumerator = nullptr;  // the same for the other group
+};
+
+struct SplitShape {
+    int groupSize = 0;             // takes in the drawn group
+    int otherSize = 0;             // takes in the other group
+    bool groupIsReference = true;  // the drawn group plays the reference set
+};
+
+// For i in 0 .. count - 1: each group's mean S / n and standard deviation
+// sqrt(numerator / (n (n - 1))), then testIndex. Writes t[i] and
+// significant[i] (1 or 0).
+void decideBlock(const IndexTestSetup& setup, const SplitShape& shape, const BlockMoments& moments,
+                 std::int64_t count, double* t, std::uint8_t* significant);
+
+// The same results. REQUIRES: the processor has AVX2, count is a multiple of 4.
+void decideBlockAvx2(const IndexTestSetup& setup, const SplitShape& shape,
+                     const BlockMoments& moments, std::int64_t count, double* t,
+                     std::uint8_t* significant);
+
+// Sums of the drawn group's values and of their squares over `width` indices
+// (a multiple of 16) from `offset` on, in 64 bits. rows[g] is the first value of
+// the group's take g. REQUIRES: the processor has AVX2, the sums fit in 64 bits.
+void sumNarrowGroupAvx2(const std::int32_t* const* rows, int groupSize, std::int64_t offset,
+                        std::int64_t width, std::int64_t* sums, std::int64_t* squares);
+
+}  // namespace trellmark
