@@ -30,18 +30,20 @@ double twoSidedPValue(double t, double df) {
     return std::min(p, 1.0);
 }
 
-double welchDegreesOfFreedom(int nR, int nC, double a, double b) {
-    // The value does not change when a and b are scaled together; extreme
-    // terms are brought near 1 by a power of two (exact) so that their squares
-    // neither vanish nor overflow.
-    const double larger = std::max(a, b);
+double welchDegreesOfFreedom(int nR, int nC, double sR, double sC) {
+    // The value does not change when both standard deviations are scaled
+    // together. Bringing the larger near 1 by a power of two (exact) keeps the
+    // squares and their squares clear of underflow and overflow.
+    const double larger = std::max(std::fabs(sR), std::fabs(sC));
     if (!(larger > 0)) return notANumber;
     if (std::isfinite(larger)) {
         int exponent = 0;
         std::frexp(larger, &exponent);
-        a = std::ldexp(a, -exponent);
-        b = std::ldexp(b, -exponent);
+        sR = std::ldexp(sR, -exponent);
+        sC = std::ldexp(sC, -exponent);
     }
+    const double a = (sR * sR) / nR;
+    const double b = (sC * sC) / nC;
     const double sum = a + b;
     return (sum * sum) / ((a * a) / (nR - 1) + (b * b) / (nC - 1));
 }
@@ -79,7 +81,7 @@ IndexPValues exactPValues(std::span<const double> referenceMean,
             result.p[j] = difference != 0 ? 0.0 : 1.0;
             continue;
         }
-        const double df = welchDegreesOfFreedom(nR, nC, a, b);
+        const double df = welchDegreesOfFreedom(nR, nC, sR, sC);
         result.degreesOfFreedom[j] = df;
         result.p[j] = twoSidedPValue(difference / std::sqrt(a + b), df);
     }
