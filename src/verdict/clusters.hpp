@@ -14,6 +14,8 @@ struct Cluster {
     // Sum of t over first .. last in index order; +-infinity when an index of it
     // has no scatter in either set.
     double mass = 0;
+
+    bool operator==(const Cluster&) const = default;
 };
 
 // Splits the window into clusters. Per index j (0 .. length - 1, length the
