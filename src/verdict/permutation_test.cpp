@@ -6,6 +6,7 @@
 #include <exception>
 #include <limits>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "verdict/split_draw.hpp"
@@ -106,6 +107,7 @@ void judgeAllSplits(const PermutationInput& input, const SplitPlan& plan, int th
 
     std::vector<std::thread> helpers;
     const int extra = static_cast<int>(std::min<std::int64_t>(threads, batches)) - 1;
+    helpers.reserve(std::max(extra, 0));  // no allocation once threads run
     try {
         for (int i = 0; i < extra; ++i) helpers.emplace_back(work);
     } catch (const std::system_error&) {
@@ -126,8 +128,10 @@ NullDistribution computeNullDistribution(const PermutationInput& input,
     // Only the smaller group is summed; the other is the totals less it.
     plan.groupIsReference = input.referenceTakes <= input.comparisonTakes;
     plan.groupSize = std::min(input.referenceTakes, input.comparisonTakes);
-    const std::int64_t all = binomialCapped(plan.takes, plan.groupSize, options.permutations);
-    plan.exact = all <= options.permutations;
+    // Beyond 2^62 - 1 splits nothing could be enumerated or held anyway.
+    const std::int64_t cap = std::min(options.permutations, (std::int64_t{1} << 62) - 1);
+    const std::int64_t all = binomialCapped(plan.takes, plan.groupSize, cap);
+    plan.exact = all <= cap;
     plan.splits = plan.exact ? all : options.permutations;
     plan.seed = options.seed;
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <stdexcept>
 
 #include "verdict/clusters.hpp"
 #include "verdict/false_discovery.hpp"
@@ -74,6 +75,8 @@ std::string testClusters(const VerdictInput& input, Verdict& verdict) {
     try {
         distribution = computeNullDistribution(permutationInput, input.options);
     } catch (const std::bad_alloc&) {
+        return "The permutation test was skipped: not enough memory.";
+    } catch (const std::length_error&) {
         return "The permutation test was skipped: not enough memory.";
     }
     verdict.permutations = distribution.splits;
