@@ -181,43 +181,48 @@ TEST_F(PermutationTest, MonteCarloAndExactPValuesWithTheirIntervals) {
 }
 
 TEST_F(PermutationTest, ThreadsSeedsWidthsAndKernelsGiveTheSameResult) {
-    // Unequal sizes (the table entry is looked up per index), a planted
-    // difference, and stretches where a set has no scatter.
-    std::vector<std::int64_t> values = testing::noisyTakes(6 + 9, 700, 3.0, 21);
-    for (int take = 0; take < 6; ++take) {
-        for (std::int64_t j = 200; j < 260; ++j) values[take * 700 + j] += 5;
-        for (std::int64_t j = 400; j < 420; ++j) values[take * 700 + j] = 7;
-    }
-    for (int take = 6; take < 15; ++take) {
-        for (std::int64_t j = 410; j < 430; ++j) values[take * 700 + j] = -3;
-    }
-    const PermutationInput input = inputFor(values, 6, 9);
-    PermutationOptions options;
-    options.permutations = 300;
-    options.seed = 17;
-    options.threads = 1;
-    const NullDistribution one = computeNullDistribution(input, options);
-    EXPECT_FALSE(one.exact);
-    EXPECT_EQ(one.splits, 300);
-    EXPECT_EQ(one.width, SumWidth::narrow);
-    EXPECT_GT(one.sortedMaxima.back(), 0);
-    for (const int threads : {2, 3, 0}) {
-        options.threads = threads;
-        EXPECT_EQ(computeNullDistribution(input, options).sortedMaxima, one.sortedMaxima)
-            << threads << " threads";
-    }
-    for (const SumWidth width : {SumWidth::wide, SumWidth::widest}) {
-        for (const bool allowAvx2 : {true, false}) {
-            const NullDistribution other =
-                computeNullDistribution(input, options, {width, allowAvx2});
-            EXPECT_EQ(other.width, width);
-            EXPECT_EQ(other.sortedMaxima, one.sortedMaxima);
+    // A planted difference and stretches where a set has no scatter; unequal
+    // sizes (the table entry is looked up per index) with either set the
+    // smaller, and equal sizes.
+    for (const auto& [nR, nC] : {std::pair{6, 9}, std::pair{9, 6}, std::pair{8, 8}}) {
+        SCOPED_TRACE(::testing::Message() << nR << " + " << nC);
+        const int takes = nR + nC;
+        std::vector<std::int64_t> values = testing::noisyTakes(takes, 700, 3.0, 21);
+        for (int take = 0; take < nR; ++take) {
+            for (std::int64_t j = 200; j < 260; ++j) values[take * 700 + j] += 5;
+            for (std::int64_t j = 400; j < 420; ++j) values[take * 700 + j] = 7;
         }
+        for (int take = nR; take < takes; ++take) {
+            for (std::int64_t j = 410; j < 430; ++j) values[take * 700 + j] = -3;
+        }
+        const PermutationInput input = inputFor(values, nR, nC);
+        PermutationOptions options;
+        options.permutations = 300;
+        options.seed = 17;
+        options.threads = 1;
+        const NullDistribution one = computeNullDistribution(input, options);
+        EXPECT_FALSE(one.exact);
+        EXPECT_EQ(one.splits, 300);
+        EXPECT_EQ(one.width, SumWidth::narrow);
+        EXPECT_GT(one.sortedMaxima.back(), 0);
+        for (const int threads : {2, 3, 0}) {
+            options.threads = threads;
+            EXPECT_EQ(computeNullDistribution(input, options).sortedMaxima, one.sortedMaxima)
+                << threads << " threads";
+        }
+        for (const SumWidth width : {SumWidth::wide, SumWidth::widest}) {
+            for (const bool allowAvx2 : {true, false}) {
+                const NullDistribution other =
+                    computeNullDistribution(input, options, {width, allowAvx2});
+                EXPECT_EQ(other.width, width);
+                EXPECT_EQ(other.sortedMaxima, one.sortedMaxima);
+            }
+        }
+        EXPECT_EQ(computeNullDistribution(input, options, {SumWidth::narrow, false}).sortedMaxima,
+                  one.sortedMaxima);
+        options.seed = 18;
+        EXPECT_NE(computeNullDistribution(input, options).sortedMaxima, one.sortedMaxima);
     }
-    EXPECT_EQ(computeNullDistribution(input, options, {SumWidth::narrow, false}).sortedMaxima,
-              one.sortedMaxima);
-    options.seed = 18;
-    EXPECT_NE(computeNullDistribution(input, options).sortedMaxima, one.sortedMaxima);
 }
 
 TEST_F(PermutationTest, ScalingByAPowerOfTwoChangesNoBitInAnyWidth) {
