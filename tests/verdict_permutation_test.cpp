@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <vector>
 
@@ -40,45 +41,16 @@ const std::vector<std::int64_t> fourAndThree = {
 // The largest cluster |mass| of all 35 splits, the observed one as infinity,
 // from an independent Python enumeration of the same rules (exact integer
 // sums, the program's table and degrees of freedom).
-const std::vector<double> fourAndThreeAt95 = {0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              0,
-                                              3.2125707287191205,
-                                              3.2204702407301595,
-                                              4.358898943540674,
-                                              4.898979485566356,
-                                              5.0,
-                                              7.936252463075679,
-                                              8.575961209264847,
-                                              inf};
-const std::vector<double> fourAndThreeAt99 = {
-    0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,   0,
-    0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5.0, 5.363390480545726,
-    inf};
+std::vector<double> zerosThen(std::size_t zeros, std::initializer_list<double> rest) {
+    std::vector<double> values(zeros, 0.0);
+    values.insert(values.end(), rest);
+    return values;
+}
+
+const std::vector<double> fourAndThreeAt95 =
+    zerosThen(27, {3.2125707287191205, 3.2204702407301595, 4.358898943540674, 4.898979485566356,
+                   5.0, 7.936252463075679, 8.575961209264847, inf});
+const std::vector<double> fourAndThreeAt99 = zerosThen(32, {5.0, 5.363390480545726, inf});
 
 TEST_F(PermutationTest, ExactNullOfFourAndThreeTakesMatchesAnIndependentEnumeration) {
     const PermutationOptions options;  // 1000 permutations exceed C(7, 3) = 35
@@ -127,26 +99,9 @@ TEST_F(PermutationTest, ThreeAndThreeTakesGiveTwentySplitsAndAMirror) {
     // Independent Python enumeration. With equal sizes a split and its mirror
     // give the same |mass|, so every value comes in pairs, the observed split's
     // mirror (24.859...) beside the observed split itself.
-    const std::vector<double> expected = {0,
-                                          0,
-                                          0,
-                                          0,
-                                          0,
-                                          0,
-                                          0,
-                                          0,
-                                          0,
-                                          0,
-                                          0,
-                                          0,
-                                          3.474396144861517,
-                                          3.474396144861517,
-                                          4.949747468305833,
-                                          4.949747468305833,
-                                          5.5,
-                                          5.5,
-                                          24.859476715926792,
-                                          inf};
+    const std::vector<double> expected =
+        zerosThen(12, {3.474396144861517, 3.474396144861517, 4.949747468305833, 4.949747468305833,
+                       5.5, 5.5, 24.859476715926792, inf});
     EXPECT_EQ(null.sortedMaxima, expected);
     EXPECT_EQ(clusterPValue(null, 24.859476715926792), 2.0 / 20);
 }

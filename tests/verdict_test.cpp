@@ -108,25 +108,6 @@ TEST_F(VerdictTest, SetsFromOneDistributionDoNotDiffer) {
     EXPECT_LT(marked, 150);
 }
 
-TEST_F(VerdictTest, SameSeedSameVerdictOnOneAndTwoThreads) {
-    const TakeSets sets = tenAndTen(3, 12);
-    PermutationOptions options;
-    options.seed = 99;
-    options.permutations = 500;
-    options.threads = 1;
-    const Verdict one = computeVerdict(verdictInputFor(sets, 95, tables, options));
-    options.threads = 2;
-    const Verdict two = computeVerdict(verdictInputFor(sets, 95, tables, options));
-    ASSERT_EQ(one.clusters.size(), two.clusters.size());
-    ASSERT_FALSE(one.clusters.empty());
-    for (std::size_t k = 0; k < one.clusters.size(); ++k) {
-        EXPECT_EQ(one.clusters[k].p, two.clusters[k].p);
-        EXPECT_EQ(one.clusters[k].pHigh, two.clusters[k].pHigh);
-    }
-    EXPECT_EQ(one.outcome, two.outcome);
-    EXPECT_EQ(one.seed, 99U);
-}
-
 TEST_F(VerdictTest, CannotTellWithoutATestAndSaysWhy) {
     const TakeSets sets = tenAndTen(8, 4);
     VerdictInput input = verdictInputFor(sets, 90, tables, {});
