@@ -192,9 +192,8 @@ std::uint64_t permutationTestBytes(int takes, std::int64_t length,
     const Wide caller = n * indices * sizeof(std::int64_t);
     const Wide table = n * indices * sizeof(WidestSums::Value) +
                        indices * (sizeof(WidestSums::Sum) + sizeof(WidestSums::Square));
-    const Wide perThread = splitsPerBatch * n * sizeof(std::uint32_t) + n * sizeof(std::uint32_t) +
-                           4096 * (sizeof(WidestSums::Sum) + sizeof(WidestSums::Square)) +
-                           splitsPerBatch * 32 + 64 * 1024;
+    const Wide perThread = (splitsPerBatch + 1) * n * sizeof(std::uint32_t) +
+                           judgeSplitsBytes(std::max(takes, 0), splitsPerBatch);
     const Wide total = caller + table + splits * sizeof(double) + threads * perThread;
     constexpr Wide most = std::numeric_limits<std::uint64_t>::max();
     return static_cast<std::uint64_t>(std::min(total, most));

@@ -148,6 +148,14 @@ void judge(const TakeTable<Width>& table, const IndexTestSetup& setup, const Spl
 
 }  // namespace
 
+std::uint64_t judgeSplitsBytes(int takes, std::int64_t splits) {
+    using Width = WidestSums;
+    const auto perIndex =
+        sizeof(Width::Sum) + sizeof(Width::Square) + sizeof(double) * 5 + sizeof(std::uint8_t);
+    return largestBlock * perIndex + static_cast<std::uint64_t>(takes) * sizeof(void*) +
+           static_cast<std::uint64_t>(splits) * sizeof(OpenCluster);
+}
+
 template <class Width>
 TakeTable<Width> tabulateTakes(std::span<const std::int64_t> takeValues, int takes,
                                std::int64_t length) {

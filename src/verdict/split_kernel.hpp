@@ -39,6 +39,10 @@ struct SplitBatch {
     std::span<double> largestMass;          // out: per split, largest |mass|, 0 without clusters
 };
 
+// Bytes one judgeSplits call holds for a batch of `splits` splits of `takes`
+// takes, at the widest sums.
+std::uint64_t judgeSplitsBytes(int takes, std::int64_t splits);
+
 // Judges every index of every split in the batch, exactly as the program's
 // test does, and records each split's largest cluster |mass|. Uses AVX2 where
 // the processor has it and allowAvx2 is set; the results are the same bit for

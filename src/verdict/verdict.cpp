@@ -5,6 +5,7 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include "verdict/clusters.hpp"
 #include "verdict/false_discovery.hpp"
@@ -62,8 +63,9 @@ std::string testClusters(const VerdictInput& input, Verdict& verdict) {
     if (!input.skipPermutationTest.empty()) {
         return "The permutation test was skipped: " + std::string(input.skipPermutationTest);
     }
-    if (input.options.permutations < 1)
+    if (input.options.permutations < 1) {
         return "The permutation test was skipped: no permutations were asked for.";
+    }
     if (!holdsEveryTake(input)) {
         return "The permutation test was skipped: the takes' values do not match the set sizes "
                "and the length.";
@@ -117,16 +119,20 @@ Verdict computeVerdict(const VerdictInput& input) {
     const std::int64_t length = std::max<std::int64_t>(input.length, 0);
     VerdictInput in = input;
     in.length = length;
-    if (!covers(in) || in.tables == nullptr) {
+    if (in.tables == nullptr) {
+        verdict.reason = "No table of critical values was given.";
+        return verdict;
+    }
+    if (!covers(in)) {
         verdict.reason = "The statistics given do not cover the analysis window.";
         return verdict;
     }
-    const IndexPValues pValues =
+    IndexPValues pValues =
         exactPValues(firstOf(in.referenceMean, length), firstOf(in.referenceStdDev, length),
                      firstOf(in.comparisonMean, length), firstOf(in.comparisonStdDev, length),
                      in.referenceTakes, in.comparisonTakes);
-    verdict.p = pValues.p;
-    verdict.degreesOfFreedom = pValues.degreesOfFreedom;
+    verdict.p = std::move(pValues.p);
+    verdict.degreesOfFreedom = std::move(pValues.degreesOfFreedom);
     verdict.fdrKept.assign(static_cast<std::size_t>(length), 0);
     describeClusters(in, verdict);
 
