@@ -36,10 +36,24 @@ void decideBlockAvx2(const IndexTestSetup& setup, const SplitShape& shape,
                      const BlockMoments& moments, std::int64_t count, double* t,
                      std::uint8_t* significant);
 
+// For i in 0 .. count - 1 (a multiple of 4): the moments of both groups from
+// the drawn group's sums and the totals. REQUIRES: the processor has AVX2;
+// every sum, total, n SS and S^2 lies within +-2^51, where each step in double
+// is exact, so the results equal the exact integers rounded once.
+void momentsFromSmallSumsAvx2(const std::int64_t* sums, const std::int64_t* squares,
+                              const std::int64_t* totalSum, const std::int64_t* totalSquares,
+                              std::int64_t count, const SplitShape& shape, double* groupSum,
+                              double* otherSum, double* groupNumerator, double* otherNumerator);
+
 // Sums of the drawn group's values and of their squares over `width` indices
 // (a multiple of 16) from `offset` on, in 64 bits. rows[g] is the first value of
 // the group's take g. REQUIRES: the processor has AVX2, the sums fit in 64 bits.
 void sumNarrowGroupAvx2(const std::int32_t* const* rows, int groupSize, std::int64_t offset,
                         std::int64_t width, std::int64_t* sums, std::int64_t* squares);
+
+// The same for values within +-32767, two takes at a time: rows holds a
+// multiple of 4 entries, those past the group pointing at a row of zeros.
+void sumShortGroupAvx2(const std::int16_t* const* rows, int paddedGroupSize, std::int64_t offset,
+                       std::int64_t width, std::int64_t* sums, std::int64_t* squares);
 
 }  // namespace trellmark

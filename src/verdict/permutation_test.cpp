@@ -39,6 +39,11 @@ SumWidth widthNeeded(std::span<const std::int64_t> values, int nR, int nC) {
     const UInt128 square = static_cast<UInt128>(largest) * largest;
     constexpr auto int64Max = static_cast<UInt128>(std::numeric_limits<std::int64_t>::max());
     constexpr UInt128 int128Max = ~static_cast<UInt128>(0) >> 1;
+    // Every sum of 16-bit values fits 64 bits for any number of takes the
+    // program reads (at most 2 * 32767 of them).
+    if (largest <= static_cast<std::uint64_t>(std::numeric_limits<std::int16_t>::max())) {
+        return SumWidth::short16;
+    }
     if (largest <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) &&
         square <= int64Max / factor) {
         return SumWidth::narrow;
@@ -145,6 +150,9 @@ NullDistribution computeNullDistribution(const PermutationInput& input,
     const int threads = threadsToUse(options);
     switch (distribution.width) {
         case SumWidth::automatic:
+        case SumWidth::short16:
+            judgeAllSplits<ShortSums>(input, plan, threads, kernel.allowAvx2, maxima);
+            break;
         case SumWidth::narrow:
             judgeAllSplits<NarrowSums>(input, plan, threads, kernel.allowAvx2, maxima);
             break;
@@ -190,7 +198,7 @@ std::uint64_t permutationTestBytes(int takes, std::int64_t length,
     const Wide splits = static_cast<Wide>(std::max<std::int64_t>(options.permutations, 0));
     const Wide threads = static_cast<Wide>(threadsToUse(options));
     const Wide caller = n * indices * sizeof(std::int64_t);
-    const Wide table = n * indices * sizeof(WidestSums::Value) +
+    const Wide table = (n + 1) * indices * sizeof(WidestSums::Value) +
                        indices * (sizeof(WidestSums::Sum) + sizeof(WidestSums::Square));
     const Wide perThread = (splitsPerBatch + 1) * n * sizeof(std::uint32_t) +
                            judgeSplitsBytes(std::max(takes, 0), splitsPerBatch);

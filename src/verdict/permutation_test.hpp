@@ -31,11 +31,11 @@ struct PermutationInput {
     const CriticalValueTable* tables = nullptr;  // the program's table
 };
 
-// Integer width the sums are kept in: narrow (32-bit values, 64-bit sums),
-// wide (64-bit values, 128-bit sums), widest (squares in 192 bits). Automatic
-// picks the narrowest that holds every sum exactly; a width asked for that is
-// too narrow is widened.
-enum class SumWidth { automatic, narrow, wide, widest };
+// Integer width the sums are kept in: short16 (16-bit values, 64-bit sums),
+// narrow (32-bit values, 64-bit sums), wide (64-bit values, 128-bit sums),
+// widest (squares in 192 bits). Automatic picks the narrowest that holds every
+// value and sum exactly; a width asked for that is too narrow is widened.
+enum class SumWidth { automatic, short16, narrow, wide, widest };
 
 // How the splits are computed; every choice gives the same result, which
 // tests check. Only tests change it.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <type_traits>
 
 #include "verdict/block_decision.hpp"
@@ -43,6 +44,28 @@ void sumGroup(const typename Width::Value* const* rows, int groupSize, std::int6
     }
 }
 
+// sumGroup, or its AVX2 form where there is one for the width. rows holds the
+// group's nG rows, then the row of zeros up to a multiple of 4 entries.
+template <class Width>
+void sumDrawnGroup(const std::vector<const typename Width::Value*>& rows, int nG,
+                   std::int64_t offset, std::int64_t width, typename Width::Sum* sums,
+                   typename Width::Square* squares, bool avx2) {
+    if constexpr (std::is_same_v<Width, ShortSums>) {
+        if (avx2) {
+            sumShortGroupAvx2(rows.data(), static_cast<int>(rows.size()), offset, width, sums,
+                              squares);
+            return;
+        }
+    }
+    if constexpr (std::is_same_v<Width, NarrowSums>) {
+        if (avx2) {
+            sumNarrowGroupAvx2(rows.data(), nG, offset, width, sums, squares);
+            return;
+        }
+    }
+    sumGroup<Width>(rows.data(), nG, offset, width, sums, squares);
+}
+
 // Working arrays of one batch, one block long.
 template <class Width>
 struct BlockArrays {
@@ -65,6 +88,70 @@ struct BlockArrays {
     std::vector<std::uint8_t> significant;
 };
 
+// Moves a split's open cluster over one block of decisions, raising largest to
+// the |mass| of each cluster that closes.
+void followClusters(const double* t, const std::uint8_t* significant, std::int64_t count,
+                    OpenCluster& open, double& largest) {
+    OpenCluster run = open;
+    auto close = [&largest](const OpenCluster& finished) {
+        largest = std::max(largest, std::fabs(finished.mass));
+    };
+    std::int64_t i = 0;
+    while (i < count) {
+        // Most indices are not significant: with no cluster open, eight at a
+        // time that are all clear change nothing.
+        std::uint64_t eight = 0;
+        if (run.sign == 0 && i + 8 <= count) {
+            std::memcpy(&eight, significant + i, sizeof eight);
+            if (eight == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        stepCluster(run, significant[i] != 0, t[i] > 0 ? 1 : -1, t[i], close);
+        ++i;
+    }
+    open = run;
+}
+
+// Whether every sum, total, n SS and S^2 of 64-bit sums stays within +-2^51:
+// the totals reach takes * M^2, the others n^2 M^2, M the largest |value|.
+template <class Width>
+bool sumsStaySmall(const TakeTable<Width>& table, int nG, int nO) {
+    if constexpr (std::is_same_v<typename Width::Sum, std::int64_t>) {
+        const auto n = static_cast<UInt128>(std::max({nG, nO, 1}));
+        const UInt128 factor = std::max(n * n, static_cast<UInt128>(table.takes));
+        const UInt128 square = static_cast<UInt128>(table.largest) * table.largest;
+        return square * factor < (static_cast<UInt128>(1) << 51);
+    }
+    return false;
+}
+
+// The moments of both groups from the drawn group's sums, the other group
+// being the totals less it; in AVX2 where the sums stay small.
+template <class Width>
+void formMoments(const TakeTable<Width>& table, BlockArrays<Width>& arrays, std::int64_t first,
+                 std::int64_t count, const SplitShape& shape, bool smallSums) {
+    if constexpr (std::is_same_v<typename Width::Sum, std::int64_t>) {
+        if (smallSums) {
+            momentsFromSmallSumsAvx2(
+                arrays.sums.data(), arrays.squares.data(), table.totalSum.data() + first,
+                table.totalSquares.data() + first, count, shape, arrays.groupSum.data(),
+                arrays.otherSum.data(), arrays.groupNumerator.data(), arrays.otherNumerator.data());
+            return;
+        }
+    }
+    for (std::int64_t i = 0; i < count; ++i) {
+        const auto groupSum = arrays.sums[i];
+        const auto otherSum = table.totalSum[first + i] - groupSum;
+        const auto otherSquares = table.totalSquares[first + i] - arrays.squares[i];
+        arrays.groupSum[i] = static_cast<double>(groupSum);
+        arrays.otherSum[i] = static_cast<double>(otherSum);
+        arrays.groupNumerator[i] = Width::numerator(groupSum, arrays.squares[i], shape.groupSize);
+        arrays.otherNumerator[i] = Width::numerator(otherSum, otherSquares, shape.otherSize);
+    }
+}
+
 template <class Width>
 void judgeBatch(const TakeTable<Width>& table, const IndexTestSetup& setup, const SplitBatch& batch,
                 bool avx2) {
@@ -78,9 +165,13 @@ void judgeBatch(const TakeTable<Width>& table, const IndexTestSetup& setup, cons
     BlockArrays<Width> arrays(block);
     const BlockMoments moments{arrays.groupSum.data(), arrays.otherSum.data(),
                                arrays.groupNumerator.data(), arrays.otherNumerator.data()};
-    std::vector<const Value*> rows(nG);
+    // Past the group, the row of zeros: the 16-bit sums take takes in fours.
+    const Value* zeros = table.values.data() + table.takes * table.stride;
+    std::vector<const Value*> rows((nG + 3) / 4 * 4, zeros);
     std::vector<OpenCluster> open(splits);
     std::fill(batch.largestMass.begin(), batch.largestMass.end(), 0.0);
+
+    const bool smallSums = avx2 && sumsStaySmall(table, nG, nO);
 
     // Every split of the batch goes over one block before the next block is
     // read, carrying its open cluster across the block's end.
@@ -90,29 +181,10 @@ void judgeBatch(const TakeTable<Width>& table, const IndexTestSetup& setup, cons
         for (std::size_t split = 0; split < splits; ++split) {
             const std::uint32_t* group = batch.groups.data() + split * nG;
             for (int g = 0; g < nG; ++g) rows[g] = table.values.data() + group[g] * table.stride;
-            if constexpr (std::is_same_v<Width, NarrowSums>) {
-                if (avx2) {
-                    sumNarrowGroupAvx2(rows.data(), nG, first, summed, arrays.sums.data(),
-                                       arrays.squares.data());
-                } else {
-                    sumGroup<Width>(rows.data(), nG, first, summed, arrays.sums.data(),
-                                    arrays.squares.data());
-                }
-            } else {
-                sumGroup<Width>(rows.data(), nG, first, summed, arrays.sums.data(),
-                                arrays.squares.data());
-            }
+            sumDrawnGroup<Width>(rows, nG, first, summed, arrays.sums.data(), arrays.squares.data(),
+                                 avx2);
 
-            // The other group is the totals less the drawn one.
-            for (std::int64_t i = 0; i < summed; ++i) {
-                const auto groupSum = arrays.sums[i];
-                const auto otherSum = table.totalSum[first + i] - groupSum;
-                const auto otherSquares = table.totalSquares[first + i] - arrays.squares[i];
-                arrays.groupSum[i] = static_cast<double>(groupSum);
-                arrays.otherSum[i] = static_cast<double>(otherSum);
-                arrays.groupNumerator[i] = Width::numerator(groupSum, arrays.squares[i], nG);
-                arrays.otherNumerator[i] = Width::numerator(otherSum, otherSquares, nO);
-            }
+            formMoments(table, arrays, first, summed, shape, smallSums);
             if (avx2) {
                 decideBlockAvx2(setup, shape, moments, summed, arrays.t.data(),
                                 arrays.significant.data());
@@ -121,14 +193,8 @@ void judgeBatch(const TakeTable<Width>& table, const IndexTestSetup& setup, cons
                             arrays.significant.data());
             }
 
-            double& largest = batch.largestMass[split];
-            auto close = [&largest](const OpenCluster& finished) {
-                largest = std::max(largest, std::fabs(finished.mass));
-            };
-            for (std::int64_t i = 0; i < width; ++i) {
-                const double t = arrays.t[i];
-                stepCluster(open[split], arrays.significant[i] != 0, t > 0 ? 1 : -1, t, close);
-            }
+            followClusters(arrays.t.data(), arrays.significant.data(), width, open[split],
+                           batch.largestMass[split]);
         }
     }
     for (std::size_t split = 0; split < splits; ++split) {
@@ -163,14 +229,17 @@ TakeTable<Width> tabulateTakes(std::span<const std::int64_t> takeValues, int tak
     table.takes = takes;
     table.length = length;
     table.stride = (length + lanes - 1) / lanes * lanes;
-    table.values.assign(static_cast<std::size_t>(takes) * table.stride, 0);
+    table.values.assign(static_cast<std::size_t>(takes + 1) * table.stride, 0);
     table.totalSum.assign(table.stride, 0);
     table.totalSquares.assign(table.stride, typename Width::Square{});
     for (int take = 0; take < takes; ++take) {
         const std::int64_t* source = takeValues.data() + take * length;
         typename Width::Value* row = table.values.data() + take * table.stride;
         for (std::int64_t j = 0; j < length; ++j) {
-            row[j] = static_cast<typename Width::Value>(source[j]);
+            const std::int64_t x = source[j];
+            table.largest = std::max(table.largest, x < 0 ? 0 - static_cast<std::uint64_t>(x)
+                                                          : static_cast<std::uint64_t>(x));
+            row[j] = static_cast<typename Width::Value>(x);
             table.totalSum[j] += row[j];
             table.totalSquares[j] += Width::square(row[j]);
         }
@@ -178,6 +247,8 @@ TakeTable<Width> tabulateTakes(std::span<const std::int64_t> takeValues, int tak
     return table;
 }
 
+template TakeTable<ShortSums> tabulateTakes<ShortSums>(std::span<const std::int64_t>, int,
+                                                       std::int64_t);
 template TakeTable<NarrowSums> tabulateTakes<NarrowSums>(std::span<const std::int64_t>, int,
                                                          std::int64_t);
 template TakeTable<WideSums> tabulateTakes<WideSums>(std::span<const std::int64_t>, int,
@@ -185,6 +256,10 @@ template TakeTable<WideSums> tabulateTakes<WideSums>(std::span<const std::int64_
 template TakeTable<WidestSums> tabulateTakes<WidestSums>(std::span<const std::int64_t>, int,
                                                          std::int64_t);
 
+void judgeSplits(const TakeTable<ShortSums>& table, const IndexTestSetup& setup,
+                 const SplitBatch& batch, bool allowAvx2) {
+    judge(table, setup, batch, allowAvx2);
+}
 void judgeSplits(const TakeTable<NarrowSums>& table, const IndexTestSetup& setup,
                  const SplitBatch& batch, bool allowAvx2) {
     judge(table, setup, batch, allowAvx2);

@@ -13,13 +13,15 @@ namespace trellmark {
 
 // Every take's window in one width, with the per-index totals over all takes.
 // Rows are `stride` values apart (length rounded up to a whole number of
-// lanes); the padding holds zeros.
+// lanes); the padding holds zeros, and so does one more row after the last
+// take, which stands in for missing takes where takes are summed in fours.
 template <class Width>
 struct TakeTable {
     int takes = 0;
     std::int64_t length = 0;
     std::int64_t stride = 0;
-    std::vector<typename Width::Value> values;         // takes * stride, take-major
+    std::uint64_t largest = 0;                         // largest |value|
+    std::vector<typename Width::Value> values;         // (takes + 1) * stride, take-major
     std::vector<typename Width::Sum> totalSum;         // stride entries
     std::vector<typename Width::Square> totalSquares;  // stride entries
 };
@@ -47,6 +49,8 @@ std::uint64_t judgeSplitsBytes(int takes, std::int64_t splits);
 // test does, and records each split's largest cluster |mass|. Uses AVX2 where
 // the processor has it and allowAvx2 is set; the results are the same bit for
 // bit either way.
+void judgeSplits(const TakeTable<ShortSums>& table, const IndexTestSetup& setup,
+                 const SplitBatch& batch, bool allowAvx2);
 void judgeSplits(const TakeTable<NarrowSums>& table, const IndexTestSetup& setup,
                  const SplitBatch& batch, bool allowAvx2);
 void judgeSplits(const TakeTable<WideSums>& table, const IndexTestSetup& setup,
