@@ -208,7 +208,10 @@ void judgeBatch(const TakeTable<Width>& table, const IndexTestSetup& setup, cons
 template <class Width>
 void judge(const TakeTable<Width>& table, const IndexTestSetup& setup, const SplitBatch& batch,
            bool allowAvx2) {
-    static const bool hasAvx2 = __builtin_cpu_supports("avx2");
+    static const bool hasAvx2 = [] {
+        __builtin_cpu_init();  // the feature table may not be filled yet
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
     judgeBatch(table, setup, batch, allowAvx2 && hasAvx2);
 }
 
