@@ -25,6 +25,22 @@ struct SplitShape {
     bool groupIsReference = true;  // the drawn group plays the reference set
 };
 
+// The same moments by the role each group plays in the test. Views into the
+// same arrays.
+struct RoleMoments {
+    const double* referenceSum = nullptr;
+    const double* comparisonSum = nullptr;
+    const double* referenceNumerator = nullptr;
+    const double* comparisonNumerator = nullptr;
+};
+
+inline RoleMoments byRole(const BlockMoments& moments, const SplitShape& shape) {
+    if (shape.groupIsReference) {
+        return {moments.groupSum, moments.otherSum, moments.groupNumerator, moments.otherNumerator};
+    }
+    return {moments.otherSum, moments.groupSum, moments.otherNumerator, moments.groupNumerator};
+}
+
 // For i in 0 .. count - 1: each group's mean S / n and standard deviation
 // sqrt(numerator / (n (n - 1))), then testIndex. Writes t[i] and
 // significant[i] (1 or 0).

@@ -5,7 +5,6 @@
 #include <immintrin.h>
 
 #include <cmath>
-#include <utility>
 
 #include "verdict/block_decision.hpp"
 
@@ -56,14 +55,7 @@ __attribute__((target("avx2"))) void decideBlockAvx2(const IndexTestSetup& setup
                                                      const BlockMoments& moments,
                                                      std::int64_t count, double* t,
                                                      std::uint8_t* significant) {
-    const double* referenceSum = moments.groupSum;
-    const double* comparisonSum = moments.otherSum;
-    const double* referenceNumerator = moments.groupNumerator;
-    const double* comparisonNumerator = moments.otherNumerator;
-    if (!shape.groupIsReference) {
-        std::swap(referenceSum, comparisonSum);
-        std::swap(referenceNumerator, comparisonNumerator);
-    }
+    const RoleMoments roles = byRole(moments, shape);
     const int nR = setup.referenceTakes;
     const int nC = setup.comparisonTakes;
     const __m256d nRd = _mm256_set1_pd(nR);
@@ -76,12 +68,12 @@ __attribute__((target("avx2"))) void decideBlockAvx2(const IndexTestSetup& setup
         _mm256_set1_pd(equalSizes ? setup.equalSizeCritical : setup.smallestCritical);
 
     for (std::int64_t i = 0; i < count; i += 4) {
-        const __m256d mR = _mm256_div_pd(_mm256_loadu_pd(referenceSum + i), nRd);
-        const __m256d mC = _mm256_div_pd(_mm256_loadu_pd(comparisonSum + i), nCd);
+        const __m256d mR = _mm256_div_pd(_mm256_loadu_pd(roles.referenceSum + i), nRd);
+        const __m256d mC = _mm256_div_pd(_mm256_loadu_pd(roles.comparisonSum + i), nCd);
         const __m256d sR =
-            _mm256_sqrt_pd(_mm256_div_pd(_mm256_loadu_pd(referenceNumerator + i), nR1));
+            _mm256_sqrt_pd(_mm256_div_pd(_mm256_loadu_pd(roles.referenceNumerator + i), nR1));
         const __m256d sC =
-            _mm256_sqrt_pd(_mm256_div_pd(_mm256_loadu_pd(comparisonNumerator + i), nC1));
+            _mm256_sqrt_pd(_mm256_div_pd(_mm256_loadu_pd(roles.comparisonNumerator + i), nC1));
         const __m256d difference = _mm256_sub_pd(mR, mC);
         const __m256d squareR = _mm256_mul_pd(sR, sR);
         const __m256d squareC = _mm256_mul_pd(sC, sC);
