@@ -1,6 +1,6 @@
 #pragma once
 // Per-index sums of a group's values and of their squares kept exactly in
-// integers of three widths, and the variance numerator n SS - S^2 formed from
+// integers of four widths, and the variance numerator n SS - S^2 formed from
 // them. The numerator is exact in every width and rounded once, so each width
 // gives the same doubles wherever it applies.
 
@@ -77,7 +77,7 @@ inline UInt128 magnitude(Int128 x) {
     return x < 0 ? -static_cast<UInt128>(x) : static_cast<UInt128>(x);
 }
 
-// Values of up to 31 bits where n^2 max|x|^2 fits in 63 bits: the fast path.
+// Values of up to 31 bits where n^2 max|x|^2 fits in 63 bits.
 struct NarrowSums {
     using Value = std::int32_t;
     using Sum = std::int64_t;
