@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "stats/critical_values.hpp"
+#include "analysis/critical_values.hpp"
 #include "verdict/permutation_test.hpp"
 
 namespace trellmark {

@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "stats/set_comparison.hpp"
+#include "analysis/set_comparison.hpp"
 #include "verdict/index_test.hpp"
 
 namespace trellmark {

@@ -52,7 +52,7 @@ ComparisonResult compareMeans(const SetStatistics& reference, const SetStatistic
             const double a = (sR * sR) / nR;
             const double b = (sC * sC) / nC;
             result.t[j] = (mR - mC) / std::sqrt(a + b);
-            result.degreesOfFreedom[j] = welchDegreesOfFreedom(nR, nC, a, b);
+            result.degreesOfFreedom[j] = welchDegreesOfFreedom(nR, nC, sR, sC);
             if (a == 0 && b == 0) {
                 // No scatter in either set: any difference of the means is
                 // beyond it, as with equal sizes where t is then infinite.

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "stats/critical_values.hpp"
+#include "analysis/critical_values.hpp"
 
 namespace trellmark {
 

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "analysis/critical_values.hpp"
+
 namespace trellmark {
 namespace {
 
@@ -28,24 +30,6 @@ double twoSidedPValue(double t, double df) {
     // The upper tail directly: 1 - cdf would lose every digit of a small p.
     const double p = 2 * boost::math::cdf(boost::math::complement(distribution, std::fabs(t)));
     return std::min(p, 1.0);
-}
-
-double welchDegreesOfFreedom(int nR, int nC, double sR, double sC) {
-    // The value does not change when both standard deviations are scaled
-    // together. Bringing the larger near 1 by a power of two (exact) keeps the
-    // squares and their squares clear of underflow and overflow.
-    const double larger = std::max(std::fabs(sR), std::fabs(sC));
-    if (!(larger > 0)) return notANumber;
-    if (std::isfinite(larger)) {
-        int exponent = 0;
-        std::frexp(larger, &exponent);
-        sR = std::ldexp(sR, -exponent);
-        sC = std::ldexp(sC, -exponent);
-    }
-    const double a = (sR * sR) / nR;
-    const double b = (sC * sC) / nC;
-    const double sum = a + b;
-    return (sum * sum) / ((a * a) / (nR - 1) + (b * b) / (nC - 1));
 }
 
 IndexPValues exactPValues(std::span<const double> referenceMean,

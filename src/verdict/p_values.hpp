@@ -32,9 +32,4 @@ IndexPValues exactPValues(std::span<const double> referenceMean,
                           std::span<const double> comparisonStdDev, int referenceTakes,
                           int comparisonTakes);
 
-// The Welch-Satterthwaite degrees of freedom (a + b)^2 / (a^2 / (nR - 1) +
-// b^2 / (nC - 1)) with a = sR^2 / nR, b = sC^2 / nC, not rounded; NaN when
-// both standard deviations are 0. REQUIRES: nR >= 2, nC >= 2.
-double welchDegreesOfFreedom(int nR, int nC, double sR, double sC);
-
 }  // namespace trellmark

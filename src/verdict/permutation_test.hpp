@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "stats/critical_values.hpp"
+#include "analysis/critical_values.hpp"
 
 namespace trellmark {
 

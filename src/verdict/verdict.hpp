@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "stats/critical_values.hpp"
+#include "analysis/critical_values.hpp"
 #include "verdict/permutation_test.hpp"
 
 namespace trellmark {

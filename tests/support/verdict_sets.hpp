@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "stats/critical_values.hpp"
+#include "analysis/critical_values.hpp"
 #include "verdict/index_test.hpp"
 #include "verdict/verdict.hpp"
 #include "verdict/wide_integers.hpp"
