@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "verdict/index_test.hpp"
+#include "analysis/index_test.hpp"
 
 namespace trellmark {
 

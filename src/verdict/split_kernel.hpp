@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "verdict/exact_sums.hpp"
-#include "verdict/index_test.hpp"
+#include "analysis/index_test.hpp"
 
 namespace trellmark {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "analysis/critical_values.hpp"
-#include "verdict/index_test.hpp"
+#include "analysis/index_test.hpp"
 #include "verdict/verdict.hpp"
 #include "verdict/wide_integers.hpp"
 

@@ -1,8 +1,8 @@
 #pragma once
 // The index-by-index t test's decision for one index, from the two sets' means
-// and standard deviations: the formulas, table entries, ties and NaN rules of
-// the program's own comparison, so that permuted splits are judged as the
-// observed one was.
+// and standard deviations. The comparison, the permutation test's splits and
+// the figure's bounds all use it, so a split is judged as the observed sets
+// are.
 
 #include <cmath>
 #include <cstdint>
@@ -50,5 +50,15 @@ inline IndexTestOutcome testIndex(const IndexTestSetup& setup, double mR, double
     const int d = degreesOfFreedom(nR, nC, a, b);
     return {t, d >= 1 && std::fabs(t) > criticalValue(*setup.tables, setup.confidence, d)};
 }
+
+// What the decision compares: the standard error of the difference and the
+// critical value |t| must exceed; the critical value is not a number where no
+// table entry applies (no scatter at all, or fewer than one degree of freedom).
+struct IndexTestBounds {
+    double standardError = 0;
+    double critical = 0;
+};
+
+IndexTestBounds indexTestBounds(const IndexTestSetup& setup, double sR, double sC);
 
 }  // namespace trellmark

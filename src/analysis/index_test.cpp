@@ -1,6 +1,7 @@
-#include "verdict/index_test.hpp"
+#include "analysis/index_test.hpp"
 
 #include <algorithm>
+#include <limits>
 
 namespace trellmark {
 
@@ -21,6 +22,18 @@ IndexTestSetup makeIndexTestSetup(int referenceTakes, int comparisonTakes, std::
             std::min(setup.smallestCritical, criticalValue(tables, confidence, d));
     }
     return setup;
+}
+
+IndexTestBounds indexTestBounds(const IndexTestSetup& setup, double sR, double sC) {
+    const int nR = setup.referenceTakes;
+    const int nC = setup.comparisonTakes;
+    if (nR == nC) return {std::sqrt((sR * sR + sC * sC) / nR), setup.equalSizeCritical};
+    const double a = (sR * sR) / nR;
+    const double b = (sC * sC) / nC;
+    const int d = degreesOfFreedom(nR, nC, a, b);
+    const bool tabled = !(a == 0 && b == 0) && d >= 1;
+    return {std::sqrt(a + b), tabled ? criticalValue(*setup.tables, setup.confidence, d)
+                                     : std::numeric_limits<double>::quiet_NaN()};
 }
 
 }  // namespace trellmark
