@@ -53,7 +53,8 @@ const std::vector<double> fourAndThreeAt95 =
 const std::vector<double> fourAndThreeAt99 = zerosThen(32, {5.0, 5.363390480545726, inf});
 
 TEST_F(PermutationTest, ExactNullOfFourAndThreeTakesMatchesAnIndependentEnumeration) {
-    const PermutationOptions options;  // 1000 permutations exceed C(7, 3) = 35
+    PermutationOptions options;  // 1000 permutations exceed C(7, 3) = 35
+    options.statistic = ClusterStatistic::mass;
     const NullDistribution at95 =
         computeNullDistribution(inputFor(fourAndThree, 4, 3, 95), options);
     EXPECT_TRUE(at95.exact);
@@ -93,7 +94,9 @@ TEST_F(PermutationTest, ThreeAndThreeTakesGiveTwentySplitsAndAMirror) {
         -1, 2,  0,  -4, 1,  2,  -2, -2, 0,  -3,  //
         1,  0,  -4, 1,  -3, 0,  1,  0,  3,  1,
     };
-    const NullDistribution null = computeNullDistribution(inputFor(values, 3, 3), {});
+    PermutationOptions byMass;
+    byMass.statistic = ClusterStatistic::mass;
+    const NullDistribution null = computeNullDistribution(inputFor(values, 3, 3), byMass);
     EXPECT_TRUE(null.exact);
     EXPECT_EQ(null.splits, 20);
     // Independent Python enumeration. With equal sizes a split and its mirror
@@ -104,6 +107,19 @@ TEST_F(PermutationTest, ThreeAndThreeTakesGiveTwentySplitsAndAMirror) {
                        5.5, 5.5, 24.859476715926792, inf});
     EXPECT_EQ(null.sortedMaxima, expected);
     EXPECT_EQ(clusterPValue(null, 24.859476715926792), 2.0 / 20);
+
+    // By size the same splits give runs of 0 to 4 indices, again in mirror
+    // pairs; the planted run of four is matched only by its mirror.
+    const NullDistribution sizes = computeNullDistribution(inputFor(values, 3, 3), {});
+    const std::vector<double>& maxima = sizes.sortedMaxima;
+    ASSERT_EQ(maxima.size(), 20U);
+    for (std::size_t i = 0; i + 2 < maxima.size(); i += 2) {
+        EXPECT_EQ(maxima[i], maxima[i + 1]) << i;
+        EXPECT_EQ(maxima[i], std::floor(maxima[i])) << i;
+    }
+    EXPECT_EQ(maxima[18], 4);
+    EXPECT_EQ(maxima[19], inf);
+    EXPECT_EQ(clusterPValue(sizes, 4), 2.0 / 20);
 }
 
 TEST_F(PermutationTest, MonteCarloAndExactPValuesWithTheirIntervals) {

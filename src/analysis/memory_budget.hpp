@@ -18,4 +18,8 @@ std::uint64_t availableMemoryBytes();
 
 bool analysisFitsInMemory(std::int64_t analysisLength, std::uint64_t availableBytes);
 
+// What the run may take of the available memory: three quarters, the rest
+// stays for everything else on the machine.
+std::uint64_t usableMemoryBytes(std::uint64_t availableBytes);
+
 }  // namespace trellmark

@@ -59,7 +59,8 @@ FileNote noteFor(const WaveFile& file, const ImpulseSearch& search,
 
 SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters& parameters,
                                    std::optional<double> referenceLevel, WaveInfo& lastFile,
-                                   AnalysisEvents& events) {
+                                   AnalysisEvents& events,
+                                   std::vector<std::int64_t>* scaledWindows) {
     const std::size_t listed = set.count > 0 ? static_cast<std::size_t>(set.count) : 0;
     const std::size_t files = std::min(listed, set.paths.size());
     const std::int32_t length = parameters.analysisLength;
@@ -87,6 +88,9 @@ SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters&
 
         LOADARRAY(file, lastFile, p + parameters.startOffset, length, values);
         addWindow(accumulator, values, level, *referenceLevel);
+        if (scaledWindows != nullptr) {
+            appendScaledWindow(*scaledWindows, values, length, level, *referenceLevel);
+        }
 
         FileReading& reading = statistics.files.emplace_back();
         reading.path = set.paths[i];

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/whole_number.hpp"
+#include "plot/figure_file.hpp"
 
 namespace trellmark {
 namespace {
@@ -22,7 +23,58 @@ struct NumberTexts {
     std::string length;
     std::string start = std::to_string(fixedStartOffset);
     std::string confidence = "95";
+    std::string permutations = "1000";
+    std::string seed = "1";
+    std::string clusterStatistic = "size";
+    std::string plotSize = "1600x1000";
 };
+
+void addFigureOptions(CLI::App& app, std::string& plot, NumberTexts& numbers) {
+    app.add_option("--plot", plot, "Draw a figure of the run into FILE (.png, .svg or .pdf)")
+        ->type_name("FILE");
+    app.add_option("--plot-size", numbers.plotSize,
+                   "The figure's size in pixels (default 1600x1000)")
+        ->type_name("WxH");
+}
+
+void addPermutationOptions(CLI::App& app, NumberTexts& numbers) {
+    app.add_option("--permutations", numbers.permutations,
+                   "Random splits of the cluster permutation test (default 1000; 0 skips it)")
+        ->type_name("N");
+    app.add_option("--seed", numbers.seed, "Seed of the random splits (default 1)")->type_name("S");
+    app.add_option("--cluster-statistic", numbers.clusterStatistic,
+                   "What makes a cluster strong: its size (default) or its mass (sum of t)")
+        ->type_name("size|mass");
+}
+
+// The verdict's and the figure's settings, shared by both kinds of run.
+std::string checkVerdictAndFigure(const NumberTexts& numbers, const std::string& plot,
+                                  PermutationOptions& permutations, FigureSize& size) {
+    std::string problem;
+    const auto count =
+        wholeNumberOption("--permutations", numbers.permutations, 0, 1000000000, problem);
+    if (!count) return problem;
+    const auto seed = wholeNumberOption("--seed", numbers.seed, 0,
+                                        std::numeric_limits<std::int64_t>::max(), problem);
+    if (!seed) return problem;
+    permutations.permutations = *count;
+    permutations.seed = static_cast<std::uint64_t>(*seed);
+    if (numbers.clusterStatistic != "size" && numbers.clusterStatistic != "mass") {
+        return "--cluster-statistic: '" + numbers.clusterStatistic + "' is neither size nor mass";
+    }
+    permutations.statistic =
+        numbers.clusterStatistic == "mass" ? ClusterStatistic::mass : ClusterStatistic::size;
+    const std::optional<FigureSize> parsed = parseFigureSize(numbers.plotSize);
+    if (!parsed) {
+        return "--plot-size: '" + numbers.plotSize + "' is not WIDTHxHEIGHT with each side from " +
+               std::to_string(smallestFigureSide) + " to " + std::to_string(largestFigureSide);
+    }
+    size = *parsed;
+    if (!plot.empty() && !figureFormatFor(plot)) {
+        return "--plot: '" + plot + "' does not end in .png, .svg or .pdf";
+    }
+    return {};
+}
 
 void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& numbers) {
     // An option given again overrides the earlier one, so a script can append
@@ -79,13 +131,16 @@ void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& 
         .add_option("--csv", options.csv,
                     "Write the per-sample figures as CSV to FILE (- for stdout)")
         ->type_name("FILE");
+    addFigureOptions(compare, options.plot, numbers);
+    addPermutationOptions(compare, numbers);
     compare.add_flag("-q,--quiet", options.quiet,
                      "Nothing on standard output but what a - output asks for");
     compare.footer(
         "Example:\n  trellmark compare --reference takes/v1 --comparison takes/v2 --reference-core "
         "take \\\n      --threshold 16000 --length 44100 --json result.json\n"
-        "Exit status: 0 the run completed, 2 a mistake in the options, a set without files or "
-        "an output\nthat could not be written.");
+        "Exit status: 0 the run completed and the sets do not differ detectably (or it cannot "
+        "tell),\n1 the sets differ, 2 a mistake in the options, a set without files or an output "
+        "that\ncould not be written.");
 }
 
 // Required options are checked after CLI11 has parsed everything, so that an
@@ -120,6 +175,9 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
     parameters.startOffset = static_cast<std::int32_t>(*start);
     parameters.confidenceLevel = static_cast<std::int16_t>(*confidence);
 
+    problem = checkVerdictAndFigure(numbers, options.plot, options.permutations, options.plotSize);
+    if (!problem.empty()) return problem;
+
     if (!comparisonGiven) options.comparisonDirectory = options.referenceDirectory;
     if (!comparisonCoreGiven) options.comparisonCore = options.referenceCore;
 
@@ -129,10 +187,11 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
         {"--comparison-mean", &options.comparisonMean},
         {"--difference", &options.difference},
         {"--json", &options.json},
-        {"--csv", &options.csv}};
+        {"--csv", &options.csv},
+        {"--plot", &options.plot}};
     for (std::size_t i = 0; i < files.size(); ++i) {
         const auto& [option, name] = files[i];
-        const bool streamable = i >= 4;
+        const bool streamable = i == 4 || i == 5;
         if (*name == standardOutputName && !streamable) {
             return std::string(option) + ": '-' (standard output) is only for --json and --csv";
         }
@@ -164,6 +223,13 @@ Command parseCommandLine(std::span<const std::string> arguments) {
     bool version = false;
     app.add_flag("-V,--version", version, "Print the version and exit");
     app.require_subcommand(0, 1);
+    // The dialogue's own options; they mean nothing to `compare`, which has its own.
+    NumberTexts dialogueNumbers;
+    DialogueOptions& dialogue = command.dialogue;
+    app.add_flag("--verdict", dialogue.verdict,
+                 "Dialogue: show the verdict after the results and add it to the report");
+    addFigureOptions(app, dialogue.plot, dialogueNumbers);
+    addPermutationOptions(app, dialogueNumbers);
     CLI::App* compare =
         app.add_subcommand("compare", "Compare two sets of recordings without the dialogue");
     NumberTexts numbers;
@@ -188,8 +254,10 @@ Command parseCommandLine(std::span<const std::string> arguments) {
         return command;
     }
     if (!compare->parsed()) {
-        command.kind = CommandKind::mistake;
-        command.text = "nothing to do; see trellmark --help";
+        const std::string problem = checkVerdictAndFigure(dialogueNumbers, dialogue.plot,
+                                                          dialogue.permutations, dialogue.plotSize);
+        command.kind = problem.empty() ? CommandKind::dialogue : CommandKind::mistake;
+        command.text = problem;
         return command;
     }
     std::string problem = missingOption(*compare);

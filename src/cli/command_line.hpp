@@ -6,6 +6,8 @@
 #include <string>
 
 #include "analysis/analysis_parameters.hpp"
+#include "plot/figure_size.hpp"
+#include "verdict/permutation_test.hpp"
 
 namespace trellmark {
 
@@ -25,6 +27,9 @@ struct CompareOptions {
     std::string difference;
     std::string json;  // "-": standard output
     std::string csv;   // "-": standard output
+    std::string plot;  // .png, .svg or .pdf
+    FigureSize plotSize;
+    PermutationOptions permutations;
     bool quiet = false;
 
     // The result lines go to standard output unless --quiet or a "-" output
@@ -32,8 +37,16 @@ struct CompareOptions {
     bool linesOnStandardOutput() const;
 };
 
+// What the dialogue may do beyond its questions.
+struct DialogueOptions {
+    bool verdict = false;  // the verdict lines on the screen and in the report
+    std::string plot;      // a figure of the run; empty for none
+    FigureSize plotSize;
+    PermutationOptions permutations;
+};
+
 enum class CommandKind {
-    dialogue,  // no arguments: the interactive run
+    dialogue,  // the interactive run, with `dialogue` options
     help,      // `text` is the usage
     version,   // `text` is "trellmark X.Y.Z"
     compare,   // `compare` holds the checked options
@@ -42,6 +55,7 @@ enum class CommandKind {
 
 struct Command {
     CommandKind kind = CommandKind::dialogue;
+    DialogueOptions dialogue;
     CompareOptions compare;
     std::string text;
 };

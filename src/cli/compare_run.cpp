@@ -10,10 +10,14 @@
 #include "cli/stream_events.hpp"
 #include "report/analysis_report.hpp"
 #include "report/csv_results.hpp"
+#include "report/figure_output.hpp"
 #include "report/json_results.hpp"
 #include "report/output_stream.hpp"
 #include "report/signal_output.hpp"
+#include "report/verdict_lines.hpp"
 #include "text/utf8.hpp"
+#include "verdict/run_verdict.hpp"
+#include "verdict/verdict_budget.hpp"
 
 namespace trellmark {
 namespace {
@@ -52,11 +56,11 @@ OutputStatus writeResultsFile(const std::string& kind, const std::string& name,
 }
 
 std::vector<OutputStatus> writeOutputs(const CompareOptions& options, const RunResults& run,
-                                       const Streams& streams) {
+                                       const Verdict& verdict, const Streams& streams) {
     std::vector<OutputStatus> statuses;
     if (!options.report.empty()) {
         OutputStatus status{"report", options.report, false, {}};
-        status.written = writeAnalysisReport(options.report, run, &status.failure);
+        status.written = writeAnalysisReport(options.report, run, &status.failure, &verdict);
         statuses.push_back(status);
     }
     // All three signals go through the writer, named or not, so that each
@@ -86,7 +90,7 @@ std::vector<OutputStatus> writeOutputs(const CompareOptions& options, const RunR
     }
     // The JSON comes last, so that it can tell what became of the others.
     if (!options.json.empty()) {
-        const std::string json = runJson(run, statuses, TRELLMARK_VERSION);
+        const std::string json = runJson(run, statuses, TRELLMARK_VERSION, &verdict);
         statuses.push_back(writeResultsFile(
             "json", options.json, run, streams,
             [&json](std::FILE* stream) { return std::fputs(json.c_str(), stream) >= 0; }));
@@ -115,11 +119,24 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
                          streams.colour);
     StreamEvents events(options.linesOnStandardOutput() ? streams.out : nullptr, streams.err,
                         progress, parameters);
-    const RunResults run = analyseRun(reference, comparison, parameters, events);
+    std::vector<std::int64_t> windows;
+    std::string skip = permutationTestSkip(reference.count, comparison.count, parameters,
+                                           options.permutations, availableMemoryBytes());
+    const bool keepWindows =
+        skip.empty() &&
+        permutationTestWanted(reference.count, comparison.count, parameters, options.permutations);
+    const RunResults run =
+        analyseRun(reference, comparison, parameters, events, keepWindows ? &windows : nullptr);
     progress.stop();
+    Verdict verdict = verdictOfRun(run, windows, options.permutations, skip);
+    windows = {};
+    writeVerdictLines(events.lines(), verdict, parameters.confidenceLevel);
+    if (verdict.outcome == VerdictOutcome::cannotTell) {
+        complain(streams, "warning: cannot tell whether the sets differ. " + verdict.reason);
+    }
 
-    int status = completedStatus;
-    for (const OutputStatus& output : writeOutputs(options, run, streams)) {
+    int status = verdict.outcome == VerdictOutcome::differ ? differStatus : completedStatus;
+    for (const OutputStatus& output : writeOutputs(options, run, verdict, streams)) {
         if (output.written) continue;
         complain(streams, "cannot write " + output.path + ": " + output.failure);
         status = troubleStatus;
@@ -127,11 +144,10 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
     return status;
 }
 
-std::optional<int> runCommandLine(std::span<const std::string> arguments, const Streams& streams) {
-    const Command command = parseCommandLine(arguments);
+int runParsedCommand(const Command& command, const Streams& streams) {
     switch (command.kind) {
-        case CommandKind::dialogue:
-            return std::nullopt;
+        case CommandKind::dialogue:  // the caller's: it needs a terminal
+            return completedStatus;
         case CommandKind::help:
         case CommandKind::version:
             std::fprintf(streams.out, "%s\n",
@@ -145,6 +161,12 @@ std::optional<int> runCommandLine(std::span<const std::string> arguments, const 
             break;
     }
     return runCompare(command.compare, streams);
+}
+
+std::optional<int> runCommandLine(std::span<const std::string> arguments, const Streams& streams) {
+    const Command command = parseCommandLine(arguments);
+    if (command.kind == CommandKind::dialogue) return std::nullopt;
+    return runParsedCommand(command, streams);
 }
 
 }  // namespace trellmark

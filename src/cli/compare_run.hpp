@@ -22,13 +22,17 @@ struct Streams {
 };
 
 // Exit statuses of a comparison run.
-constexpr int completedStatus = 0;
-constexpr int troubleStatus = 2;  // a set matched nothing, or an output was not written
+constexpr int completedStatus = 0;  // and the sets do not differ detectably, or it cannot tell
+constexpr int differStatus = 1;     // the sets differ
+constexpr int troubleStatus = 2;    // a set matched nothing, or an output was not written
 
-// Reads both sets, compares them and writes every output asked for; each
-// output that cannot be written is named on err and the others are still
-// written.
+// Reads both sets, compares them, gives the verdict and writes every output
+// asked for; each output that cannot be written is named on err and the others
+// are still written.
 int runCompare(const CompareOptions& options, const Streams& streams);
+
+// Help, the version, a mistake or a comparison; the dialogue is the caller's.
+int runParsedCommand(const Command& command, const Streams& streams);
 
 // The whole command line (without the program's name): nothing when it asks
 // for the dialogue, otherwise the exit status of what it asked for.

@@ -1,11 +1,13 @@
 #include "report/analysis_report.hpp"
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "report/number_text.hpp"
 #include "report/output_stream.hpp"
 #include "report/output_target.hpp"
+#include "report/verdict_lines.hpp"
 
 namespace trellmark {
 namespace {
@@ -101,18 +103,37 @@ void writeResults(OutputTarget& out, const RunResults& in) {
     writeUnitLine(out, accumulatedLabel, in.result.accumulatedDifference, 2, bits);
 }
 
+// The verdict's lines with their figures at the results' column.
+void writeVerdict(OutputTarget& out, const Verdict& verdict, std::int16_t confidenceLevel) {
+    out.lineEnd();
+    out.lineEnd();
+    writeLine(out, "VERDICT:");
+    out.lineEnd();
+    for (const VerdictLine& line : verdictLines(verdict, confidenceLevel)) {
+        out.text(line.label);
+        if (!line.figure.empty()) {
+            const std::size_t width = significantLabel.size();
+            if (line.label.size() < width) out.text(std::string(width - line.label.size(), ' '));
+            out.text(line.figure);
+        }
+        out.lineEnd();
+    }
+}
+
 }  // namespace
 
-bool writeAnalysisReport(const std::string& fileName, const RunResults& run, std::string* failure) {
+bool writeAnalysisReport(const std::string& fileName, const RunResults& run, std::string* failure,
+                         const Verdict* verdict) {
     std::string why;
     const bool written = writeThroughStream(
         fileName, recordingsRead(run),
-        [&run](std::FILE* stream) {
+        [&run, verdict](std::FILE* stream) {
             FileTarget out(stream);
             writeFileList(out, "REFERENCE FILES:", run.referenceFiles);
             writeFileList(out, "COMPARISON FILES:", run.comparisonFiles);
             writeParameters(out, run.parameters);
             writeResults(out, run);
+            if (verdict != nullptr) writeVerdict(out, *verdict, run.parameters.confidenceLevel);
             return !out.failed();
         },
         why);

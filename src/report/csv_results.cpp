@@ -22,11 +22,12 @@ double at(const std::vector<double>& values, std::size_t j) {
 
 }  // namespace
 
-bool writeCsvResults(std::FILE* stream, const RunResults& run) {
-    bool written = std::fputs(
-                       "index,offset,reference_mean,reference_sd,comparison_mean,"
-                       "comparison_sd,difference,t,df,significant\r\n",
-                       stream) >= 0;
+bool writeCsvResults(std::FILE* stream, const RunResults& run, const Verdict* verdict) {
+    std::string header =
+        "index,offset,reference_mean,reference_sd,comparison_mean,comparison_sd,difference,t,df,"
+        "significant";
+    if (verdict != nullptr) header += ",p,fdr_significant,cluster";
+    bool written = std::fputs((header + "\r\n").c_str(), stream) >= 0;
     const std::int64_t length = std::max(run.parameters.analysisLength, 0);
     const SetStatistics& r = run.referenceStatistics;
     const SetStatistics& c = run.comparisonStatistics;
@@ -47,7 +48,17 @@ bool writeCsvResults(std::FILE* stream, const RunResults& run) {
         }
         // Only a significant index has a difference signal, and it is never 0
         // there: the means differ.
-        row += at(run.result.differenceSignal, index) != 0 ? ",1\r\n" : ",0\r\n";
+        row += at(run.result.differenceSignal, index) != 0 ? ",1" : ",0";
+        if (verdict != nullptr) {
+            row += ',';
+            appendNumber(row, at(verdict->p, index));
+            const bool kept = index < verdict->fdrKept.size() && verdict->fdrKept[index] != 0;
+            row += kept ? ",1," : ",0,";
+            if (index < verdict->clusterOf.size() && verdict->clusterOf[index] > 0) {
+                row += std::to_string(verdict->clusterOf[index]);
+            }
+        }
+        row += "\r\n";
         written = std::fputs(row.c_str(), stream) >= 0;
     }
     return written;

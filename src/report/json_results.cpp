@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "report/run_lines.hpp"
+#include "report/verdict_lines.hpp"
 #include "text/utf8.hpp"
 
 namespace trellmark {
@@ -87,10 +88,53 @@ Json setJson(const FileSet& files, const SetStatistics& statistics, std::int32_t
     return json;
 }
 
+const char* outcomeName(VerdictOutcome outcome) {
+    switch (outcome) {
+        case VerdictOutcome::differ:
+            return "differ";
+        case VerdictOutcome::doNotDiffer:
+            return "doNotDiffer";
+        case VerdictOutcome::cannotTell:
+            break;
+    }
+    return "cannotTell";
+}
+
+Json verdictJson(const Verdict& verdict) {
+    Json json;
+    json["differ"] = verdict.outcome == VerdictOutcome::cannotTell
+                         ? Json(nullptr)
+                         : Json(verdict.outcome == VerdictOutcome::differ);
+    json["outcome"] = outcomeName(verdict.outcome);
+    json["reason"] = verdict.reason.empty() ? Json(nullptr) : Json(verdict.reason);
+    json["sentence"] = verdictSentence(verdict);
+    json["method"] = "cluster permutation test";
+    json["statistic"] = verdict.statistic == ClusterStatistic::mass ? "mass" : "size";
+    json["alpha"] = verdict.alpha;
+    json["permutations"] = verdict.permutations;
+    json["exact"] = verdict.exact;
+    // As text: a 64-bit seed does not survive a double.
+    json["seed"] = std::to_string(verdict.seed);
+    json["expectedByChance"] = verdict.expectedByChance;
+    json["fdrCount"] = verdict.fdrCount;
+    Json clusters = Json::array();
+    for (const ClusterVerdict& cluster : verdict.clusters) {
+        clusters.push_back({{"first", cluster.first},
+                            {"last", cluster.last},
+                            {"size", cluster.size},
+                            {"mass", cluster.mass},
+                            {"p", cluster.p},
+                            {"pLow", cluster.pLow},
+                            {"pHigh", cluster.pHigh}});
+    }
+    json["clusters"] = std::move(clusters);
+    return json;
+}
+
 }  // namespace
 
 std::string runJson(const RunResults& run, const std::vector<OutputStatus>& outputs,
-                    const std::string& version) {
+                    const std::string& version, const Verdict* verdict) {
     const std::int32_t length = run.parameters.analysisLength;
     Json json;
     json["program"] = "trellmark";
@@ -106,6 +150,7 @@ std::string runJson(const RunResults& run, const std::vector<OutputStatus>& outp
                       {"averageDifference", run.result.accumulatedDifference / length},
                       {"accumulatedDifference", run.result.accumulatedDifference},
                       {"bitsPerSample", run.lastFile.bitsPerSample}};
+    if (verdict != nullptr) json["verdict"] = verdictJson(*verdict);
     Json list = Json::array();
     for (const OutputStatus& output : outputs) {
         Json entry;

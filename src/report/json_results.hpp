@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analysis/run_results.hpp"
+#include "verdict/verdict.hpp"
 
 namespace trellmark {
 
@@ -21,7 +22,8 @@ struct OutputStatus {
 // UTF-8 (a file name may hold any bytes) is written with U+FFFD in place of
 // each invalid byte, and beside it a field named after it with "Bytes"
 // appended holding the raw bytes in hexadecimal, so nothing is lost.
+// With a verdict, a "verdict" object follows the result.
 std::string runJson(const RunResults& run, const std::vector<OutputStatus>& outputs,
-                    const std::string& version);
+                    const std::string& version, const Verdict* verdict = nullptr);
 
 }  // namespace trellmark

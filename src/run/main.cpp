@@ -16,6 +16,7 @@
 #include "console/console.hpp"
 #include "run/run_driver.hpp"
 #include "terminal/terminal_backend.hpp"
+#include "text/utf8.hpp"
 
 namespace {
 
@@ -37,7 +38,7 @@ trellmark::Streams standardStreams() {
     return streams;
 }
 
-int runDialogue() {
+int runDialogue(const trellmark::DialogueOptions& options) {
     trellmark::TerminalBackend backend;
     if (!backend.open()) {
         std::fputs("trellmark: needs a terminal, and none could be opened\n", stderr);
@@ -45,8 +46,12 @@ int runDialogue() {
     }
     trellmark::Console console(backend, &backend);
     try {
-        const int status = trellmark::WINMAIN(console);
+        std::vector<std::string> notices;
+        const int status = trellmark::WINMAIN(console, options, &notices);
         backend.finish(console.screen);
+        for (const std::string& notice : notices) {
+            std::fprintf(stderr, "trellmark: %s\n", trellmark::printableText(notice).c_str());
+        }
         return status;
     } catch (const std::exception& failure) {
         backend.finish(console.screen);
@@ -64,13 +69,12 @@ int main(int argc, char** argv) {
     std::setlocale(LC_CTYPE, "");
 
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const trellmark::Command command = trellmark::parseCommandLine(arguments);
+    if (command.kind == trellmark::CommandKind::dialogue) return runDialogue(command.dialogue);
     try {
-        if (const auto status = trellmark::runCommandLine(arguments, standardStreams())) {
-            return *status;
-        }
+        return trellmark::runParsedCommand(command, standardStreams());
     } catch (const std::bad_alloc&) {
         std::fputs("trellmark: stopped: not enough memory\n", stderr);
         return 2;
     }
-    return runDialogue();
 }

@@ -58,6 +58,7 @@ struct SplitPlan {
     bool exact = false;
     std::int64_t splits = 0;
     std::uint64_t seed = 0;
+    ClusterStatistic statistic = ClusterStatistic::size;
 };
 
 // Fills the groups of splits first .. first + count - 1.
@@ -100,7 +101,7 @@ void judgeAllSplits(const PermutationInput& input, const SplitPlan& plan, int th
                 fillGroups(plan, first, count, groups, scratch);
                 const SplitBatch job{plan.groupSize, plan.groupIsReference,
                                      std::span(groups.data(), count * plan.groupSize),
-                                     std::span(maxima.data() + first, count)};
+                                     std::span(maxima.data() + first, count), plan.statistic};
                 judgeSplits(table, setup, job, allowAvx2);
             }
         } catch (...) {
@@ -139,6 +140,7 @@ NullDistribution computeNullDistribution(const PermutationInput& input,
     plan.exact = all <= cap;
     plan.splits = plan.exact ? all : options.permutations;
     plan.seed = options.seed;
+    plan.statistic = options.statistic;
 
     NullDistribution distribution;
     distribution.exact = plan.exact;
@@ -173,8 +175,8 @@ NullDistribution computeNullDistribution(const PermutationInput& input,
     return distribution;
 }
 
-double clusterPValue(const NullDistribution& distribution, double mass) {
-    const double size = std::fabs(mass);
+double clusterPValue(const NullDistribution& distribution, double strength) {
+    const double size = std::fabs(strength);
     if (std::isnan(size) || distribution.splits < 1)
         return std::numeric_limits<double>::quiet_NaN();
     const std::vector<double>& maxima = distribution.sortedMaxima;

@@ -11,10 +11,18 @@
 
 namespace trellmark {
 
+// What makes a cluster strong. Its size, the number of indices it spans,
+// counts each significant index once. Its mass, the sum of t over it, lets a
+// single index of near-zero scatter (takes quantised to whole LSB agree by
+// chance) outweigh a long run: with few takes such spikes turn up in most
+// splits and hide a real difference, so the size is the default.
+enum class ClusterStatistic { size, mass };
+
 struct PermutationOptions {
     std::int64_t permutations = 1000;  // random splits; below 1 skips the test
     std::uint64_t seed = 1;            // the same seed gives the same splits
     int threads = 0;                   // 0: one per processor core
+    ClusterStatistic statistic = ClusterStatistic::size;
 };
 
 // What the test works on. Views into the caller's data, which must outlive the
@@ -48,7 +56,8 @@ struct NullDistribution {
     bool exact = false;                    // every split enumerated rather than drawn
     std::int64_t splits = 0;               // random splits drawn, or all splits when exact
     SumWidth width = SumWidth::automatic;  // the width used
-    // Largest cluster |mass| of every split (0 without clusters), ascending.
+    // Largest cluster statistic of every split (|mass| or size; 0 without
+    // clusters), ascending.
     // When exact, the observed split counts as +infinity: it is as extreme as
     // its own clusters by definition, whatever the last bits of its sums.
     std::vector<double> sortedMaxima;
@@ -61,9 +70,10 @@ NullDistribution computeNullDistribution(const PermutationInput& input,
                                          const PermutationOptions& options,
                                          const KernelChoice& kernel = {});
 
-// p of a cluster of the given mass: (1 + #maxima >= |mass|) / (splits + 1) for
-// random splits, #maxima >= |mass| / splits when exact.
-double clusterPValue(const NullDistribution& distribution, double mass);
+// p of a cluster whose statistic (its size, or its mass) is `strength`:
+// (1 + #maxima >= |strength|) / (splits + 1) for random splits,
+// #maxima >= |strength| / splits when exact.
+double clusterPValue(const NullDistribution& distribution, double strength);
 
 struct PValueInterval {
     double low = 0;

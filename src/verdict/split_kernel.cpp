@@ -89,9 +89,10 @@ struct BlockArrays {
 };
 
 // Moves a split's open cluster over one block of decisions, raising largest to
-// the |mass| of each cluster that closes.
+// the statistic of each cluster that closes: its |mass|, or its size when every
+// index counts one.
 void followClusters(const double* t, const std::uint8_t* significant, std::int64_t count,
-                    OpenCluster& open, double& largest) {
+                    bool countIndices, OpenCluster& open, double& largest) {
     OpenCluster run = open;
     auto close = [&largest](const OpenCluster& finished) {
         largest = std::max(largest, std::fabs(finished.mass));
@@ -108,7 +109,8 @@ void followClusters(const double* t, const std::uint8_t* significant, std::int64
                 continue;
             }
         }
-        stepCluster(run, significant[i] != 0, t[i] > 0 ? 1 : -1, t[i], close);
+        const int sign = t[i] > 0 ? 1 : -1;
+        stepCluster(run, significant[i] != 0, sign, countIndices ? sign : t[i], close);
         ++i;
     }
     open = run;
@@ -193,7 +195,8 @@ void judgeBatch(const TakeTable<Width>& table, const IndexTestSetup& setup, cons
                             arrays.significant.data());
             }
 
-            followClusters(arrays.t.data(), arrays.significant.data(), width, open[split],
+            followClusters(arrays.t.data(), arrays.significant.data(), width,
+                           batch.statistic == ClusterStatistic::size, open[split],
                            batch.largestMass[split]);
         }
     }

@@ -6,8 +6,9 @@
 #include <span>
 #include <vector>
 
-#include "verdict/exact_sums.hpp"
 #include "analysis/index_test.hpp"
+#include "verdict/exact_sums.hpp"
+#include "verdict/permutation_test.hpp"
 
 namespace trellmark {
 
@@ -38,7 +39,8 @@ struct SplitBatch {
     int groupSize = 0;                      // takes drawn into the group
     bool groupIsReference = true;           // whether the drawn group plays the reference set
     std::span<const std::uint32_t> groups;  // groupSize take numbers per split
-    std::span<double> largestMass;          // out: per split, largest |mass|, 0 without clusters
+    std::span<double> largestMass;          // out: per split, largest statistic, 0 without clusters
+    ClusterStatistic statistic = ClusterStatistic::size;
 };
 
 // Bytes one judgeSplits call holds for a batch of `splits` splits of `takes`

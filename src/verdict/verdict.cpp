@@ -50,8 +50,9 @@ void describeClusters(const VerdictInput& input, Verdict& verdict) {
     verdict.clusterOf.assign(difference.size(), 0);
     for (std::size_t k = 0; k < clusters.size(); ++k) {
         const Cluster& cluster = clusters[k];
-        verdict.clusters.push_back(
-            {cluster.first, cluster.last, cluster.mass, notANumber, notANumber, notANumber});
+        verdict.clusters.push_back({cluster.first, cluster.last, cluster.mass,
+                                    cluster.last - cluster.first + 1, notANumber, notANumber,
+                                    notANumber});
         std::fill(verdict.clusterOf.begin() + cluster.first,
                   verdict.clusterOf.begin() + cluster.last + 1, static_cast<std::int32_t>(k + 1));
     }
@@ -84,7 +85,9 @@ std::string testClusters(const VerdictInput& input, Verdict& verdict) {
     verdict.permutations = distribution.splits;
     verdict.exact = distribution.exact;
     for (ClusterVerdict& cluster : verdict.clusters) {
-        cluster.p = clusterPValue(distribution, cluster.mass);
+        cluster.p = clusterPValue(distribution, input.options.statistic == ClusterStatistic::size
+                                                    ? static_cast<double>(cluster.size)
+                                                    : cluster.mass);
         const PValueInterval interval = clusterPValueInterval(distribution, cluster.p);
         cluster.pLow = interval.low;
         cluster.pHigh = interval.high;
@@ -115,6 +118,7 @@ std::uint64_t verdictBytes(int takes, std::int64_t length, const PermutationOpti
 Verdict computeVerdict(const VerdictInput& input) {
     Verdict verdict;
     verdict.seed = input.options.seed;
+    verdict.statistic = input.options.statistic;
     verdict.alpha = alphaFor(input.confidence);
     const std::int64_t length = std::max<std::int64_t>(input.length, 0);
     VerdictInput in = input;

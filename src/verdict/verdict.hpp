@@ -24,6 +24,7 @@ struct ClusterVerdict {
     std::int64_t first = 0;  // first index of the cluster in the window
     std::int64_t last = 0;   // last index (inclusive)
     double mass = 0;         // sum of t over first .. last; may be +-infinity
+    std::int64_t size = 0;   // indices first .. last
     // Permutation p-value and its 95 % Monte Carlo interval ([p, p] when
     // exact); NaN when the permutation test did not run.
     double p = 0;
@@ -42,7 +43,8 @@ struct Verdict {
     std::int64_t permutations = 0;  // splits in the null distribution; 0 when it was not computed
     bool exact = false;             // every split enumerated
     std::uint64_t seed = 0;         // the seed the random splits were drawn with
-    std::vector<ClusterVerdict> clusters;  // in index order
+    ClusterStatistic statistic = ClusterStatistic::size;  // what the clusters' p compare
+    std::vector<ClusterVerdict> clusters;                 // in index order
 
     // Per index 0 .. length - 1, for a table of the window:
     std::vector<double> p;                 // exact two-sided p; NaN when nothing is tested
