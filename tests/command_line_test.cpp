@@ -53,8 +53,17 @@ TEST(WholeNumber, OnlyPlainDecimalNumbersCount) {
     for (const auto& [text, value] : cases) EXPECT_EQ(parseWholeNumber(text), value) << text;
 }
 
-TEST(CommandLine, NoArgumentsAskForTheDialogue) {
+TEST(CommandLine, NoArgumentsAskForTheDialogueAndItsOptionsAddToIt) {
     EXPECT_EQ(parseCommandLine({}).kind, CommandKind::dialogue);
+    const Command command = parseCommandLine(Arguments{
+        "--verdict", "--plot", "run.PDF", "--plot-size", "800x600", "--permutations", "500"});
+    ASSERT_EQ(command.kind, CommandKind::dialogue);
+    EXPECT_TRUE(command.dialogue.verdict);
+    EXPECT_EQ(command.dialogue.plot, "run.PDF");
+    EXPECT_EQ(command.dialogue.plotSize.width, 800);
+    EXPECT_EQ(command.dialogue.plotSize.height, 600);
+    EXPECT_EQ(command.dialogue.permutations.permutations, 500);
+    EXPECT_EQ(command.dialogue.permutations.statistic, ClusterStatistic::size);
 }
 
 TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
@@ -96,6 +105,16 @@ TEST(CommandLine, MistakesStopTheRunWithStatusTwo) {
         {with({"--report", "a.txt", "--difference", "a.txt"}),
          "--report and --difference name the same file 'a.txt'"},
         {{"compare2"}, "The following argument was not expected: compare2"},
+        {with({"--permutations", "-1"}), "--permutations: '-1' is out of range (0 to 1000000000)"},
+        {with({"--seed", "x"}), "--seed: 'x' is not a whole number"},
+        {with({"--cluster-statistic", "weight"}),
+         "--cluster-statistic: 'weight' is neither size nor mass"},
+        {with({"--plot", "run.jpg"}), "--plot: 'run.jpg' does not end in .png, .svg or .pdf"},
+        {with({"--plot-size", "10x10"}),
+         "--plot-size: '10x10' is not WIDTHxHEIGHT with each side from 200 to 20000"},
+        {with({"--plot", "a.png", "--report", "a.png"}),
+         "--report and --plot name the same file 'a.png'"},
+        {{"--plot", "figure.gif"}, "--plot: 'figure.gif' does not end in .png, .svg or .pdf"},
     };
     for (const auto& [arguments, message] : cases) {
         const Outcome outcome = run(arguments);

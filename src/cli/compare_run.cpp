@@ -85,8 +85,13 @@ std::vector<OutputStatus> writeOutputs(const CompareOptions& options, const RunR
     }
     if (!options.csv.empty()) {
         statuses.push_back(
-            writeResultsFile("csv", options.csv, run, streams,
-                             [&run](std::FILE* stream) { return writeCsvResults(stream, run); }));
+            writeResultsFile("csv", options.csv, run, streams, [&run, &verdict](std::FILE* stream) {
+                return writeCsvResults(stream, run, &verdict);
+            }));
+    }
+    if (!options.plot.empty()) {
+        const FigureOutcome figure = writeRunFigure(run, &verdict, options.plot, options.plotSize);
+        statuses.push_back({"plot", options.plot, figure.written, figure.failure});
     }
     // The JSON comes last, so that it can tell what became of the others.
     if (!options.json.empty()) {
