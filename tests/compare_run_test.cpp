@@ -173,13 +173,15 @@ TEST(CompareRun, CsvHasARowPerIndex) {
     ASSERT_EQ(rows.size(), 5u);
     EXPECT_EQ(rows[0],
               "index,offset,reference_mean,reference_sd,comparison_mean,comparison_sd,difference,"
-              "t,df,significant\r");
-    // e = sqrt((2 + 2) / 2), t = -20 / e, beyond 9.925 (99 per cent, 2 degrees).
+              "t,df,significant,p,fdr_significant,cluster\r");
+    // e = sqrt((2 + 2) / 2), t = -20 / e, beyond 9.925 (99 per cent, 2 degrees);
+    // p from scipy's t distribution; a cluster of its own, the first.
     EXPECT_EQ(rows[1],
-              "0,17640,11,1.4142135623730951,31,1.4142135623730951,-20,-14.142135623730949,2,1\r");
-    // Both deviations 0 and the means equal: no t, no degrees of freedom.
-    EXPECT_EQ(rows[2], "1,17641,20,0,20,0,0,,,0\r");
-    EXPECT_EQ(rows[3], "2,17642,28,2.8284271247461903,28,2.8284271247461903,0,0,2,0\r");
+              "0,17640,11,1.4142135623730951,31,1.4142135623730951,-20,-14.142135623730949,2,1,"
+              "0.0049628097900108652,0,1\r");
+    // Both deviations 0 and the means equal: no t, no degrees of freedom, p 1.
+    EXPECT_EQ(rows[2], "1,17641,20,0,20,0,0,,,0,1,0,\r");
+    EXPECT_EQ(rows[3], "2,17642,28,2.8284271247461903,28,2.8284271247461903,0,0,2,0,1,0,\r");
 }
 
 TEST(CompareRun, TheStartOffsetMovesTheWindowAndShowsInTheReport) {
