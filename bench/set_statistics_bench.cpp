@@ -14,21 +14,14 @@
 #include <optional>
 #include <string>
 
+#include "analysis/set_statistics.hpp"
 #include "demo/recordings.hpp"
-#include "run/console.hpp"
-#include "stats/set_statistics.hpp"
 
 namespace trellmark {
 namespace {
 
 constexpr int filesPerSet = 5;
 constexpr std::int32_t sampleRate = 44100;
-
-class NoKeys : public KeySource {
-  public:
-    std::optional<Key> nextKey() override { return std::nullopt; }
-    void unreadKey(Key) override {}
-};
 
 std::uint64_t bytesReadSoFar() {
     std::ifstream io("/proc/self/io");
@@ -71,7 +64,7 @@ WrittenSet writeSet(int minutes) {
     const pid_t child = ::fork();
     if (child == 0) {
         for (int i = 0; i < filesPerSet; ++i) {
-            demo::RecordingSpec recording;
+            demo::RecordingPlan recording;
             recording.sampleRate = sampleRate;
             recording.sampleCount = std::int64_t{minutes} * 60 * sampleRate;
             recording.impulsePosition = 22050 + 37 * i;
@@ -96,8 +89,6 @@ WrittenSet writeSet(int minutes) {
 void BM_ComputeSetStatistics(benchmark::State& state) {
     const int minutes = static_cast<int>(state.range(0));
     const WrittenSet written = writeSet(minutes);
-    NoKeys keys;
-    Console console(keys, nullptr);
     AnalysisParameters parameters;
     parameters.impulseThreshold = demo::demoImpulseThreshold;
     parameters.startOffset = fixedStartOffset;
@@ -110,7 +101,7 @@ void BM_ComputeSetStatistics(benchmark::State& state) {
         WaveInfo info;
         const std::uint64_t before = bytesReadSoFar();
         const SetStatistics statistics =
-            computeSetStatistics(console, written.set, parameters, std::nullopt, info);
+            computeSetStatistics(written.set, parameters, std::nullopt, info, noEvents());
         bytesRead = bytesReadSoFar() - before;
         largest = statistics.largestStdDev;
         benchmark::DoNotOptimize(statistics.stdDevSum);

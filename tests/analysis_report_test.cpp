@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "support/deep_path.hpp"
+#include "support/scratch_directory.hpp"
+#include "support/whole_file.hpp"
 
 namespace trellmark {
 namespace {
@@ -21,10 +23,8 @@ namespace fs = std::filesystem;
 class AnalysisReport : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/trellmark_report_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-
+        ASSERT_FALSE(scratch.path().empty());
+        dir = scratch.path();
         reference = fileSet("/data/ref", {"a1.wav", "a2.wav"});
         comparison = fileSet("/data/cmp", {"b1.wav", "b2.wav", "b3.wav"});
         parameters = {500, 17640, 100, 95};
@@ -36,7 +36,6 @@ class AnalysisReport : public ::testing::Test {
         result.largestDifference = 2.675;
         result.accumulatedDifference = 12.5;
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     static FileSet fileSet(const std::string& directory, const std::vector<std::string>& names) {
         FileSet set;
@@ -47,21 +46,25 @@ class AnalysisReport : public ::testing::Test {
         return set;
     }
 
-    ReportInputs inputs() const {
-        return {reference, comparison, referenceStatistics, comparisonStatistics, parameters,
-                result,    bits};
+    RunResults inputs() const {
+        RunResults run;
+        run.parameters = parameters;
+        run.referenceFiles = reference;
+        run.comparisonFiles = comparison;
+        run.referenceStatistics = referenceStatistics;
+        run.comparisonStatistics = comparisonStatistics;
+        run.result = result;
+        run.lastFile.bitsPerSample = bits;
+        return run;
     }
 
     std::string write(const std::string& name = "report.txt") const {
         const std::string path = dir + "/" + name;
-        writeAnalysisReport(path, inputs());
+        EXPECT_TRUE(writeAnalysisReport(path, inputs()));
         return read(path);
     }
 
-    static std::string read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    static std::string read(const std::string& path) { return testing::readWholeFile(path); }
 
     std::vector<std::string> entries() const {
         std::vector<std::string> names;
@@ -70,6 +73,7 @@ class AnalysisReport : public ::testing::Test {
         return names;
     }
 
+    testing::ScratchDirectory scratch;
     std::string dir;
     FileSet reference;
     FileSet comparison;
@@ -262,29 +266,29 @@ TEST_F(AnalysisReport, ReplacesALongerFileCompletely) {
 TEST_F(AnalysisReport, EmptyNameCreatesNothing) {
     const fs::path before = fs::current_path();
     fs::current_path(dir);
-    writeAnalysisReport("", inputs());
+    EXPECT_FALSE(writeAnalysisReport("", inputs()));
     fs::current_path(before);
     EXPECT_TRUE(entries().empty());
 }
 
 TEST_F(AnalysisReport, UnopenableNamesAreSkippedQuietly) {
-    writeAnalysisReport(dir + "/missing/report.txt", inputs());
-    writeAnalysisReport(dir + "/re*port.txt", inputs());
-    writeAnalysisReport(dir + "/re?port.txt", inputs());
-    writeAnalysisReport(dir, inputs());  // a directory
+    EXPECT_FALSE(writeAnalysisReport(dir + "/missing/report.txt", inputs()));
+    EXPECT_FALSE(writeAnalysisReport(dir + "/re*port.txt", inputs()));
+    EXPECT_FALSE(writeAnalysisReport(dir + "/re?port.txt", inputs()));
+    EXPECT_FALSE(writeAnalysisReport(dir, inputs()));  // a directory
     EXPECT_TRUE(entries().empty());
 }
 
 TEST_F(AnalysisReport, PipeWithoutReaderDoesNotHang) {
     const std::string pipe = dir + "/pipe";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    writeAnalysisReport(pipe, inputs());
+    EXPECT_FALSE(writeAnalysisReport(pipe, inputs()));
     EXPECT_EQ(entries(), std::vector<std::string>{"pipe"});
 }
 
-TEST_F(AnalysisReport, FullDeviceDoesNotStopTheRun) {
-    writeAnalysisReport("/dev/full", inputs());
-    SUCCEED();
+TEST_F(AnalysisReport, AFullDeviceIsAFailedWrite) {
+    EXPECT_FALSE(writeAnalysisReport("/dev/full", inputs()));
+    EXPECT_TRUE(writeAnalysisReport("/dev/null", inputs()));
 }
 
 TEST_F(AnalysisReport, APathLongerThan255CharactersIsWrittenWhole) {

@@ -1,4 +1,4 @@
-#include "run/cell_display.hpp"
+#include "terminal/cell_display.hpp"
 
 #include <gtest/gtest.h>
 

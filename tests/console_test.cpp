@@ -1,4 +1,4 @@
-#include "run/console.hpp"
+#include "console/console.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "stats/critical_values.hpp"
+#include "analysis/critical_values.hpp"
 
 #include <gtest/gtest.h>
 

@@ -11,20 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "analysis/file_set.hpp"
 #include "demo/recordings.hpp"
-#include "run/file_set.hpp"
 #include "support/scratch_directory.hpp"
+#include "support/wave_bytes.hpp"
 
 namespace trellmark::demo {
 namespace {
 
 using testing::ScratchDirectory;
 using Bytes = std::vector<unsigned char>;
-
-Bytes fileBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+using wavetest::readBytes;
 
 Bytes header(const char* riffSize, const char* format, const char* dataSize) {
     std::string text = std::string("RIFF") + std::string(riffSize, 4) + "WAVEfmt " +
@@ -40,7 +37,7 @@ PlantedDifference offset(double lsb, int bits, std::int64_t begin, std::int64_t 
 
 TEST(DemoRecordings, TinySixteenBitFileIsByteExact) {
     ScratchDirectory dir;
-    RecordingSpec recording;
+    RecordingPlan recording;
     recording.sampleRate = 8000;
     recording.sampleCount = 6;
     recording.impulsePosition = 1;
@@ -56,14 +53,14 @@ TEST(DemoRecordings, TinySixteenBitFileIsByteExact) {
          {0x00, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00, 0xE0, 0x02, 0x00, 0x04, 0x00}) {
         expected.push_back(b);
     }
-    Bytes actual = fileBytes(dir / "tiny.wav");
+    Bytes actual = readBytes(dir / "tiny.wav");
     ASSERT_EQ(actual.size(), 56u);
     EXPECT_EQ(actual, expected);
 }
 
 TEST(DemoRecordings, TinyTwentyFourBitStereoFileIsByteExact) {
     ScratchDirectory dir;
-    RecordingSpec recording;
+    RecordingPlan recording;
     recording.bitsPerSample = 24;
     recording.channels = 2;
     recording.sampleCount = 2;
@@ -79,11 +76,11 @@ TEST(DemoRecordings, TinyTwentyFourBitStereoFileIsByteExact) {
          {0x00, 0x00, 0x40, 0x00, 0x00, 0x20, 0x00, 0x00, 0xE0, 0x00, 0x00, 0xF0}) {
         expected.push_back(b);
     }
-    EXPECT_EQ(fileBytes(dir / "tiny.wav"), expected);
+    EXPECT_EQ(readBytes(dir / "tiny.wav"), expected);
 }
 
 TEST(DemoRecordings, ValuesAreClippedToTheDepth) {
-    RecordingSpec recording;
+    RecordingPlan recording;
     recording.sampleCount = 3;
     recording.impulseValue = 1.5;
     recording.differences = {{{0, -1.5}, 1, 2}, {{0, 1.0}, 2, 3}};
@@ -92,9 +89,9 @@ TEST(DemoRecordings, ValuesAreClippedToTheDepth) {
     EXPECT_EQ(recordingSamples(recording), (std::vector<std::int32_t>{8388607, -8388608, 8388607}));
 }
 
-TEST(DemoRecordings, UnwritableSpecsWriteNothing) {
+TEST(DemoRecordings, UnwritablePlansWriteNothing) {
     ScratchDirectory dir;
-    RecordingSpec recording;
+    RecordingPlan recording;
     recording.sampleCount = 10;
     recording.bitsPerSample = 8;
     EXPECT_FALSE(writeRecording(dir / "a.wav", recording));
@@ -112,12 +109,12 @@ TEST(DemoRecordings, UnwritableSpecsWriteNothing) {
 
     recording.sampleCount = -5;  // an empty file, header only
     ASSERT_TRUE(writeRecording(dir / "empty.wav", recording));
-    EXPECT_EQ(fileBytes(dir / "empty.wav").size(), 44u);
+    EXPECT_EQ(readBytes(dir / "empty.wav").size(), 44u);
 }
 
 TEST(DemoRecordings, NoiseIsTheSameOnEveryMachine) {
     // Triangular noise of peak 100 LSB from seed 7, worked out separately.
-    RecordingSpec recording;
+    RecordingPlan recording;
     recording.sampleCount = 6;
     recording.impulsePosition = -100;  // no impulse and no tones in these frames
     recording.noiseAmplitude = 100;
@@ -128,17 +125,17 @@ TEST(DemoRecordings, NoiseIsTheSameOnEveryMachine) {
     EXPECT_EQ(recordingSamples(recording), (std::vector<std::int32_t>{-59, 48, -30, -20, -45, 6}));
 }
 
-TEST(DemoRecordings, SameSpecSameBytes) {
+TEST(DemoRecordings, SamePlanSameBytes) {
     ScratchDirectory dir;
-    RecordingSpec recording = demoTakes(true)[2];
+    RecordingPlan recording = demoTakes(true)[2];
     ASSERT_TRUE(writeRecording(dir / "a.wav", recording));
     ASSERT_TRUE(writeRecording(dir / "b.wav", recording));
-    Bytes a = fileBytes(dir / "a.wav");
+    Bytes a = readBytes(dir / "a.wav");
     EXPECT_EQ(a.size(), 44u + 2 * 88200u);
-    EXPECT_EQ(a, fileBytes(dir / "b.wav"));
+    EXPECT_EQ(a, readBytes(dir / "b.wav"));
     recording.seed += 1;
     ASSERT_TRUE(writeRecording(dir / "c.wav", recording));
-    EXPECT_NE(a, fileBytes(dir / "c.wav"));
+    EXPECT_NE(a, readBytes(dir / "c.wav"));
 }
 
 TEST(DemoRecordings, SineMatchesTheLibrary) {
@@ -155,7 +152,7 @@ TEST(DemoRecordings, SineMatchesTheLibrary) {
 
 TEST(DemoRecordings, ImpulseIsTheFirstValueAboveTheThreshold) {
     for (bool comparison : {false, true}) {
-        for (const RecordingSpec& recording : demoTakes(comparison)) {
+        for (const RecordingPlan& recording : demoTakes(comparison)) {
             std::vector<std::int32_t> s = recordingSamples(recording);
             ASSERT_EQ(s.size(), 88200u);
             std::size_t first = 0;
@@ -167,15 +164,15 @@ TEST(DemoRecordings, ImpulseIsTheFirstValueAboveTheThreshold) {
                       recording.sampleCount - 1000);
         }
     }
-    RecordingSpec deep = demoTakes(false)[1];
+    RecordingPlan deep = demoTakes(false)[1];
     deep.bitsPerSample = 24;
     std::vector<std::int32_t> s = recordingSamples(deep);
     EXPECT_NEAR(s[2013], 7595045.68, 3.5);  // 0.9 * 1.006 * 2^23, noise of at most 3
 }
 
 TEST(DemoRecordings, ComparisonDiffersOnlyWhereTheToneIsPlanted) {
-    RecordingSpec planted = demoTakes(true)[0];
-    RecordingSpec plain = planted;
+    RecordingPlan planted = demoTakes(true)[0];
+    RecordingPlan plain = planted;
     plain.differences.clear();
     std::vector<std::int32_t> a = recordingSamples(planted);
     std::vector<std::int32_t> b = recordingSamples(plain);
@@ -214,9 +211,9 @@ TEST(DemoRecordings, DemoLayoutIsTwoSetsOfFiveTakes) {
     EXPECT_EQ(comparison.paths.back(), layout.paths[9]);
 
     // A second run over the same directory writes the same files again.
-    Bytes before = fileBytes(layout.paths[3]);
+    Bytes before = readBytes(layout.paths[3]);
     ASSERT_TRUE(makeDemoSets(dir / "demo").written);
-    EXPECT_EQ(fileBytes(layout.paths[3]), before);
+    EXPECT_EQ(readBytes(layout.paths[3]), before);
 
     dir.writeFile("blocked");  // a file where a directory should go
     EXPECT_FALSE(makeDemoSets(dir / "blocked").written);

@@ -1,4 +1,4 @@
-#include "run/file_set.hpp"
+#include "analysis/file_set.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,10 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "run/console.hpp"
 #include "support/scratch_directory.hpp"
-#include "support/screen_rows.hpp"
-#include "support/scripted_keys.hpp"
 
 namespace trellmark {
 namespace {
@@ -185,49 +182,6 @@ TEST(FindFileSet, NothingFoundGivesAnEmptySet) {
 
     set = findFileSet(dir / "ref1.wav", "");  // a file, not a directory
     EXPECT_EQ(set.count, 0);
-}
-
-TEST(SelectFileSet, CountLineInLabelColoursThenOneBlankRow) {
-    ScratchDirectory dir;
-    char name[32];
-    for (int k = 1; k <= 12; ++k) {
-        std::snprintf(name, sizeof name, "ref%02d.wav", k);
-        dir.writeFile(name);
-    }
-    ScriptedKeys keys;
-    Console console(keys, nullptr);
-    useLabelColours(console);
-    newLine(console);
-    FileSet set = selectFileSet(console, dir.path(), "ref");
-    EXPECT_EQ(set.count, 12);
-    EXPECT_EQ(set.paths.front(), dir / "ref01.wav");
-    const Screen& screen = console.screen;
-    const std::string row = "   There are 12 .wav files matching this description";
-    EXPECT_EQ(trimmedRow(screen, 0), "");
-    EXPECT_EQ(trimmedRow(screen, 1), row);
-    EXPECT_TRUE(
-        cellsHaveColours(screen, 1, 0, static_cast<int>(row.size()) - 1, darkGrey, brightWhite));
-    EXPECT_EQ(trimmedRow(screen, 2), "");
-    EXPECT_EQ(screen.cursorColumn, 0);
-    EXPECT_EQ(screen.cursorRow, 3);
-    EXPECT_EQ(keys.remaining(), 0u);
-}
-
-TEST(SelectFileSet, CountLineShowsZeroAndAThousand) {
-    ScratchDirectory dir;
-    char name[32];
-    for (int k = 0; k < 1001; ++k) {
-        std::snprintf(name, sizeof name, "t%04d.wav", k);
-        dir.writeFile(name);
-    }
-    ScriptedKeys keys;
-    Console console(keys, nullptr);
-    EXPECT_EQ(selectFileSet(console, dir / "missing", "").count, 0);
-    EXPECT_EQ(selectFileSet(console, dir.path(), "").count, 1000);
-    EXPECT_EQ(trimmedRow(console.screen, 0), "   There are 0 .wav files matching this description");
-    EXPECT_EQ(trimmedRow(console.screen, 2),
-              "   There are 1000 .wav files matching this description");
-    EXPECT_EQ(console.screen.cursorRow, 4);
 }
 
 }  // namespace

@@ -15,11 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "console/console.hpp"
 #include "demo/recordings.hpp"
-#include "run/console.hpp"
 #include "run/run_driver.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/scripted_keys.hpp"
+#include "support/whole_file.hpp"
 
 namespace trellmark {
 namespace {
@@ -35,16 +36,11 @@ constexpr const char* threshold = "16000";
 constexpr std::int64_t toneBegin = 1000, toneEnd = 2000;
 constexpr std::int64_t offsetBegin = 3000, offsetEnd = 3600;
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The demo takes, cut down to what a window of analysisLength needs.
-std::vector<demo::RecordingSpec> takes(bool comparison, int count) {
-    std::vector<demo::RecordingSpec> all = demo::demoTakes(comparison);
+std::vector<demo::RecordingPlan> takes(bool comparison, int count) {
+    std::vector<demo::RecordingPlan> all = demo::demoTakes(comparison);
     all.resize(static_cast<std::size_t>(count));
-    for (demo::RecordingSpec& take : all) {
+    for (demo::RecordingPlan& take : all) {
         take.sampleCount = take.impulsePosition + 17640 + analysisLength + 40;
         take.differences.clear();
         if (comparison) {
@@ -57,7 +53,7 @@ std::vector<demo::RecordingSpec> takes(bool comparison, int count) {
     auto spike = [](std::int64_t frame) {
         return demo::PlantedDifference{{0, 0.5}, frame, frame + 1};
     };
-    demo::RecordingSpec& edges = all[comparison ? 2 : 1];
+    demo::RecordingPlan& edges = all[comparison ? 2 : 1];
     edges.differences.push_back(spike(comparison ? 6615 : 6615 + 4411));
     edges.differences.push_back(spike(comparison ? 17639 : 17640 + analysisLength));
     return all;
@@ -70,7 +66,7 @@ void putValue(const std::string& path, std::int64_t index, std::int32_t value, i
     for (int b = 0; b < bytes; ++b) file.put(static_cast<char>((value >> (8 * b)) & 0xFF));
 }
 
-void writeSet(const std::string& directory, const std::vector<demo::RecordingSpec>& set) {
+void writeSet(const std::string& directory, const std::vector<demo::RecordingPlan>& set) {
     std::filesystem::create_directories(directory);
     for (std::size_t k = 0; k < set.size(); ++k) {
         const std::string path = directory + "/take0" + std::to_string(k + 1) + ".wav";
@@ -78,7 +74,7 @@ void writeSet(const std::string& directory, const std::vector<demo::RecordingSpe
     }
     // A value equal to the threshold before the first take's impulse: passed
     // over, or that take would be aligned 500 values early.
-    const demo::RecordingSpec& first = set.front();
+    const demo::RecordingPlan& first = set.front();
     putValue(directory + "/take01.wav", first.impulsePosition - 500, std::stoi(threshold),
              first.bitsPerSample / 8);
 }
@@ -124,8 +120,8 @@ Outcome runAndCheck(const ScratchDirectory& dir, const std::string& confidence) 
         std::to_string(toneBegin) + " > '" + output + "' 2>&1";
     const int status = std::system(command.c_str());
     outcome.pythonStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.pythonOutput = readFile(output);
-    outcome.report = readFile(reportPath);
+    outcome.pythonOutput = testing::readWholeFile(output);
+    outcome.report = testing::readWholeFile(reportPath);
     return outcome;
 }
 
@@ -215,7 +211,7 @@ TEST_F(IndependentCheck, EqualSetsOfFiveFindThePlantedDifferenceAt95And99) {
 }
 
 TEST_F(IndependentCheck, FiveReferenceTakesWithA24BitOneAgainstThree) {
-    std::vector<demo::RecordingSpec> reference = takes(false, 5);
+    std::vector<demo::RecordingPlan> reference = takes(false, 5);
     reference[2].bitsPerSample = 24;  // read at its own depth, scaled to the first take
     writeSet(dir / "reference", reference);
     writeSet(dir / "comparison", takes(true, 3));
@@ -232,7 +228,7 @@ TEST_F(IndependentCheck, FiveReferenceTakesWithA24BitOneAgainstThree) {
 
 TEST_F(IndependentCheck, ThreeReferenceTakesAgainstFiveWithA24BitLastTake) {
     writeSet(dir / "reference", takes(false, 3));
-    std::vector<demo::RecordingSpec> comparison = takes(true, 5);
+    std::vector<demo::RecordingPlan> comparison = takes(true, 5);
     comparison[4].bitsPerSample = 24;  // the last file read: every figure shows 24 bit
     writeSet(dir / "comparison", comparison);
 
@@ -251,7 +247,7 @@ TEST_F(IndependentCheck, ThreeReferenceTakesAgainstFiveWithA24BitLastTake) {
 // (2.387, not 2.388, for the largest standard deviation).
 TEST_F(IndependentCheck, FirstComparisonTakeAt24BitAgainst16BitReference) {
     writeSet(dir / "reference", takes(false, 5));
-    std::vector<demo::RecordingSpec> comparison = takes(true, 5);
+    std::vector<demo::RecordingPlan> comparison = takes(true, 5);
     comparison[0].bitsPerSample = 24;
     writeSet(dir / "comparison", comparison);
     check("95");

@@ -1,4 +1,4 @@
-#include "run/key_translation.hpp"
+#include "terminal/key_translation.hpp"
 
 #include <gtest/gtest.h>
 

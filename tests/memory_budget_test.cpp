@@ -1,4 +1,4 @@
-#include "run/memory_budget.hpp"
+#include "analysis/memory_budget.hpp"
 
 #include <gtest/gtest.h>
 

@@ -34,42 +34,15 @@ TEST(FileTarget, TextGoesOutByteForByte) {
     EXPECT_EQ(bytes, std::string("a\tb\\c\0\xff", 7));
 }
 
-TEST(FileTarget, LineEndIsCrLfAndResetsTheColumn) {
+TEST(FileTarget, LineEndIsCrLf) {
     const std::string bytes = fileBytes([](FileTarget& out) {
         out.text("abc");
         out.lineEnd();
         out.lineEnd();
         out.text("x");
-        out.zone();
-        out.text("|");
         out.lineEnd();
     });
-    EXPECT_EQ(bytes, "abc\r\n\r\nx             |\r\n");
-}
-
-TEST(FileTarget, ZoneFillsToTheNextMultipleOf14) {
-    EXPECT_EQ(fileBytes([](FileTarget& out) { out.zone(); }), std::string(14, ' '));
-    EXPECT_EQ(fileBytes([](FileTarget& out) {
-                  out.text(std::string(13, 'a'));
-                  out.zone();
-                  out.text("|");
-              }),
-              std::string(13, 'a') + " |");
-    EXPECT_EQ(fileBytes([](FileTarget& out) {
-                  out.text(std::string(14, 'a'));
-                  out.zone();
-                  out.text("|");
-              }),
-              std::string(14, 'a') + std::string(14, ' ') + "|");
-    // 36 characters and three zones reach column 70.
-    const std::string line = fileBytes([](FileTarget& out) {
-        out.text(std::string(36, 'a'));
-        out.zone();
-        out.zone();
-        out.zone();
-    });
-    EXPECT_EQ(line.size(), 70u);
-    EXPECT_EQ(line.find_last_not_of(' '), 35u);
+    EXPECT_EQ(bytes, "abc\r\n\r\nx\r\n");
 }
 
 TEST(OutputItems, NumberItemBringsItsOwnBlanks) {
@@ -106,8 +79,8 @@ TEST(FileTarget, AShortFileKeepsWhatReachedItAndLaterItemsGoOn) {
     out.text("abcdef");
     out.text("ghijkl");  // only part of it fits
     out.lineEnd();
-    out.zone();
     writeUnitPair(out, 1, 16);
+    EXPECT_TRUE(out.failed());
     std::fclose(file);
     EXPECT_EQ(std::string(buffer, 7), "abcdefg");
 }
@@ -119,11 +92,11 @@ TEST(FileTarget, WritingToAFullDeviceDoesNotStop) {
     FileTarget out(file);
     for (int i = 0; i < 100; ++i) {
         out.text("line");
-        out.zone();
         writeNumber(out, i, 15);
         out.lineEnd();
     }
     EXPECT_TRUE(std::ferror(file));
+    EXPECT_TRUE(out.failed());
     std::fclose(file);
 }
 

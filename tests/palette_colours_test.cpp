@@ -1,4 +1,4 @@
-#include "run/palette_colours.hpp"
+#include "terminal/palette_colours.hpp"
 
 #include <gtest/gtest.h>
 

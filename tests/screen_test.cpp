@@ -1,4 +1,4 @@
-#include "run/screen.hpp"
+#include "console/screen.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,10 @@
-#include "stats/set_comparison.hpp"
+#include "analysis/set_comparison.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <vector>
-
-#include "run/console.hpp"
-#include "support/screen_rows.hpp"
-#include "support/scripted_keys.hpp"
 
 namespace trellmark {
 namespace {
@@ -122,6 +118,25 @@ TEST_F(Comparison, WindowLengthZeroOrBelowGivesAnEmptySignal) {
     EXPECT_TRUE(compareMeans(s, s, -7, 95, tables).differenceSignal.empty());
 }
 
+TEST_F(Comparison, TAndDegreesOfFreedomOnlyWhereATestIsMade) {
+    const SetStatistics r = statistics(3, {1.0, 2.0, 2.0}, {0, 0, 1});
+    const SetStatistics c = statistics(2, {0.5, 2.0, 1.0}, {0, 0, 1});
+    const ComparisonResult result = compareMeans(r, c, 3, 95, tables);
+    // No scatter at all: t is infinite where the means differ and not a
+    // number where they agree; neither has degrees of freedom.
+    EXPECT_EQ(result.t[0], std::numeric_limits<double>::infinity());
+    EXPECT_TRUE(std::isnan(result.t[1]));
+    EXPECT_TRUE(std::isnan(result.degreesOfFreedom[0]));
+    // a = 1/3, b = 1/2: t = 1 / sqrt(5/6), f' = (5/6)^2 / (1/18 + 1/4) = 25/11.
+    EXPECT_DOUBLE_EQ(result.t[2], 1.0954451150103321);
+    EXPECT_DOUBLE_EQ(result.degreesOfFreedom[2], 25.0 / 11);
+    for (const std::int16_t level : {std::int16_t{97}, std::int16_t{0}}) {
+        EXPECT_TRUE(compareMeans(r, c, 3, level, tables).t.empty());
+        EXPECT_TRUE(compareMeans(r, c, 3, level, tables).degreesOfFreedom.empty());
+    }
+    EXPECT_TRUE(compareMeans(statistics(1, {1}, {0}), c, 1, 95, tables).t.empty());
+}
+
 // Rows computed independently from raw file values with Python's statistics
 // module and scipy.stats.ttest_ind; the decisions compare |t| with the table
 // entry for the Welch value taken down to a whole number. The t values lie
@@ -154,6 +169,13 @@ void checkAgainstRows(const CriticalValueTable& tables, std::int16_t nR, std::in
         const IndependentRow& row = rows[j];
         EXPECT_EQ(result.differenceSignal[j], row.significant ? row.mR - row.mC : 0.0)
             << "index " << j << ", t " << row.t;
+        EXPECT_NEAR(result.t[j], row.t, 1e-12 * std::fabs(row.t)) << "index " << j;
+        const double df = result.degreesOfFreedom[j];
+        if (nR == nC) {
+            EXPECT_EQ(df, nR + nC - 2);
+        } else {
+            EXPECT_EQ(std::floor(df), row.degrees) << "index " << j << ", df " << df;
+        }
     }
     EXPECT_EQ(result.significantCount, expectedCount);
 }
@@ -219,23 +241,6 @@ TEST_F(Comparison, PooledDecisionsMatchAnIndependentComputation) {
             {166.66666666666666, 29.0, 81.93086516488562, 123.92417036236313, 2.269888723897766, 10,
              true},
         });
-}
-
-TEST_F(Comparison, ConsoleLineThenTheTest) {
-    ScriptedKeys keys;
-    Console console(keys, nullptr);
-    useLabelColours(console);
-    printText(console, "   previous line");
-    newLine(console);
-    const SetStatistics r = statistics(2, {4, 1}, {0, 0});
-    const SetStatistics c = statistics(2, {1, 1}, {0, 0});
-    const ComparisonResult result = compareSets(console, r, c, 2, 95, tables);
-    EXPECT_EQ(result.differenceSignal, (std::vector<double>{3, 0}));
-    EXPECT_EQ(trimmedRow(console.screen, 1), "   Comparing data...");
-    EXPECT_TRUE(cellsHaveColours(console.screen, 1, 0, 19, darkGrey, brightWhite));
-    EXPECT_EQ(trimmedRow(console.screen, 2), "");
-    EXPECT_EQ(console.screen.cursorRow, 3);
-    EXPECT_EQ(console.screen.cursorColumn, 0);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "stats/set_statistics.hpp"
+#include "analysis/set_statistics.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "run/console.hpp"
-#include "stats/window_accumulator.hpp"
+#include "analysis/impulse_level.hpp"
+#include "analysis/window_accumulator.hpp"
+#include "console/console.hpp"
+#include "run/screen_events.hpp"
 #include "support/screen_rows.hpp"
 #include "support/scripted_keys.hpp"
 #include "wave/wave_info.hpp"
@@ -105,7 +107,7 @@ TEST(Accumulation, TwoFilesGiveHalfTheirDifferenceOverRootTwo) {
     EXPECT_DOUBLE_EQ(s.stdDevSum, 12.020815280171307);
 }
 
-TEST(Accumulation, FilesAreScaledToTheReferenceButShiftedByTheFirstUnscaled) {
+TEST(Accumulation, FilesAreScaledToTheReferenceAndShiftedByTheFirstScaled) {
     // Reference level 100: the first file (level 50) doubles, the second stays.
     // Scaled windows {20, 40} and {30, 40}.
     const SetStatistics s = accumulate(2, 2, {{10, 20}, {30, 40}}, {50.0, 100.0}, 100.0);
@@ -238,7 +240,8 @@ class SetFiles : public ::testing::Test {
         parameters.startOffset = fixedStartOffset;
         parameters.analysisLength = length;
         parameters.confidenceLevel = 95;
-        return computeSetStatistics(console, setOf(paths), parameters, referenceLevel, info);
+        ScreenEvents events(console, parameters);
+        return computeSetStatistics(setOf(paths), parameters, referenceLevel, info, events);
     }
 
     std::string row(int index) const { return trimmedRow(console.screen, index); }

@@ -5,22 +5,39 @@
 #include <cstdint>
 #include <filesystem>
 #include <set>
+#include <utility>
 #include <vector>
 
+#include "support/scratch_directory.hpp"
 #include "support/wave_bytes.hpp"
 
 namespace trellmark {
 namespace {
 
 using namespace wavetest;
+using testing::ScratchDirectory;
 
 const WaveInfo sixteenBit{1, 44100, 16, 200, 100};
 
 std::size_t filesIn(const ScratchDirectory& dir) {
     std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path))
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
         ++count;
     return count;
+}
+
+// The three signals as the record of a run holds them.
+SignalFilesWritten writeSignals(const SignalFileNames& names, std::int32_t length,
+                                const WaveInfo& last, std::vector<double> referenceMean,
+                                std::vector<double> comparisonMean, std::vector<double> difference,
+                                DitherGenerator& dither) {
+    RunResults run;
+    run.parameters.analysisLength = length;
+    run.lastFile = last;
+    run.referenceStatistics.mean = std::move(referenceMean);
+    run.comparisonStatistics.mean = std::move(comparisonMean);
+    run.result.differenceSignal = std::move(difference);
+    return writeSignalFiles(names, run, dither);
 }
 
 Bytes dataOf(const Bytes& bytes) {
@@ -30,10 +47,14 @@ Bytes dataOf(const Bytes& bytes) {
 TEST(SignalOutput, OnlyTheDifferenceNameWritesOnlyThatFile) {
     ScratchDirectory dir;
     DitherGenerator dither;
-    writeSignalFiles({"", "", dir.file("diff.wav")}, 3, sixteenBit, {5.0, 5.0, 5.0},
-                     {4.0, 4.0, 4.0}, {0.0, 2.5, -2.5}, dither);
+    const SignalFilesWritten written =
+        writeSignals({"", "", (dir / "diff.wav")}, 3, sixteenBit, {5.0, 5.0, 5.0}, {4.0, 4.0, 4.0},
+                     {0.0, 2.5, -2.5}, dither);
+    EXPECT_FALSE(written.referenceMean);
+    EXPECT_FALSE(written.comparisonMean);
+    EXPECT_TRUE(written.difference);
     EXPECT_EQ(filesIn(dir), 1u);
-    const Bytes bytes = readBytes(dir.file("diff.wav"));
+    const Bytes bytes = readBytes((dir / "diff.wav"));
     ASSERT_EQ(bytes.size(), 50u);
     EXPECT_EQ(uint32At(bytes, 24), 44100u);
     EXPECT_EQ(uint16At(bytes, 34), 16);
@@ -50,12 +71,12 @@ TEST(SignalOutput, DifferenceBytesDoNotDependOnTheOtherNames) {
     difference[17] = 10.75;
 
     DitherGenerator alone;
-    writeSignalFiles({"", "", dir.file("alone.wav")}, 500, sixteenBit, reference, comparison,
-                     difference, alone);
+    writeSignals({"", "", (dir / "alone.wav")}, 500, sixteenBit, reference, comparison, difference,
+                 alone);
     DitherGenerator together;
-    writeSignalFiles({dir.file("ref.wav"), dir.file("cmp.wav"), dir.file("all.wav")}, 500,
-                     sixteenBit, reference, comparison, difference, together);
-    EXPECT_EQ(readBytes(dir.file("alone.wav")), readBytes(dir.file("all.wav")));
+    writeSignals({(dir / "ref.wav"), (dir / "cmp.wav"), (dir / "all.wav")}, 500, sixteenBit,
+                 reference, comparison, difference, together);
+    EXPECT_EQ(readBytes((dir / "alone.wav")), readBytes((dir / "all.wav")));
     EXPECT_EQ(alone.state, together.state);
 }
 
@@ -64,18 +85,18 @@ TEST(SignalOutput, AllFilesTakeTheLastFilesRateAndDepth) {
     const WaveInfo last{2, 96000, 24, 600, 100};
     DitherGenerator dither;
     // A 16-bit-scale mean goes unscaled into the 24-bit file.
-    writeSignalFiles({dir.file("ref.wav"), dir.file("cmp.wav"), dir.file("diff.wav")}, 3, last,
-                     {1000.0, -1000.0, 3.0}, {0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, dither);
+    writeSignals({(dir / "ref.wav"), (dir / "cmp.wav"), (dir / "diff.wav")}, 3, last,
+                 {1000.0, -1000.0, 3.0}, {0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, dither);
     for (const char* name : {"ref.wav", "cmp.wav", "diff.wav"}) {
         SCOPED_TRACE(name);
-        const Bytes bytes = readBytes(dir.file(name));
+        const Bytes bytes = readBytes((dir / name));
         ASSERT_EQ(bytes.size(), 53u);
         EXPECT_EQ(uint16At(bytes, 22), 1);  // mono whatever the input was
         EXPECT_EQ(uint32At(bytes, 24), 96000u);
         EXPECT_EQ(uint32At(bytes, 28), 288000u);
         EXPECT_EQ(uint16At(bytes, 34), 24);
     }
-    EXPECT_EQ(dataOf(readBytes(dir.file("ref.wav"))),
+    EXPECT_EQ(dataOf(readBytes((dir / "ref.wav"))),
               (Bytes{0xE8, 0x03, 0x00, 0x18, 0xFC, 0xFF, 0x03, 0x00, 0x00}));
 }
 
@@ -83,19 +104,19 @@ TEST(SignalOutput, HundredValuesGiveThreeFilesOf244Bytes) {
     ScratchDirectory dir;
     const std::vector<double> signal(100, 12.5);
     DitherGenerator dither;
-    writeSignalFiles({dir.file("a.wav"), dir.file("b.wav"), dir.file("c.wav")}, 100, sixteenBit,
-                     signal, signal, signal, dither);
+    writeSignals({(dir / "a.wav"), (dir / "b.wav"), (dir / "c.wav")}, 100, sixteenBit, signal,
+                 signal, signal, dither);
     for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
-        EXPECT_EQ(readBytes(dir.file(name)).size(), 244u) << name;
+        EXPECT_EQ(readBytes((dir / name)).size(), 244u) << name;
     }
 }
 
 TEST(SignalOutput, NoSignificantIndexLeavesOnlyDither) {
     ScratchDirectory dir;
     DitherGenerator dither;
-    writeSignalFiles({"", "", dir.file("diff.wav")}, 3000, sixteenBit, std::vector<double>(3000),
-                     std::vector<double>(3000), std::vector<double>(3000, 0.0), dither);
-    const Bytes data = dataOf(readBytes(dir.file("diff.wav")));
+    writeSignals({"", "", (dir / "diff.wav")}, 3000, sixteenBit, std::vector<double>(3000),
+                 std::vector<double>(3000), std::vector<double>(3000, 0.0), dither);
+    const Bytes data = dataOf(readBytes((dir / "diff.wav")));
     ASSERT_EQ(data.size(), 6000u);
     std::set<int> seen;
     for (std::size_t i = 0; i < data.size(); i += 2) {
@@ -107,10 +128,10 @@ TEST(SignalOutput, NoSignificantIndexLeavesOnlyDither) {
 TEST(SignalOutput, TheSameNameTwiceKeepsTheLaterSignal) {
     ScratchDirectory dir;
     DitherGenerator dither;
-    writeSignalFiles({dir.file("same.wav"), dir.file("same.wav"), ""}, 3, sixteenBit,
-                     {-20000.0, -20000.0, -20000.0}, {20000.0, 20000.0, 20000.0}, {0.0, 0.0, 0.0},
-                     dither);
-    const Bytes data = dataOf(readBytes(dir.file("same.wav")));
+    writeSignals({(dir / "same.wav"), (dir / "same.wav"), ""}, 3, sixteenBit,
+                 {-20000.0, -20000.0, -20000.0}, {20000.0, 20000.0, 20000.0}, {0.0, 0.0, 0.0},
+                 dither);
+    const Bytes data = dataOf(readBytes((dir / "same.wav")));
     ASSERT_EQ(data.size(), 6u);
     for (std::size_t i = 0; i < data.size(); i += 2) {
         const int value = static_cast<std::int16_t>(data[i] | (data[i + 1] << 8));
@@ -122,9 +143,10 @@ TEST(SignalOutput, TheSameNameTwiceKeepsTheLaterSignal) {
 TEST(SignalOutput, EightBitLastFileWritesNoFiles) {
     ScratchDirectory dir;
     DitherGenerator dither;
-    writeSignalFiles({dir.file("a.wav"), dir.file("b.wav"), dir.file("c.wav")}, 3,
-                     WaveInfo{1, 8000, 8, 3, 3}, {1.0, 2.0, 3.0}, {1.0, 2.0, 3.0}, {0.0, 0.0, 0.0},
-                     dither);
+    const SignalFilesWritten written = writeSignals(
+        {(dir / "a.wav"), (dir / "b.wav"), (dir / "c.wav")}, 3, WaveInfo{1, 8000, 8, 3, 3},
+        {1.0, 2.0, 3.0}, {1.0, 2.0, 3.0}, {0.0, 0.0, 0.0}, dither);
+    EXPECT_FALSE(written.referenceMean || written.comparisonMean || written.difference);
     EXPECT_EQ(filesIn(dir), 0u);
 }
 

@@ -1,4 +1,4 @@
-#include "run/viewport.hpp"
+#include "terminal/viewport.hpp"
 
 #include <gtest/gtest.h>
 

@@ -7,23 +7,19 @@
 #include <limits>
 #include <vector>
 
-#include "run/console.hpp"
 #include "support/deep_path.hpp"
-#include "support/screen_rows.hpp"
-#include "support/scripted_keys.hpp"
+#include "support/scratch_directory.hpp"
 #include "support/wave_bytes.hpp"
 
 namespace trellmark {
 namespace {
 
 using namespace wavetest;
+using testing::ScratchDirectory;
 using Values = std::vector<std::int32_t>;
 
-// Reads a file the way a run does and returns its record.
 WaveFile readFile(const std::string& path, WaveInfo& info) {
-    ScriptedKeys keys;
-    Console console(keys, nullptr);
-    return READWAVEFILE(console, path, info);
+    return READWAVEFILE(path, info);
 }
 
 Values load(const WaveFile& file, const WaveInfo& info, std::int64_t first, std::int64_t count) {
@@ -103,12 +99,12 @@ TEST(WaveReader, CanonicalSixteenBitMonoFile) {
     Bytes bytes = canonicalHeader(1, 44100, 16, 200);
     for (int value : hundredValues())
         appendLittleEndian(bytes, static_cast<std::uint16_t>(value), 2);
-    writeBytes(dir.file("a.wav"), bytes);
+    writeBytes((dir / "a.wav"), bytes);
 
     WaveInfo info;
-    const WaveFile file = readFile(dir.file("a.wav"), info);
+    const WaveFile file = readFile((dir / "a.wav"), info);
     EXPECT_TRUE(file.opened);
-    EXPECT_EQ(file.path, dir.file("a.wav"));
+    EXPECT_EQ(file.path, (dir / "a.wav"));
     EXPECT_EQ(file.fileSize, 244);
     EXPECT_EQ(file.valuesInFile, 100);
     EXPECT_EQ(info.sampleCount, 100);
@@ -125,9 +121,9 @@ TEST(WaveReader, RangesOutsideTheDataReadAsZero) {
     Bytes bytes = canonicalHeader(1, 44100, 16, 200);
     for (int value : hundredValues())
         appendLittleEndian(bytes, static_cast<std::uint16_t>(value), 2);
-    writeBytes(dir.file("a.wav"), bytes);
+    writeBytes((dir / "a.wav"), bytes);
     WaveInfo info;
-    const WaveFile file = readFile(dir.file("a.wav"), info);
+    const WaveFile file = readFile((dir / "a.wav"), info);
 
     EXPECT_EQ(load(file, info, -3, 6), (Values{0, 0, 0, 0, -37, 74}));
     EXPECT_EQ(load(file, info, 98, 5), (Values{3626, -3663, 0, 0, 0}));
@@ -151,9 +147,9 @@ TEST(WaveReader, OddDataSizesRoundTheCount) {
     // 101 data bytes: 50 whole values, the last byte is not a value.
     Bytes odd = canonicalHeader(1, 44100, 16, 101);
     for (int i = 0; i < 101; ++i) odd.push_back(static_cast<unsigned char>(i));
-    writeBytes(dir.file("101.wav"), odd);
+    writeBytes((dir / "101.wav"), odd);
     WaveInfo info;
-    WaveFile file = readFile(dir.file("101.wav"), info);
+    WaveFile file = readFile((dir / "101.wav"), info);
     EXPECT_EQ(info.sampleCount, 50);
     EXPECT_EQ(file.valuesInFile, 50);
     EXPECT_EQ(load(file, info, 48, 3), (Values{0x6160, 0x6362, 0}));
@@ -162,8 +158,8 @@ TEST(WaveReader, OddDataSizesRoundTheCount) {
     Bytes longer = canonicalHeader(1, 44100, 16, 103);
     for (int i = 0; i < 102; ++i) longer.push_back(static_cast<unsigned char>(i));
     longer.push_back(0xAB);
-    writeBytes(dir.file("103.wav"), longer);
-    file = readFile(dir.file("103.wav"), info);
+    writeBytes((dir / "103.wav"), longer);
+    file = readFile((dir / "103.wav"), info);
     EXPECT_EQ(info.sampleCount, 52);
     EXPECT_EQ(file.valuesInFile, 52);
     EXPECT_EQ(load(file, info, 50, 3), (Values{0x6564, 0x00AB, 0}));
@@ -173,9 +169,9 @@ TEST(WaveReader, StereoValuesStayInterleaved) {
     ScratchDirectory dir;
     Bytes bytes = canonicalHeader(2, 44100, 16, 400);
     for (int frame = 0; frame < 100; ++frame) append16(bytes, {frame + 1000, -frame - 1});
-    writeBytes(dir.file("stereo.wav"), bytes);
+    writeBytes((dir / "stereo.wav"), bytes);
     WaveInfo info;
-    const WaveFile file = readFile(dir.file("stereo.wav"), info);
+    const WaveFile file = readFile((dir / "stereo.wav"), info);
     EXPECT_EQ(info.channels, 2);
     EXPECT_EQ(info.sampleCount, 100);
     EXPECT_EQ(file.valuesInFile, 100);
@@ -189,9 +185,9 @@ TEST(WaveReader, TwentyFourBitFile) {
     ScratchDirectory dir;
     Bytes bytes = canonicalHeader(1, 48000, 24, 15);
     append24(bytes, {1, 8388607, -8388608, -1, 0x123456});
-    writeBytes(dir.file("24.wav"), bytes);
+    writeBytes((dir / "24.wav"), bytes);
     WaveInfo info;
-    const WaveFile file = readFile(dir.file("24.wav"), info);
+    const WaveFile file = readFile((dir / "24.wav"), info);
     EXPECT_EQ(info.sampleCount, 5);
     EXPECT_EQ(file.valuesInFile, 5);
     EXPECT_EQ(load(file, info, 0, 6), (Values{1, 8388607, -8388608, -1, 1193046, 0}));
@@ -201,9 +197,9 @@ TEST(WaveReader, EightBitFileTakesFieldsButLoadsNothing) {
     ScratchDirectory dir;
     Bytes bytes = canonicalHeader(1, 22050, 8, 4);
     bytes.insert(bytes.end(), {0x80, 0xFF, 0x01, 0x7F});
-    writeBytes(dir.file("8.wav"), bytes);
+    writeBytes((dir / "8.wav"), bytes);
     WaveInfo info;
-    const WaveFile file = readFile(dir.file("8.wav"), info);
+    const WaveFile file = readFile((dir / "8.wav"), info);
     EXPECT_TRUE(file.opened);
     EXPECT_EQ(info.bitsPerSample, 8);
     EXPECT_EQ(info.sampleRate, 22050);
@@ -230,10 +226,10 @@ TEST(WaveReader, LongerFmtChunkIsReadAtTheSameOffsets) {
     appendLittleEndian(bytes, 8, 4);
     append16(bytes, {10, -20, 30, -40});
     ASSERT_EQ(bytes.size(), 54u);
-    writeBytes(dir.file("fmt18.wav"), bytes);
+    writeBytes((dir / "fmt18.wav"), bytes);
 
     WaveInfo info;
-    const WaveFile file = readFile(dir.file("fmt18.wav"), info);
+    const WaveFile file = readFile((dir / "fmt18.wav"), info);
     EXPECT_EQ(info.channels, 1);
     EXPECT_EQ(info.bitsPerSample, 16);
     EXPECT_EQ(info.dataSize, 549236);  // 0x74 + 0x61 * 256 + 8 * 65536
@@ -246,9 +242,9 @@ TEST(WaveReader, HeaderPromisingMoreThanTheFileHolds) {
     ScratchDirectory dir;
     Bytes bytes = canonicalHeader(1, 44100, 16, 200);
     append16(bytes, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
-    writeBytes(dir.file("short.wav"), bytes);
+    writeBytes((dir / "short.wav"), bytes);
     WaveInfo info;
-    const WaveFile file = readFile(dir.file("short.wav"), info);
+    const WaveFile file = readFile((dir / "short.wav"), info);
     EXPECT_EQ(info.sampleCount, 100);
     EXPECT_EQ(file.valuesInFile, 10);
     const Values values = load(file, info, 8, 5);
@@ -259,9 +255,9 @@ TEST(WaveReader, TwoGigabytePromiseWithATinyFile) {
     ScratchDirectory dir;
     Bytes bytes = canonicalHeader(1, 44100, 16, 0x7FFFFFFF);
     append16(bytes, {-5, 6, -7});
-    writeBytes(dir.file("huge.wav"), bytes);
+    writeBytes((dir / "huge.wav"), bytes);
     WaveInfo info;
-    const WaveFile file = readFile(dir.file("huge.wav"), info);
+    const WaveFile file = readFile((dir / "huge.wav"), info);
     EXPECT_EQ(info.sampleCount, 1073741824);
     EXPECT_EQ(file.valuesInFile, 3);
     EXPECT_EQ(load(file, info, 0, 5), (Values{-5, 6, -7, 0, 0}));
@@ -278,7 +274,7 @@ TEST(WaveReader, EveryTruncationOfASmallFile) {
     // decoded[k][n]: value k decoded from its first n bytes and zeros.
     const std::int32_t decoded[4][4] = {
         {0, 1, 513, 197121}, {0, 255, 65535, -1}, {0, 16, 8208, -8380400}, {0, 127, 127, 127}};
-    const std::string path = dir.file("cut.wav");
+    const std::string path = (dir / "cut.wav");
     for (std::size_t length = 0; length <= whole.size(); ++length) {
         SCOPED_TRACE(length);
         writeBytes(path, Bytes(whole.begin(), whole.begin() + length));
@@ -305,32 +301,10 @@ TEST(WaveReader, EveryTruncationOfASmallFile) {
     }
 }
 
-TEST(WaveReader, EachReadIsAnnouncedInTheCurrentColours) {
-    ScratchDirectory dir;
-    Bytes bytes = canonicalHeader(1, 44100, 16, 2);
-    append16(bytes, {1});
-    writeBytes(dir.file("r1.wav"), bytes);
-    ScriptedKeys keys;
-    Console console(keys, nullptr);
-    useLabelColours(console);
-    WaveInfo info;
-    READWAVEFILE(console, dir.file("r1.wav"), info);
-    READWAVEFILE(console, dir.file("gone.wav"), info);  // announced all the same
-    const std::string first = "   Reading " + dir.file("r1.wav");
-    EXPECT_EQ(trimmedRow(console.screen, 0), first);
-    EXPECT_EQ(trimmedRow(console.screen, 1), "   Reading " + dir.file("gone.wav"));
-    EXPECT_EQ(foregroundRow(console.screen, 0).substr(0, first.size()),
-              std::string(first.size(), '8'));
-    EXPECT_EQ(console.screen.at(0, 0).background, brightWhite);
-    EXPECT_EQ(console.screen.cursorRow, 2);
-    EXPECT_EQ(console.screen.cursorColumn, 0);
-    EXPECT_EQ(trimmedRow(console.screen, 2), "");
-}
-
 TEST(WaveReader, FileThatCannotBeOpenedReadsAsEmpty) {
     ScratchDirectory dir;
     WaveInfo info{2, 44100, 16, 400, 100};
-    const WaveFile file = readFile(dir.file("missing.wav"), info);
+    const WaveFile file = readFile((dir / "missing.wav"), info);
     EXPECT_FALSE(file.opened);
     EXPECT_EQ(file.fileSize, 0);
     EXPECT_EQ(file.valuesInFile, 0);
@@ -345,16 +319,16 @@ TEST(WaveReader, FileThatCannotBeOpenedReadsAsEmpty) {
 TEST(WaveReader, DirectoriesAndFifosAreNotOpened) {
     ScratchDirectory dir;
     WaveInfo info;
-    EXPECT_FALSE(readFile(dir.path, info).opened);
+    EXPECT_FALSE(readFile(dir.path(), info).opened);
     EXPECT_EQ(info.sampleCount, 0);
 
-    const std::string fifo = dir.file("pipe.wav");
+    const std::string fifo = (dir / "pipe.wav");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_FALSE(readFile(fifo, info).opened);
     EXPECT_EQ(info.sampleCount, 0);
 
     // A file that turns into a FIFO between header and samples reads as zeros.
-    const std::string path = dir.file("swapped.wav");
+    const std::string path = (dir / "swapped.wav");
     Bytes bytes = canonicalHeader(1, 44100, 16, 4);
     append16(bytes, {11, 12});
     writeBytes(path, bytes);
@@ -367,7 +341,7 @@ TEST(WaveReader, DirectoriesAndFifosAreNotOpened) {
 
 TEST(WaveReader, APathLongerThan255CharactersIsOpenedWhole) {
     ScratchDirectory dir;
-    const testing::DeepPath deep = testing::makeDeepPath(dir.path, "take.wav");
+    const testing::DeepPath deep = testing::makeDeepPath(dir.path(), "take.wav");
     ASSERT_GT(deep.path.size(), 500u);
     Bytes decoy = canonicalHeader(1, 44100, 16, 2);
     append16(decoy, {999});

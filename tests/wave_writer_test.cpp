@@ -13,12 +13,14 @@
 #include <vector>
 
 #include "support/deep_path.hpp"
+#include "support/scratch_directory.hpp"
 #include "support/wave_bytes.hpp"
 
 namespace trellmark {
 namespace {
 
 using namespace wavetest;
+using testing::ScratchDirectory;
 
 std::vector<std::int32_t> values16(const Bytes& bytes) {
     std::vector<std::int32_t> values;
@@ -51,9 +53,8 @@ TEST(DitherGenerator, FirstDrawsFromTheStartState) {
 TEST(WaveWriter, SixteenBitHeader) {
     ScratchDirectory dir;
     DitherGenerator dither;
-    ASSERT_TRUE(
-        WRITEWAVE(dir.file("16.wav"), 100, 44100, 16, std::vector<double>(100, 0.0), dither));
-    const Bytes bytes = readBytes(dir.file("16.wav"));
+    ASSERT_TRUE(WRITEWAVE((dir / "16.wav"), 100, 44100, 16, std::vector<double>(100, 0.0), dither));
+    const Bytes bytes = readBytes((dir / "16.wav"));
     ASSERT_EQ(bytes.size(), 244u);
     const Bytes header(bytes.begin(), bytes.begin() + 44);
     EXPECT_EQ(header, hexBytes({'R', 'I', 'F',  'F',  236, 0,   0,    0,    'W',  'A', 'V',
@@ -65,9 +66,8 @@ TEST(WaveWriter, SixteenBitHeader) {
 TEST(WaveWriter, TwentyFourBitHeader) {
     ScratchDirectory dir;
     DitherGenerator dither;
-    ASSERT_TRUE(
-        WRITEWAVE(dir.file("24.wav"), 100, 48000, 24, std::vector<double>(100, 0.0), dither));
-    const Bytes bytes = readBytes(dir.file("24.wav"));
+    ASSERT_TRUE(WRITEWAVE((dir / "24.wav"), 100, 48000, 24, std::vector<double>(100, 0.0), dither));
+    const Bytes bytes = readBytes((dir / "24.wav"));
     ASSERT_EQ(bytes.size(), 344u);
     EXPECT_EQ(uint32At(bytes, 4), 336u);
     EXPECT_EQ(uint16At(bytes, 20), 1);
@@ -82,15 +82,15 @@ TEST(WaveWriter, TwentyFourBitHeader) {
 TEST(WaveWriter, NoSamplesGivesABareHeader) {
     ScratchDirectory dir;
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE(dir.file("0.wav"), 0, 44100, 16, {}, dither));
-    const Bytes bytes = readBytes(dir.file("0.wav"));
+    ASSERT_TRUE(WRITEWAVE((dir / "0.wav"), 0, 44100, 16, {}, dither));
+    const Bytes bytes = readBytes((dir / "0.wav"));
     ASSERT_EQ(bytes.size(), 44u);
     EXPECT_EQ(uint32At(bytes, 4), 36u);
     EXPECT_EQ(uint32At(bytes, 40), 0u);
     EXPECT_EQ(dither.state, 0x2545F491u);  // no draws
 
-    ASSERT_TRUE(WRITEWAVE(dir.file("neg.wav"), -5, 44100, 24, {}, dither));
-    EXPECT_EQ(readBytes(dir.file("neg.wav")).size(), 44u);
+    ASSERT_TRUE(WRITEWAVE((dir / "neg.wav"), -5, 44100, 24, {}, dither));
+    EXPECT_EQ(readBytes((dir / "neg.wav")).size(), 44u);
     EXPECT_EQ(dither.state, 0x2545F491u);
 }
 
@@ -100,29 +100,29 @@ TEST(WaveWriter, DitheredSamplesExactBytes) {
     ScratchDirectory dir;
     const std::vector<double> signal{-1.0, 0.0, 100.0, 0.5};
     DitherGenerator first;
-    ASSERT_TRUE(WRITEWAVE(dir.file("16.wav"), 4, 44100, 16, signal, first));
-    EXPECT_EQ(dataOf(readBytes(dir.file("16.wav"))),
+    ASSERT_TRUE(WRITEWAVE((dir / "16.wav"), 4, 44100, 16, signal, first));
+    EXPECT_EQ(dataOf(readBytes((dir / "16.wav"))),
               hexBytes({0xFF, 0xFF, 0x00, 0x00, 0x64, 0x00, 0x01, 0x00}));
     DitherGenerator second;
-    ASSERT_TRUE(WRITEWAVE(dir.file("24.wav"), 4, 44100, 24, signal, second));
-    EXPECT_EQ(dataOf(readBytes(dir.file("24.wav"))),
+    ASSERT_TRUE(WRITEWAVE((dir / "24.wav"), 4, 44100, 24, signal, second));
+    EXPECT_EQ(dataOf(readBytes((dir / "24.wav"))),
               hexBytes({0xFF, 0xFF, 0xFF, 0, 0, 0, 0x64, 0, 0, 0x01, 0, 0}));
 
     // -300.25 -> -300, 5000000.5 -> 5000000, -5000000.5 -> -5000001.
     DitherGenerator third;
     ASSERT_TRUE(
-        WRITEWAVE(dir.file("wide.wav"), 3, 44100, 24, {-300.25, 5000000.5, -5000000.5}, third));
-    EXPECT_EQ(dataOf(readBytes(dir.file("wide.wav"))),
+        WRITEWAVE((dir / "wide.wav"), 3, 44100, 24, {-300.25, 5000000.5, -5000000.5}, third));
+    EXPECT_EQ(dataOf(readBytes((dir / "wide.wav"))),
               hexBytes({0xD4, 0xFE, 0xFF, 0x40, 0x4B, 0x4C, 0xBF, 0xB4, 0xB3}));
 }
 
 TEST(WaveWriter, DitherSpreadsAValueOverItsNeighbours) {
     ScratchDirectory dir;
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE(dir.file("100.wav"), 10000, 44100, 16, std::vector<double>(10000, 100.0),
-                          dither));
+    ASSERT_TRUE(
+        WRITEWAVE((dir / "100.wav"), 10000, 44100, 16, std::vector<double>(10000, 100.0), dither));
     std::map<std::int32_t, int> counts;
-    for (std::int32_t value : values16(readBytes(dir.file("100.wav")))) ++counts[value];
+    for (std::int32_t value : values16(readBytes((dir / "100.wav")))) ++counts[value];
     // Counted separately with the same generator: only 99, 100 and 101 occur.
     EXPECT_EQ(counts, (std::map<std::int32_t, int>{{99, 1306}, {100, 7480}, {101, 1214}}));
 }
@@ -132,23 +132,22 @@ TEST(WaveWriter, ValuesBeyondTheDepthAreClipped) {
     const double inf = std::numeric_limits<double>::infinity();
     const std::vector<double> signal{1e9, -1e9, 32767.4, -32768.4, inf, -inf, std::nan(""), 1e300};
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE(dir.file("16.wav"), 8, 44100, 16, signal, dither));
-    const std::vector<std::int32_t> values = values16(readBytes(dir.file("16.wav")));
+    ASSERT_TRUE(WRITEWAVE((dir / "16.wav"), 8, 44100, 16, signal, dither));
+    const std::vector<std::int32_t> values = values16(readBytes((dir / "16.wav")));
     EXPECT_EQ(values,
               (std::vector<std::int32_t>{32767, -32768, 32767, -32768, 32767, -32768, 0, 32767}));
 
-    ASSERT_TRUE(WRITEWAVE(dir.file("24.wav"), 3, 44100, 24, {1e9, -1e9, 8388607.4}, dither));
-    EXPECT_EQ(dataOf(readBytes(dir.file("24.wav"))),
+    ASSERT_TRUE(WRITEWAVE((dir / "24.wav"), 3, 44100, 24, {1e9, -1e9, 8388607.4}, dither));
+    EXPECT_EQ(dataOf(readBytes((dir / "24.wav"))),
               hexBytes({0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F}));
 }
 
 TEST(WaveWriter, ALongerOldFileIsReplacedWhole) {
     ScratchDirectory dir;
-    writeBytes(dir.file("old.wav"), Bytes(5000, 0xEE));
+    writeBytes((dir / "old.wav"), Bytes(5000, 0xEE));
     DitherGenerator dither;
-    ASSERT_TRUE(
-        WRITEWAVE(dir.file("old.wav"), 10, 44100, 16, std::vector<double>(10, 0.0), dither));
-    const Bytes bytes = readBytes(dir.file("old.wav"));
+    ASSERT_TRUE(WRITEWAVE((dir / "old.wav"), 10, 44100, 16, std::vector<double>(10, 0.0), dither));
+    const Bytes bytes = readBytes((dir / "old.wav"));
     EXPECT_EQ(bytes.size(), 64u);
 }
 
@@ -157,14 +156,14 @@ TEST(WaveWriter, SameStartSameFilesAndDrawsContinueAcrossCalls) {
     const std::vector<double> signal(50, 0.25);
     DitherGenerator one;
     DitherGenerator two;
-    ASSERT_TRUE(WRITEWAVE(dir.file("a.wav"), 50, 44100, 16, signal, one));
-    ASSERT_TRUE(WRITEWAVE(dir.file("b.wav"), 50, 44100, 16, signal, two));
-    EXPECT_EQ(readBytes(dir.file("a.wav")), readBytes(dir.file("b.wav")));
+    ASSERT_TRUE(WRITEWAVE((dir / "a.wav"), 50, 44100, 16, signal, one));
+    ASSERT_TRUE(WRITEWAVE((dir / "b.wav"), 50, 44100, 16, signal, two));
+    EXPECT_EQ(readBytes((dir / "a.wav")), readBytes((dir / "b.wav")));
 
     // The next call carries on: its data differ from a fresh start's, and the
     // generator has moved 100 draws on.
-    ASSERT_TRUE(WRITEWAVE(dir.file("c.wav"), 50, 44100, 16, signal, one));
-    EXPECT_NE(dataOf(readBytes(dir.file("c.wav"))), dataOf(readBytes(dir.file("a.wav"))));
+    ASSERT_TRUE(WRITEWAVE((dir / "c.wav"), 50, 44100, 16, signal, one));
+    EXPECT_NE(dataOf(readBytes((dir / "c.wav"))), dataOf(readBytes((dir / "a.wav"))));
     DitherGenerator counted;
     for (int i = 0; i < 200; ++i) counted.next();
     EXPECT_EQ(one.state, counted.state);
@@ -173,7 +172,7 @@ TEST(WaveWriter, SameStartSameFilesAndDrawsContinueAcrossCalls) {
 TEST(WaveWriter, FilesThatCannotBeWrittenStillUseTheirDraws) {
     ScratchDirectory dir;
     const std::vector<double> signal(1000, 0.0);
-    const std::vector<std::string> badNames{"", dir.file("missing/x.wav"), dir.path, "/dev/full",
+    const std::vector<std::string> badNames{"", (dir / "missing/x.wav"), dir.path(), "/dev/full",
                                             "/proc/trellmark/none.wav"};
     for (const std::string& name : badNames) {
         SCOPED_TRACE(name);
@@ -185,9 +184,9 @@ TEST(WaveWriter, FilesThatCannotBeWrittenStillUseTheirDraws) {
     }
     // Five silent values after 2000 draws come out as 0, 0, -1, 0, 0.
     DitherGenerator dither;
-    EXPECT_FALSE(WRITEWAVE(dir.file("missing/x.wav"), 1000, 44100, 16, signal, dither));
-    ASSERT_TRUE(WRITEWAVE(dir.file("after.wav"), 5, 44100, 16, signal, dither));
-    EXPECT_EQ(values16(readBytes(dir.file("after.wav"))),
+    EXPECT_FALSE(WRITEWAVE((dir / "missing/x.wav"), 1000, 44100, 16, signal, dither));
+    ASSERT_TRUE(WRITEWAVE((dir / "after.wav"), 5, 44100, 16, signal, dither));
+    EXPECT_EQ(values16(readBytes((dir / "after.wav"))),
               (std::vector<std::int32_t>{0, 0, -1, 0, 0}));
 }
 
@@ -196,23 +195,23 @@ TEST(WaveWriter, NamesWithWildcardsWriteNothing) {
     for (const std::string name : {"a*b.wav", "a?b.wav", "*", "?"}) {
         SCOPED_TRACE(name);
         DitherGenerator dither;
-        EXPECT_FALSE(WRITEWAVE(dir.file(name), 2, 44100, 16, {0.0, 0.0}, dither));
-        EXPECT_FALSE(std::filesystem::exists(dir.file(name)));
+        EXPECT_FALSE(WRITEWAVE((dir / name), 2, 44100, 16, {0.0, 0.0}, dither));
+        EXPECT_FALSE(std::filesystem::exists((dir / name)));
         EXPECT_EQ(dither.state, 0x30ED3E9Du);  // four draws on, as if written
     }
     // A file that really carries such a name is left as it is.
-    writeBytes(dir.file("keep*.wav"), {1, 2, 3});
-    writeBytes(dir.file("keep?.wav"), {4, 5});
+    writeBytes((dir / "keep*.wav"), {1, 2, 3});
+    writeBytes((dir / "keep?.wav"), {4, 5});
     DitherGenerator dither;
-    EXPECT_FALSE(WRITEWAVE(dir.file("keep*.wav"), 2, 44100, 16, {0.0, 0.0}, dither));
-    EXPECT_FALSE(WRITEWAVE(dir.file("keep?.wav"), 2, 44100, 16, {0.0, 0.0}, dither));
-    EXPECT_EQ(readBytes(dir.file("keep*.wav")), (Bytes{1, 2, 3}));
-    EXPECT_EQ(readBytes(dir.file("keep?.wav")), (Bytes{4, 5}));
+    EXPECT_FALSE(WRITEWAVE((dir / "keep*.wav"), 2, 44100, 16, {0.0, 0.0}, dither));
+    EXPECT_FALSE(WRITEWAVE((dir / "keep?.wav"), 2, 44100, 16, {0.0, 0.0}, dither));
+    EXPECT_EQ(readBytes((dir / "keep*.wav")), (Bytes{1, 2, 3}));
+    EXPECT_EQ(readBytes((dir / "keep?.wav")), (Bytes{4, 5}));
 }
 
 TEST(WaveWriter, APathLongerThan255CharactersIsWrittenWhole) {
     ScratchDirectory dir;
-    const testing::DeepPath deep = testing::makeDeepPath(dir.path, "mean.wav");
+    const testing::DeepPath deep = testing::makeDeepPath(dir.path(), "mean.wav");
     ASSERT_GT(deep.path.size(), 500u);
     DitherGenerator dither;
     ASSERT_TRUE(WRITEWAVE(deep.path, 3, 44100, 16, {0.0, 0.0, 0.0}, dither));
@@ -225,9 +224,8 @@ TEST(WaveWriter, OtherDepthsWriteNothing) {
     for (std::int16_t bits : {8, 0, 32, -16, 12}) {
         SCOPED_TRACE(bits);
         DitherGenerator dither;
-        EXPECT_FALSE(
-            WRITEWAVE(dir.file("x.wav"), 10, 44100, bits, std::vector<double>(10), dither));
-        EXPECT_FALSE(std::ifstream(dir.file("x.wav")).good());
+        EXPECT_FALSE(WRITEWAVE((dir / "x.wav"), 10, 44100, bits, std::vector<double>(10), dither));
+        EXPECT_FALSE(std::ifstream((dir / "x.wav")).good());
         EXPECT_EQ(dither.state, 0x2545F491u);
     }
 }
@@ -236,14 +234,14 @@ TEST(WaveWriter, DataTooLargeForTheSizeFieldsIsNotWritten) {
     // 24 bits * 715827883 values = 2147483649 bytes: beyond the 32-bit field.
     ScratchDirectory dir;
     DitherGenerator dither;
-    EXPECT_FALSE(WRITEWAVE(dir.file("big.wav"), 715827883, 44100, 24, {}, dither));
-    EXPECT_FALSE(std::ifstream(dir.file("big.wav")).good());
+    EXPECT_FALSE(WRITEWAVE((dir / "big.wav"), 715827883, 44100, 24, {}, dither));
+    EXPECT_FALSE(std::ifstream((dir / "big.wav")).good());
     // 2 * 715827883 draws, counted one by one in a separate program.
     EXPECT_EQ(dither.state, 0xFC966A4Bu);
 }
 
 std::string readBack(const ScratchDirectory& dir, const std::string& file) {
-    const std::string out = dir.file("readback.txt");
+    const std::string out = (dir / "readback.txt");
     const std::string command = "python3 " TRELLMARK_SOURCE_DIR "/tests/readback_check.py '" +
                                 file + "' > '" + out + "' 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);
@@ -258,14 +256,13 @@ TEST(WaveWriter, PythonWaveModuleReadsTheFilesBack) {
         << "the read-back check needs python3 (make deps installs it)";
     ScratchDirectory dir;
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE(dir.file("16.wav"), 4, 44100, 16, {-1.0, 0.0, 100.0, 0.5}, dither));
-    EXPECT_EQ(readBack(dir, dir.file("16.wav")), "1 44100 2 4\n-1 0 100 1\n");
+    ASSERT_TRUE(WRITEWAVE((dir / "16.wav"), 4, 44100, 16, {-1.0, 0.0, 100.0, 0.5}, dither));
+    EXPECT_EQ(readBack(dir, (dir / "16.wav")), "1 44100 2 4\n-1 0 100 1\n");
     DitherGenerator fresh;
-    ASSERT_TRUE(
-        WRITEWAVE(dir.file("24.wav"), 3, 96000, 24, {-300.25, 5000000.5, -5000000.5}, fresh));
-    EXPECT_EQ(readBack(dir, dir.file("24.wav")), "1 96000 3 3\n-300 5000000 -5000001\n");
-    ASSERT_TRUE(WRITEWAVE(dir.file("empty.wav"), 0, 8000, 16, {}, fresh));
-    EXPECT_EQ(readBack(dir, dir.file("empty.wav")), "1 8000 2 0\n\n");
+    ASSERT_TRUE(WRITEWAVE((dir / "24.wav"), 3, 96000, 24, {-300.25, 5000000.5, -5000000.5}, fresh));
+    EXPECT_EQ(readBack(dir, (dir / "24.wav")), "1 96000 3 3\n-300 5000000 -5000001\n");
+    ASSERT_TRUE(WRITEWAVE((dir / "empty.wav"), 0, 8000, 16, {}, fresh));
+    EXPECT_EQ(readBack(dir, (dir / "empty.wav")), "1 8000 2 0\n\n");
 }
 
 }  // namespace

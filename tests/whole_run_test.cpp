@@ -11,10 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "run/console.hpp"
+#include "console/console.hpp"
 #include "run/run_driver.hpp"
+#include "support/scratch_directory.hpp"
 #include "support/scripted_keys.hpp"
 #include "support/wave_bytes.hpp"
+#include "support/whole_file.hpp"
 
 namespace trellmark {
 namespace {
@@ -38,34 +40,19 @@ std::string promptRow(const std::string& prompt, int answerColumn, const std::st
     return prompt + std::string(answerColumn - prompt.size(), ' ') + answer;
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // A mono wave file whose impulse stands at index 0, whose level window holds a
 // constant value and whose analysis window starts at index 17640.
 void writeRecording(const fs::path& path, int bits, int rate, int levelValue,
                     const std::vector<int>& window) {
-    std::vector<std::int32_t> values(17640 + window.size(), 0);
-    values[0] = 1000;
-    for (int i = 6616; i <= 11025; ++i) values[i] = levelValue;
-    for (std::size_t j = 0; j < window.size(); ++j) values[17640 + j] = window[j];
-
-    const int bytes = bits / 8;
-    wavetest::Bytes file = canonicalHeader(1, rate, bits, values.size() * bytes);
-    for (std::int32_t v : values) appendLittleEndian(file, static_cast<std::uint32_t>(v), bytes);
-    writeBytes(path.string(), file);
+    wavetest::writeTake(path.string(), bits, rate, 0, 1000, levelValue, window);
 }
 
 class WholeRun : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/trellmark_run_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        ASSERT_FALSE(scratch.path().empty());
+        dir = scratch.path();
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     void run() {
         keys.functionKey();  // the final key
@@ -73,6 +60,7 @@ class WholeRun : public ::testing::Test {
     }
     std::string row(int r) const { return trimmed(console.screen, r); }
 
+    testing::ScratchDirectory scratch;
     fs::path dir;
     ScriptedKeys keys;
     Console console{keys, nullptr};
@@ -265,7 +253,7 @@ TEST_F(WholeRun, HandWorkedSetsGiveExactFiguresReportAndSignalFiles) {
         r1 + " 2.828 LSB, 24 bit\r\n" + r2 + " 1.061 LSB, 24 bit\r\n\r\n" + r3 +
         " 2.828 LSB, 24 bit\r\n" + r4 + " 1.061 LSB, 24 bit\r\n\r\n" + r5 + " 1 \r\n" + r6 +
         " 20 LSB, 24 bit\r\n" + r7 + " 5 LSB, 24 bit\r\n" + r8 + " 20 LSB, 24 bit\r\n";
-    EXPECT_EQ(readFile(report), expectedReport);
+    EXPECT_EQ(testing::readWholeFile(report), expectedReport);
 
     // Each signal file: 24 bits at the last file's 48000 per second, four
     // samples within the dither's reach of the exact values.
@@ -285,9 +273,9 @@ TEST_F(WholeRun, HandWorkedSetsGiveExactFiguresReportAndSignalFiles) {
             EXPECT_LE(std::abs(v - exact[i]), 1) << "sample " << i;
         }
     };
-    expectSignal(readFile(refMean), {11, 20, 28, 40});
-    expectSignal(readFile(cmpMean), {31, 20, 28, 40});
-    expectSignal(readFile(difference), {-20, 0, 0, 0});
+    expectSignal(testing::readWholeFile(refMean), {11, 20, 28, 40});
+    expectSignal(testing::readWholeFile(cmpMean), {31, 20, 28, 40});
+    expectSignal(testing::readWholeFile(difference), {-20, 0, 0, 0});
 }
 
 TEST_F(WholeRun, EmptyComparisonDirectoryUsesTheReferenceDirectoryAsTyped) {

@@ -1,14 +1,11 @@
 #include "report/analysis_report.hpp"
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <memory>
 #include <string_view>
 
 #include "report/number_text.hpp"
+#include "report/output_stream.hpp"
 #include "report/output_target.hpp"
-#include "wave/output_file.hpp"
 
 namespace trellmark {
 namespace {
@@ -37,20 +34,6 @@ constexpr std::string_view averageDifferenceLabel =
 constexpr std::string_view accumulatedLabel =
     "   Accumulated difference:                                                ";
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// An earlier, longer report of the same name leaves nothing behind: the file
-// is emptied when it is created.
-std::FILE* openReport(const std::string& name) {
-    const int fd = createOutputFile(name);
-    if (fd < 0) return nullptr;
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (file == nullptr) ::close(fd);
-    return file;
-}
-
 void writeLine(OutputTarget& out, std::string_view text) {
     out.text(text);
     out.lineEnd();
@@ -74,7 +57,7 @@ void writeParameters(OutputTarget& out, const AnalysisParameters& parameters) {
     writeNumber(out, parameters.impulseThreshold, digits32);
     out.lineEnd();
     out.text(offsetLabel);
-    writeNumber(out, parameters.startOffset, digits16);
+    writeNumber(out, parameters.startOffset, digits32);
     writeLine(out, "samples");
     out.text(lengthLabel);
     writeNumber(out, parameters.analysisLength, digits32);
@@ -93,12 +76,12 @@ void writeUnitLine(OutputTarget& out, std::string_view label, long double value,
     out.lineEnd();
 }
 
-void writeResults(OutputTarget& out, const ReportInputs& in) {
+void writeResults(OutputTarget& out, const RunResults& in) {
     // The averages divide by the whole analysis length in extended precision,
     // the precision the figures are rounded and printed in; a length of 0
     // gives 0/0, which prints as 0.
     const long double length = in.parameters.analysisLength;
-    const std::int16_t bits = in.bitsPerSample;
+    const std::int16_t bits = in.lastFile.bitsPerSample;
     writeLine(out, "RESULTS:");
     out.lineEnd();
     writeUnitLine(out, referenceLargestLabel, in.referenceStatistics.largestStdDev, 3, bits);
@@ -120,14 +103,21 @@ void writeResults(OutputTarget& out, const ReportInputs& in) {
 
 }  // namespace
 
-void writeAnalysisReport(const std::string& fileName, const ReportInputs& inputs) {
-    std::unique_ptr<std::FILE, FileCloser> file(openReport(fileName));
-    if (!file) return;
-    FileTarget out(file.get());
-    writeFileList(out, "REFERENCE FILES:", inputs.referenceSet);
-    writeFileList(out, "COMPARISON FILES:", inputs.comparisonSet);
-    writeParameters(out, inputs.parameters);
-    writeResults(out, inputs);
+bool writeAnalysisReport(const std::string& fileName, const RunResults& run, std::string* failure) {
+    std::string why;
+    const bool written = writeThroughStream(
+        fileName, recordingsRead(run),
+        [&run](std::FILE* stream) {
+            FileTarget out(stream);
+            writeFileList(out, "REFERENCE FILES:", run.referenceFiles);
+            writeFileList(out, "COMPARISON FILES:", run.comparisonFiles);
+            writeParameters(out, run.parameters);
+            writeResults(out, run);
+            return !out.failed();
+        },
+        why);
+    if (!written && failure != nullptr) *failure = why;
+    return written;
 }
 
 }  // namespace trellmark

@@ -1,28 +1,18 @@
 #pragma once
+// The plain-text analysis report: both file lists, the parameters and the
+// figures, with CR LF line ends.
 
-#include <cstdint>
 #include <string>
 
-#include "run/analysis_parameters.hpp"
-#include "run/file_set.hpp"
-#include "stats/set_comparison.hpp"
-#include "stats/set_statistics.hpp"
+#include "analysis/run_results.hpp"
 
 namespace trellmark {
 
-struct ReportInputs {
-    const FileSet& referenceSet;
-    const FileSet& comparisonSet;
-    const SetStatistics& referenceStatistics;
-    const SetStatistics& comparisonStatistics;
-    const AnalysisParameters& parameters;
-    const ComparisonResult& result;
-    std::int16_t bitsPerSample;  // of the file read last
-};
-
-// Writes the plain-text report (CR LF line ends), replacing any file of that
-// name. An empty name or a name with "*" or "?" writes nothing; a file that
-// cannot be created is skipped.
-void writeAnalysisReport(const std::string& fileName, const ReportInputs& inputs);
+// Writes the report, replacing any file of that name once the report is
+// complete. The names openOutputFile refuses, among them the recordings the
+// run read, write nothing. Returns false, with `failure` set when given, when
+// the file could not be created or not every byte reached it.
+bool writeAnalysisReport(const std::string& fileName, const RunResults& run,
+                         std::string* failure = nullptr);
 
 }  // namespace trellmark

@@ -1,7 +1,8 @@
 #pragma once
-// The one conversion of a number to text, shared by the console and the report.
-// It works on x87 extended precision (64-bit mantissa) so that every figure
-// comes out the same as the program has always printed it.
+// The one conversion of a number to text, shared by the screen and the report.
+// It works on x87 extended precision (64-bit mantissa): the averages are formed
+// in it, and rounding them to their decimal places in the same precision
+// avoids a second rounding through double that could move the last digit.
 
 #include <limits>
 #include <string>

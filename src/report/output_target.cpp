@@ -1,14 +1,8 @@
 #include "report/output_target.hpp"
 
-#include <string>
-
 #include "report/number_text.hpp"
 
 namespace trellmark {
-
-namespace {
-constexpr long zoneColumns = 14;
-}
 
 void writeNumber(OutputTarget& target, long double x, int nd) {
     target.text(numberText(x, nd));
@@ -21,20 +15,20 @@ void writeUnitPair(OutputTarget& target, long double value, std::int16_t bitsPer
     target.text("bit");
 }
 
-// A short write leaves the column where the bytes would have put it: the file
-// holds whatever reached it, and later items are laid out as if all had.
-void FileTarget::text(std::string_view text) {
-    if (file_ != nullptr && !text.empty()) std::fwrite(text.data(), 1, text.size(), file_);
-    column_ += static_cast<long>(text.size());
+void FileTarget::put(std::string_view bytes) {
+    if (file_ == nullptr) {
+        failed_ = true;
+        return;
+    }
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
 }
 
-void FileTarget::zone() {
-    text(std::string(zoneColumns - column_ % zoneColumns, ' '));
+void FileTarget::text(std::string_view text) {
+    if (!text.empty()) put(text);
 }
 
 void FileTarget::lineEnd() {
-    if (file_ != nullptr) std::fwrite("\r\n", 1, 2, file_);
-    column_ = 0;
+    put("\r\n");
 }
 
 }  // namespace trellmark

@@ -5,16 +5,22 @@ namespace trellmark {
 // All three calls are made even for an empty name: the failed call still uses
 // its dither draws, so a file's bytes never depend on which other files were
 // asked for.
-void writeSignalFiles(const SignalFileNames& names, std::int32_t analysisLength,
-                      const WaveInfo& lastFile, const std::vector<double>& referenceMean,
-                      const std::vector<double>& comparisonMean,
-                      const std::vector<double>& differenceSignal, DitherGenerator& dither) {
-    WRITEWAVE(names.referenceMean, analysisLength, lastFile.sampleRate, lastFile.bitsPerSample,
-              referenceMean, dither);
-    WRITEWAVE(names.comparisonMean, analysisLength, lastFile.sampleRate, lastFile.bitsPerSample,
-              comparisonMean, dither);
-    WRITEWAVE(names.difference, analysisLength, lastFile.sampleRate, lastFile.bitsPerSample,
-              differenceSignal, dither);
+SignalFilesWritten writeSignalFiles(const SignalFileNames& names, const RunResults& run,
+                                    DitherGenerator& dither) {
+    const std::int32_t length = run.parameters.analysisLength;
+    const WaveInfo& last = run.lastFile;
+    const std::vector<FileIdentity> inputs = recordingsRead(run);
+    SignalFilesWritten written;
+    written.referenceMean =
+        WRITEWAVE(names.referenceMean, length, last.sampleRate, last.bitsPerSample,
+                  run.referenceStatistics.mean, dither, inputs, &written.referenceMeanFailure);
+    written.comparisonMean =
+        WRITEWAVE(names.comparisonMean, length, last.sampleRate, last.bitsPerSample,
+                  run.comparisonStatistics.mean, dither, inputs, &written.comparisonMeanFailure);
+    written.difference =
+        WRITEWAVE(names.difference, length, last.sampleRate, last.bitsPerSample,
+                  run.result.differenceSignal, dither, inputs, &written.differenceFailure);
+    return written;
 }
 
 }  // namespace trellmark

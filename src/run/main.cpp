@@ -1,20 +1,43 @@
-// Trellmark on a terminal: the run's whole dialogue happens on the controlling
-// terminal, whatever standard input and output are redirected to.
+// Trellmark: with no arguments the interactive dialogue, on the controlling
+// terminal whatever standard input and output are redirected to; with
+// arguments a run from the command line.
+
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <string>
+#include <vector>
 
-#include "run/console.hpp"
+#include "cli/compare_run.hpp"
+#include "console/console.hpp"
 #include "run/run_driver.hpp"
-#include "run/terminal_backend.hpp"
+#include "terminal/terminal_backend.hpp"
 
-int main() {
-    // Only the character set follows the user's settings: number formats and
-    // collation stay those of the C locale, so that every figure reads and
-    // prints the same on every machine.
-    std::setlocale(LC_CTYPE, "");
+namespace {
 
+// Standard output and error as a command-line run uses them: a progress bar
+// only for a person at a terminal, colour only where NO_COLOR does not forbid
+// it and the terminal is not a dumb one.
+trellmark::Streams standardStreams() {
+    trellmark::Streams streams;
+    const char* term = std::getenv("TERM");
+    const bool dumb = term == nullptr || std::string(term) == "dumb";
+    streams.errIsTerminal = ::isatty(STDERR_FILENO) && !dumb;
+    winsize size{};
+    if (streams.errIsTerminal && ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 &&
+        size.ws_col > 0) {
+        streams.terminalWidth = size.ws_col;
+    }
+    const char* noColour = std::getenv("NO_COLOR");
+    streams.colour = streams.errIsTerminal && (noColour == nullptr || noColour[0] == '\0');
+    return streams;
+}
+
+int runDialogue() {
     trellmark::TerminalBackend backend;
     if (!backend.open()) {
         std::fputs("trellmark: needs a terminal, and none could be opened\n", stderr);
@@ -30,4 +53,24 @@ int main() {
         std::fprintf(stderr, "trellmark: stopped: %s\n", failure.what());
         return 1;
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Only the character set follows the user's settings: number formats and
+    // collation stay those of the C locale, so that every figure reads and
+    // prints the same on every machine.
+    std::setlocale(LC_CTYPE, "");
+
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    try {
+        if (const auto status = trellmark::runCommandLine(arguments, standardStreams())) {
+            return *status;
+        }
+    } catch (const std::bad_alloc&) {
+        std::fputs("trellmark: stopped: not enough memory\n", stderr);
+        return 2;
+    }
+    return runDialogue();
 }

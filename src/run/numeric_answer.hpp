@@ -1,7 +1,9 @@
 #pragma once
-// Typed answers to the numeric questions become numbers the way the program
-// has always read them: leading blanks skipped, &H/&B/&O prefixes, a stop at the
-// first character that does not fit, rounding half to even.
+// Typed answers to the numeric questions become numbers: leading blanks
+// skipped, &H/&B/&O prefixes, a stop at the first character that does not fit,
+// rounding half to even. The dialogue never rejects an answer (there is no way
+// back to a question once it is answered), so every text has a value: what a
+// user typed by habit ("44100 samples", "95%") means what it says.
 
 #include <cstdint>
 #include <string_view>

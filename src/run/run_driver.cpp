@@ -4,18 +4,17 @@
 #include <optional>
 #include <string>
 
+#include "analysis/critical_values.hpp"
+#include "analysis/file_set.hpp"
+#include "analysis/memory_budget.hpp"
+#include "analysis/run_results.hpp"
+#include "console/console.hpp"
 #include "report/analysis_report.hpp"
-#include "report/console_results.hpp"
+#include "report/run_lines.hpp"
 #include "report/signal_output.hpp"
-#include "run/analysis_parameters.hpp"
-#include "run/console.hpp"
-#include "run/file_set.hpp"
-#include "run/memory_budget.hpp"
+#include "run/console_target.hpp"
 #include "run/numeric_answer.hpp"
-#include "stats/critical_values.hpp"
-#include "stats/set_comparison.hpp"
-#include "stats/set_statistics.hpp"
-#include "wave/wave_info.hpp"
+#include "run/screen_events.hpp"
 #include "wave/wave_writer.hpp"
 
 namespace trellmark {
@@ -40,7 +39,10 @@ FileSet askFileSet(Console& console, std::string_view directoryPrompt, std::stri
     std::string directory = askLine(console, directoryPrompt, 2);
     if (directory.empty() && emptyDirectoryMeans != nullptr) directory = *emptyDirectoryMeans;
     std::string coreName = askLine(console, corePrompt, 4);
-    return selectFileSet(console, directory, coreName);
+    FileSet set = findFileSet(directory, coreName);
+    ConsoleTarget out(console);
+    writeFileCountLine(out, set.count);
+    return set;
 }
 
 struct OutputNames {
@@ -69,37 +71,33 @@ OutputNames askOutputNames(Console& console, const FileSet& reference, const Fil
 
 // Everything from reading the reference set to writing the outputs.
 void analyse(Console& console, const FileSet& reference, const AnalysisParameters& parameters) {
-    WaveInfo lastFile;
-    SetStatistics referenceStatistics =
-        computeSetStatistics(console, reference, parameters, std::nullopt, lastFile);
+    RunResults run;
+    run.parameters = parameters;
+    run.referenceFiles = reference;
+    ScreenEvents events(console, run.parameters);
+    run.referenceStatistics = computeSetStatistics(run.referenceFiles, run.parameters, std::nullopt,
+                                                   run.lastFile, events);
 
-    FileSet comparison =
+    run.comparisonFiles =
         askFileSet(console, "   Directory in which the comparison files are located?",
-                   "   Core filename?", &reference.directory);
-    SetStatistics comparisonStatistics = computeSetStatistics(
-        console, comparison, parameters, referenceLevelOf(referenceStatistics), lastFile);
+                   "   Core filename?", &run.referenceFiles.directory);
+    run.comparisonStatistics =
+        computeSetStatistics(run.comparisonFiles, run.parameters,
+                             referenceLevelOf(run.referenceStatistics), run.lastFile, events);
 
-    CriticalValueTable tables = buildCriticalValueTables();
-    ComparisonResult result =
-        compareSets(console, referenceStatistics, comparisonStatistics, parameters.analysisLength,
-                    parameters.confidenceLevel, tables);
-    printComparisonSummary(console, result, parameters.analysisLength, lastFile.bitsPerSample);
+    run.result =
+        compareSets(run.referenceStatistics, run.comparisonStatistics, parameters.analysisLength,
+                    parameters.confidenceLevel, buildCriticalValueTables(), events);
 
-    OutputNames names = askOutputNames(console, reference, comparison);
+    OutputNames names = askOutputNames(console, run.referenceFiles, run.comparisonFiles);
     if (names.allEmpty()) return;
     printText(console, "   Writing output files...");
     newLine(console);
     newLine(console);
     newLine(console);
-    if (!names.analysisFile.empty()) {
-        writeAnalysisReport(
-            names.analysisFile,
-            ReportInputs{reference, comparison, referenceStatistics, comparisonStatistics,
-                         parameters, result, lastFile.bitsPerSample});
-    }
+    if (!names.analysisFile.empty()) writeAnalysisReport(names.analysisFile, run);
     DitherGenerator dither;
-    writeSignalFiles(names.signals, parameters.analysisLength, lastFile, referenceStatistics.mean,
-                     comparisonStatistics.mean, result.differenceSignal, dither);
+    writeSignalFiles(names.signals, run, dither);
 }
 
 void sayAnalysisTooLong(Console& console) {

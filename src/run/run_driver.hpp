@@ -1,4 +1,5 @@
 #pragma once
+// The dialogue: every question, the analysis between them, and the closing lines.
 
 #include <cstdint>
 #include <string>

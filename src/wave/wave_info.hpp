@@ -1,4 +1,5 @@
 #pragma once
+// The header fields of a wave file, as the run reads and writes them.
 
 #include <cstdint>
 

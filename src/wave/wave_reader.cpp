@@ -9,7 +9,6 @@
 #include <cmath>
 #include <limits>
 
-#include "run/console.hpp"
 #include "wave/wave_format.hpp"
 
 namespace trellmark {
@@ -91,14 +90,11 @@ WaveInfo READHEADER(const unsigned char header[44]) {
     return info;
 }
 
-WaveFile READWAVEFILE(Console& console, const std::string& path, WaveInfo& info) {
+WaveFile READWAVEFILE(const std::string& path, WaveInfo& info) {
     WaveFile file;
     file.path = path;
     OpenFile open;
     file.opened = openRegularFile(path, open);
-
-    printText(console, "   Reading " + path);
-    newLine(console);
 
     unsigned char header[headerSize] = {};
     if (file.opened) {

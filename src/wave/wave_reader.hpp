@@ -1,7 +1,9 @@
 #pragma once
-// Reads wave files the way the program always has: four header fields at fixed
-// offsets, samples from offset 44 on, no chunk parsing. Data that is not there
-// reads as 0, and only the bytes a file really holds are ever loaded.
+// Reads the recordings: four header fields at fixed offsets, samples from
+// offset 44 on, no chunk parsing. Reading at fixed offsets keeps every figure
+// comparable with the reports of earlier runs over the same files; a chunk
+// parser would read some of them differently. Data that is not there reads as
+// 0, and only the bytes a file really holds are ever loaded.
 
 #include <cstdint>
 #include <string>
@@ -10,8 +12,6 @@
 #include "wave/wave_info.hpp"
 
 namespace trellmark {
-
-struct Console;
 
 // What the run knows of one file besides its header fields.
 struct WaveFile {
@@ -27,9 +27,9 @@ struct WaveFile {
 // short file count as 0), with sampleCount computed.
 WaveInfo READHEADER(const unsigned char header[44]);
 
-// Opens the file, prints "   Reading " + path and a line end, reads its header
-// into info and closes it again.
-WaveFile READWAVEFILE(Console& console, const std::string& path, WaveInfo& info);
+// Opens the file, reads its header into info and closes it again. A file that
+// cannot be opened reads as an empty one: every header field 0.
+WaveFile READWAVEFILE(const std::string& path, WaveInfo& info);
 
 // Sample values first .. first + count - 1 of the file, channels interleaved as
 // stored, decoded at info's bit depth (16 or 24 bits; any other depth gives

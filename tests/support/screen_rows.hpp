@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "run/screen.hpp"
+#include "console/screen.hpp"
 
 namespace trellmark {
 

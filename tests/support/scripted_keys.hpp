@@ -16,8 +16,8 @@
 #include <string_view>
 #include <utility>
 
-#include "run/key_source.hpp"
-#include "run/screen.hpp"
+#include "console/key_source.hpp"
+#include "console/screen.hpp"
 
 namespace trellmark {
 

@@ -1,15 +1,14 @@
 #pragma once
 // Builders of wave file bytes for tests, written out byte by byte so that they
-// share no code with the reader and writer they check; and a scratch directory.
+// share no code with the reader and writer they check.
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "support/whole_file.hpp"
 
 namespace trellmark::wavetest {
 
@@ -59,9 +58,25 @@ inline void writeBytes(const std::string& path, const Bytes& bytes) {
               static_cast<std::streamsize>(bytes.size()));
 }
 
+// A mono take whose impulse (the value `impulse`) stands at index `at`, whose
+// level window (at + 6616 .. at + 11025) holds `level` and whose analysis
+// window from at + 17640 holds `window`; the file ends with the window.
+inline void writeTake(const std::string& path, int bits, std::uint32_t sampleRate, int at,
+                      int impulse, int level, const std::vector<int>& window) {
+    std::vector<int> values(at + 17640 + window.size(), 0);
+    values[at] = impulse;
+    for (int i = at + 6616; i <= at + 11025; ++i) values[i] = level;
+    for (std::size_t j = 0; j < window.size(); ++j) values[at + 17640 + j] = window[j];
+    const int bytes = bits / 8;
+    Bytes file = canonicalHeader(1, sampleRate, static_cast<std::uint16_t>(bits),
+                                 static_cast<std::uint32_t>(values.size() * bytes));
+    for (const int v : values) appendLittleEndian(file, static_cast<std::uint32_t>(v), bytes);
+    writeBytes(path, file);
+}
+
 inline Bytes readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::string bytes = testing::readWholeFile(path);
+    return Bytes(bytes.begin(), bytes.end());
 }
 
 inline std::uint32_t uint32At(const Bytes& bytes, std::size_t offset) {
@@ -72,22 +87,5 @@ inline std::uint32_t uint32At(const Bytes& bytes, std::size_t offset) {
 inline std::uint16_t uint16At(const Bytes& bytes, std::size_t offset) {
     return static_cast<std::uint16_t>(bytes.at(offset) | (bytes.at(offset + 1) << 8));
 }
-
-// A fresh directory under the system's temporary directory, removed with all
-// it holds when the test ends.
-struct ScratchDirectory {
-    std::string path;
-    ScratchDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "trellmark-XXXXXX");
-        if (::mkdtemp(pattern.data()) != nullptr) path = pattern;
-    }
-    ~ScratchDirectory() {
-        std::error_code ignored;
-        if (!path.empty()) std::filesystem::remove_all(path, ignored);
-    }
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-    std::string file(const std::string& name) const { return path + "/" + name; }
-};
 
 }  // namespace trellmark::wavetest

@@ -60,7 +60,7 @@ double sineOfTurns(double turns) {
     return x * sum;
 }
 
-std::vector<std::int32_t> recordingSamples(const RecordingSpec& recording) {
+std::vector<std::int32_t> recordingSamples(const RecordingPlan& recording) {
     std::vector<std::int32_t> values;
     if (recording.sampleCount <= 0 || recording.channels < 1 || recording.sampleRate <= 0)
         return values;
@@ -92,7 +92,7 @@ std::vector<std::int32_t> recordingSamples(const RecordingSpec& recording) {
     return values;
 }
 
-bool writeRecording(const std::string& path, const RecordingSpec& recording) {
+bool writeRecording(const std::string& path, const RecordingPlan& recording) {
     if (recording.bitsPerSample != 16 && recording.bitsPerSample != 24) return false;
     if (recording.channels < 1 || recording.channels > 65535 || recording.sampleRate <= 0)
         return false;
@@ -131,7 +131,7 @@ bool writeRecording(const std::string& path, const RecordingSpec& recording) {
     return ok;
 }
 
-std::vector<RecordingSpec> demoTakes(bool comparison) {
+std::vector<RecordingPlan> demoTakes(bool comparison) {
     // Each take starts at a slightly different moment and level, as real takes
     // do; the analysis must line them up and scale them back.
     static constexpr std::int64_t referencePositions[] = {2000, 2013, 1991, 2032, 2007};
@@ -139,9 +139,9 @@ std::vector<RecordingSpec> demoTakes(bool comparison) {
     static constexpr double referenceGains[] = {1.000, 1.006, 0.994, 1.011, 0.997};
     static constexpr double comparisonGains[] = {0.992, 1.004, 1.009, 0.996, 1.002};
 
-    std::vector<RecordingSpec> takes;
+    std::vector<RecordingPlan> takes;
     for (int k = 0; k < demoTakeCount; ++k) {
-        RecordingSpec recording;
+        RecordingPlan recording;
         recording.sampleCount = 88200;  // two seconds: room for the window after impulse + 17640
         recording.impulsePosition = comparison ? comparisonPositions[k] : referencePositions[k];
         recording.gain = comparison ? comparisonGains[k] : referenceGains[k];
@@ -164,7 +164,7 @@ DemoLayout makeDemoSets(const std::string& directory) {
         const std::string setDirectory = directory + (comparison ? "/comparison" : "/reference");
         std::error_code error;
         std::filesystem::create_directories(setDirectory, error);
-        std::vector<RecordingSpec> takes = demoTakes(comparison);
+        std::vector<RecordingPlan> takes = demoTakes(comparison);
         for (std::size_t k = 0; k < takes.size(); ++k) {
             char name[32];
             std::snprintf(name, sizeof name, "/%s%02zu.wav", demoCoreName, k + 1);

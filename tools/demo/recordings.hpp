@@ -27,7 +27,7 @@ struct PlantedDifference {
     std::int64_t end = 0;
 };
 
-struct RecordingSpec {
+struct RecordingPlan {
     std::int32_t sampleRate = 44100;
     int bitsPerSample = 16;            // 16 or 24
     int channels = 1;                  // channel k > 0 carries channel 0's signal divided by k + 1
@@ -48,12 +48,12 @@ double sineOfTurns(double turns);
 
 // The sample values, interleaved by channel: sampleCount * channels values,
 // rounded to the nearest integer (halves to even) and clipped to the depth.
-std::vector<std::int32_t> recordingSamples(const RecordingSpec& recording);
+std::vector<std::int32_t> recordingSamples(const RecordingPlan& recording);
 
 // A PCM wave file with the canonical 44-byte header. False when the depth is
 // not 16 or 24, the data would not fit the header's 32-bit sizes, or the file
 // cannot be written.
-bool writeRecording(const std::string& path, const RecordingSpec& recording);
+bool writeRecording(const std::string& path, const RecordingPlan& recording);
 
 // The answers that analyse the demo layout.
 constexpr const char* demoCoreName = "take";
@@ -63,7 +63,7 @@ constexpr int demoTakeCount = 5;
 
 // The five takes of one demo set; the comparison takes carry a small extra
 // tone over analysis indices 11025 to 22049.
-std::vector<RecordingSpec> demoTakes(bool comparison);
+std::vector<RecordingPlan> demoTakes(bool comparison);
 
 struct DemoLayout {
     bool written = false;            // every directory and file was written

@@ -1,0 +1,39 @@
+#pragma once
+// What an analysis tells its front end while it runs: the dialogue shows these
+// on its screen, a command-line run on standard output and standard error.
+
+#include <cstddef>
+
+namespace trellmark {
+
+struct FileSet;
+struct FileReading;
+struct SetStatistics;
+struct ComparisonResult;
+struct WaveInfo;
+
+// Every call has a default that does nothing, so a front end handles only what
+// it shows. References passed in are valid only during the call.
+class AnalysisEvents {
+  public:
+    virtual ~AnalysisEvents() = default;
+    // A set's files are about to be read.
+    virtual void setStarted(const FileSet& /*set*/) {}
+    // File `index` (from 0) of the set is about to be read: a front end shows
+    // this before the reading, which can take a while.
+    virtual void fileStarted(const FileSet& /*set*/, std::size_t /*index*/) {}
+    // The file just read is suspect (its note is not FileNote::none).
+    virtual void fileNoted(const FileReading& /*file*/) {}
+    // Every file of the set is in; lastFile is the header of the file read last.
+    virtual void setFinished(const SetStatistics& /*statistics*/, const WaveInfo& /*lastFile*/) {}
+    virtual void comparisonStarted() {}
+    virtual void comparisonFinished(const ComparisonResult& /*result*/) {}
+};
+
+// For callers that want no news.
+inline AnalysisEvents& noEvents() {
+    static AnalysisEvents silent;
+    return silent;
+}
+
+}  // namespace trellmark

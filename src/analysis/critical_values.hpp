@@ -1,0 +1,33 @@
+#pragma once
+// Two-sided Student t critical values at 95 and 99 per cent, for 1 to 120
+// degrees of freedom and, in entry 121, for more.
+
+#include <array>
+#include <cstdint>
+
+namespace trellmark {
+
+constexpr int criticalValueEntries = 121;
+
+struct CriticalValueTable {
+    // Index 1 .. 121 is the entry number; index 0 is unused.
+    std::array<double, criticalValueEntries + 1> percent95{};
+    std::array<double, criticalValueEntries + 1> percent99{};
+};
+
+CriticalValueTable buildCriticalValueTables();
+
+// REQUIRES: confidenceLevel is 95 or 99, 1 <= d <= 121.
+double criticalValue(const CriticalValueTable& tables, std::int16_t confidenceLevel, int d);
+
+// Entry number for the test: 2(n - 1) for equal sizes, otherwise the
+// Welch-Satterthwaite value taken down to a whole number from the variance
+// terms a = sR^2 / nR and b = sC^2 / nC; above 120 gives 121. May be below 1
+// (sets of fewer than two files) or meaningless (a = b = 0); callers handle it.
+std::int16_t degreesOfFreedom(int nR, int nC, double a, double b);
+
+// The Welch-Satterthwaite degrees of freedom (a + b)^2 / (a^2 / (nR - 1) +
+// b^2 / (nC - 1)), not rounded; not a number when a = b = 0.
+double welchDegreesOfFreedom(int nR, int nC, double a, double b);
+
+}  // namespace trellmark

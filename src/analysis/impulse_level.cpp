@@ -1,0 +1,23 @@
+#include "analysis/impulse_level.hpp"
+
+#include <cmath>
+
+namespace trellmark {
+
+std::int64_t findImpulse(std::span<const std::int32_t> values, std::int32_t threshold) {
+    for (std::size_t x = 0; x < values.size(); ++x) {
+        if (values[x] > threshold) return static_cast<std::int64_t>(x);
+    }
+    return static_cast<std::int64_t>(values.size());
+}
+
+double measureLevel(std::span<const std::int32_t> levelWindow) {
+    double sumOfSquares = 0;
+    for (const std::int32_t value : levelWindow) {
+        const double v = value;
+        sumOfSquares += v * v;
+    }
+    return std::sqrt(sumOfSquares / static_cast<double>(levelWindowLength));
+}
+
+}  // namespace trellmark

@@ -1,0 +1,21 @@
+#pragma once
+// Whether the per-sample arrays of an analysis length fit in memory. The
+// system hands out memory it does not have and kills the process later, so the
+// run asks before it allocates instead of waiting for an allocation to fail.
+
+#include <cstdint>
+
+namespace trellmark {
+
+// Bytes the run holds per analysed sample: both sets' means and standard
+// deviations (32), the working window (4), shift values (8), the difference
+// signal, t and degrees of freedom (24) and a written file's data area (3),
+// with room to spare.
+constexpr std::uint64_t bytesPerAnalysedSample = 96;
+
+// Memory the system can still give this process, in bytes.
+std::uint64_t availableMemoryBytes();
+
+bool analysisFitsInMemory(std::int64_t analysisLength, std::uint64_t availableBytes);
+
+}  // namespace trellmark

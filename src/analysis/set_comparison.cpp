@@ -1,0 +1,81 @@
+#include "analysis/set_comparison.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace trellmark {
+namespace {
+
+void markSignificant(ComparisonResult& result, std::size_t j, double difference) {
+    result.differenceSignal[j] = difference;
+    const double size = std::fabs(difference);
+    if (size > result.largestDifference) result.largestDifference = size;
+    result.accumulatedDifference += size;
+    ++result.significantCount;
+}
+
+}  // namespace
+
+ComparisonResult compareMeans(const SetStatistics& reference, const SetStatistics& comparison,
+                              std::int32_t analysisLength, std::int16_t confidenceLevel,
+                              const CriticalValueTable& tables) {
+    ComparisonResult result;
+    const std::size_t length = analysisLength > 0 ? static_cast<std::size_t>(analysisLength) : 0;
+    result.differenceSignal.assign(length, 0.0);
+    if (confidenceLevel != 95 && confidenceLevel != 99) return result;
+    const int nR = reference.fileCount;
+    const int nC = comparison.fileCount;
+    // A set of fewer than two files has no scatter to test against.
+    if (nR < 2 || nC < 2) return result;
+
+    const std::size_t tested = std::min({length, reference.mean.size(), reference.stdDev.size(),
+                                         comparison.mean.size(), comparison.stdDev.size()});
+    const bool equalSizes = nR == nC;
+    const double equalSizeCritical =
+        equalSizes ? criticalValue(tables, confidenceLevel, degreesOfFreedom(nR, nC, 0, 0)) : 0;
+
+    result.t.assign(length, std::numeric_limits<double>::quiet_NaN());
+    result.degreesOfFreedom.assign(length, equalSizes ? nR + nC - 2 : 0.0);
+    for (std::size_t j = 0; j < tested; ++j) {
+        const double mR = reference.mean[j];
+        const double mC = comparison.mean[j];
+        const double sR = reference.stdDev[j];
+        const double sC = comparison.stdDev[j];
+        bool significant = false;
+        if (equalSizes) {
+            const double e = std::sqrt((sR * sR + sC * sC) / nR);
+            const double t = (mR - mC) / e;
+            result.t[j] = t;
+            significant = std::fabs(t) > equalSizeCritical;
+        } else {
+            const double a = (sR * sR) / nR;
+            const double b = (sC * sC) / nC;
+            result.t[j] = (mR - mC) / std::sqrt(a + b);
+            result.degreesOfFreedom[j] = welchDegreesOfFreedom(nR, nC, a, b);
+            if (a == 0 && b == 0) {
+                // No scatter in either set: any difference of the means is
+                // beyond it, as with equal sizes where t is then infinite.
+                significant = mR != mC;
+            } else {
+                const double t = result.t[j];
+                const int d = degreesOfFreedom(nR, nC, a, b);
+                significant = d >= 1 && std::fabs(t) > criticalValue(tables, confidenceLevel, d);
+            }
+        }
+        if (significant) markSignificant(result, j, mR - mC);
+    }
+    return result;
+}
+
+ComparisonResult compareSets(const SetStatistics& reference, const SetStatistics& comparison,
+                             std::int32_t analysisLength, std::int16_t confidenceLevel,
+                             const CriticalValueTable& tables, AnalysisEvents& events) {
+    events.comparisonStarted();
+    ComparisonResult result =
+        compareMeans(reference, comparison, analysisLength, confidenceLevel, tables);
+    events.comparisonFinished(result);
+    return result;
+}
+
+}  // namespace trellmark

@@ -1,0 +1,59 @@
+#pragma once
+// Aligns each file of a set on its first impulse, scales it to the reference
+// level and folds it into per-index means and standard deviations.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/analysis_events.hpp"
+#include "analysis/analysis_parameters.hpp"
+#include "analysis/file_set.hpp"
+#include "wave/wave_info.hpp"
+
+namespace trellmark {
+
+// Why a file's figures may not be what the user expects. The figures are the
+// same with or without a note; it only names the suspect file.
+enum class FileNote {
+    none,
+    cannotOpen,         // read as silence
+    shorterThanHeader,  // read as silence
+    noImpulse,          // no value above the threshold
+    endsEarly,          // the level or analysis window runs past the data
+};
+
+// What was found in one file of a set.
+struct FileReading {
+    std::string path;
+    WaveInfo header;                      // the file's own header fields
+    std::int64_t fileSize = 0;            // bytes; 0 when the file could not be opened
+    std::optional<std::int64_t> impulse;  // first index above the threshold; none if no value is
+    FileNote note = FileNote::none;
+};
+
+struct SetStatistics {
+    std::int16_t fileCount = 0;
+    std::vector<double> levels;      // per file, in set order (file 1 at index 0)
+    std::vector<FileReading> files;  // per file, in set order
+    std::vector<double> mean;        // analysisLength entries, LSB
+    std::vector<double> stdDev;      // analysisLength entries, denominator n - 1
+    double largestStdDev = 0;
+    double stdDevSum = 0;
+};
+
+// Reads every file of the set in order and folds it in, telling `events` as it
+// goes (setStarted, fileStarted before each file is read, fileNoted for a
+// suspect file, setFinished). The reference set passes no reference level and
+// is scaled to its own first file. lastFile holds the header of the file read
+// last afterwards, and is left as it was when the set is empty.
+SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters& parameters,
+                                   std::optional<double> referenceLevel, WaveInfo& lastFile,
+                                   AnalysisEvents& events);
+
+// The level every file is scaled to: the first reference file's, 0 for an empty
+// reference set.
+double referenceLevelOf(const SetStatistics& reference);
+
+}  // namespace trellmark

@@ -1,0 +1,108 @@
+#include "report/run_lines.hpp"
+
+#include <string>
+
+#include "report/number_text.hpp"
+
+namespace trellmark {
+namespace {
+
+// The label in label style, the zone advances that bring the figure to column
+// 70, and value style for the figure that follows.
+void writeLabel(LineTarget& out, std::string_view label, int zones) {
+    out.style(TextStyle::label);
+    out.text(label);
+    for (int i = 0; i < zones; ++i) out.zone();
+    out.style(TextStyle::value);
+}
+
+// A figure in LSB, rounded to `decimals` places, with its unit pair.
+void writeFigureLine(LineTarget& out, std::string_view label, int zones, long double value,
+                     int decimals, std::int16_t bitsPerSample) {
+    writeLabel(out, label, zones);
+    writeUnitPair(out, roundDecimals(value, decimals), bitsPerSample);
+    out.lineEnd();
+}
+
+// Averages divide by the whole analysis length in extended precision, the
+// precision figures are rounded and printed in; a length of 0 gives 0 / 0,
+// which prints as 0.
+long double averageOver(double sum, std::int32_t analysisLength) {
+    return static_cast<long double>(sum) / analysisLength;
+}
+
+}  // namespace
+
+void writeFileCountLine(LineTarget& out, std::int16_t count) {
+    out.text("   There are");
+    writeNumber(out, count, digits16);
+    out.text(".wav files matching this description");
+    out.lineEnd();
+    out.lineEnd();
+}
+
+void writeReadingLine(LineTarget& out, std::string_view path) {
+    out.text("   Reading ");
+    out.text(path);
+    out.lineEnd();
+}
+
+std::string_view noteText(FileNote note) {
+    switch (note) {
+        case FileNote::cannotOpen:
+            return "   This file cannot be opened; it is taken as silence.";
+        case FileNote::shorterThanHeader:
+            return "   This file is shorter than a wave header; it is taken as silence.";
+        case FileNote::noImpulse:
+            return "   No sample in this file is above the impulse threshold.";
+        case FileNote::endsEarly:
+            return "   This file ends before its level or analysis window does; the missing "
+                   "samples are taken as 0.";
+        case FileNote::none:
+            break;
+    }
+    return {};
+}
+
+void writeNoteLine(LineTarget& out, FileNote note) {
+    if (note == FileNote::none) return;
+    out.style(TextStyle::label);
+    out.text(noteText(note));
+    out.lineEnd();
+}
+
+void writeSetSummary(LineTarget& out, const SetStatistics& statistics, std::int32_t analysisLength,
+                     std::int16_t bitsPerSample) {
+    out.lineEnd();
+    writeFigureLine(out, "   The largest single sample standard deviation within these files is", 1,
+                    statistics.largestStdDev, 3, bitsPerSample);
+    writeFigureLine(out, "   The average per sample standard deviation within these files is", 1,
+                    averageOver(statistics.stdDevSum, analysisLength), 3, bitsPerSample);
+    out.style(TextStyle::label);
+    out.lineEnd();
+    out.lineEnd();
+}
+
+void writeComparingLine(LineTarget& out) {
+    out.text("   Comparing data...");
+    out.lineEnd();
+    out.lineEnd();
+}
+
+void writeComparisonSummary(LineTarget& out, const ComparisonResult& result,
+                            std::int32_t analysisLength, std::int16_t bitsPerSample) {
+    writeLabel(out, "   Number of statistically significant sample differences:", 1);
+    writeNumber(out, result.significantCount, digits32);
+    out.lineEnd();
+    writeFigureLine(out, "   Largest single sample difference:", 3, result.largestDifference, 2,
+                    bitsPerSample);
+    writeFigureLine(out, "   Average per sample difference:", 3,
+                    averageOver(result.accumulatedDifference, analysisLength), 2, bitsPerSample);
+    writeFigureLine(out, "   Accumulated difference:", 4, result.accumulatedDifference, 2,
+                    bitsPerSample);
+    out.style(TextStyle::label);
+    out.lineEnd();
+    out.lineEnd();
+}
+
+}  // namespace trellmark

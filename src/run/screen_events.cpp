@@ -1,0 +1,33 @@
+#include "run/screen_events.hpp"
+
+#include "analysis/file_set.hpp"
+#include "analysis/set_comparison.hpp"
+#include "analysis/set_statistics.hpp"
+#include "report/run_lines.hpp"
+
+namespace trellmark {
+
+void ScreenEvents::fileStarted(const FileSet& set, std::size_t index) {
+    // The console paints a finished line at once, so this shows while the file
+    // is read.
+    writeReadingLine(out_, set.paths[index]);
+}
+
+void ScreenEvents::fileNoted(const FileReading& file) {
+    writeNoteLine(out_, file.note);
+}
+
+void ScreenEvents::setFinished(const SetStatistics& statistics, const WaveInfo& lastFile) {
+    bitsPerSample_ = lastFile.bitsPerSample;
+    writeSetSummary(out_, statistics, parameters_.analysisLength, lastFile.bitsPerSample);
+}
+
+void ScreenEvents::comparisonStarted() {
+    writeComparingLine(out_);
+}
+
+void ScreenEvents::comparisonFinished(const ComparisonResult& result) {
+    writeComparisonSummary(out_, result, parameters_.analysisLength, bitsPerSample_);
+}
+
+}  // namespace trellmark

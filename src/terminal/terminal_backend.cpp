@@ -1,0 +1,309 @@
+#include "terminal/terminal_backend.hpp"
+
+#include <fcntl.h>
+#include <langinfo.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#ifndef NCURSES_WIDECHAR
+#define NCURSES_WIDECHAR 1
+#endif
+#include <curses.h>
+
+#include "terminal/cell_display.hpp"
+#include "terminal/palette_colours.hpp"
+#include "terminal/terminal_restore.hpp"
+#include "terminal/viewport.hpp"
+
+namespace trellmark {
+namespace {
+
+// Long output changes the screen thousands of times; painting each change
+// would cost more than the work being shown.
+constexpr auto paintInterval = std::chrono::milliseconds(15);
+// Bytes of one escape sequence arrive together; after an ESC, a pause this
+// long means the Escape key itself was pressed.
+constexpr int escapeWaitMilliseconds = 25;
+// After this many failed reads in a row with no sign of a hang-up, the
+// terminal is taken to be gone all the same, so the run cannot spin forever.
+constexpr int failedReadsAllowed = 1000;
+
+constexpr std::string_view titlePush = "\x1b[22;0t";
+constexpr std::string_view titlePop = "\x1b[23;0t";
+constexpr std::string_view sizeRequest = "\x1b[8;50;120t";
+// Until the terminal's own description is read: what nearly every terminal in
+// use understands (attributes off, cursor shown, keypad mode off, main screen).
+constexpr std::string_view commonReset = "\x1b[0m\x1b[?25h\x1b[?1l\x1b>\x1b[?1049l";
+
+// A capability of the terminal's description without its padding delays,
+// which would otherwise reach the screen as text.
+std::string capability(const char* name) {
+    const char* value = tigetstr(name);
+    if (value == nullptr || value == reinterpret_cast<const char*>(-1)) return {};
+    std::string bytes;
+    for (const char* p = value; *p != '\0'; ++p) {
+        if (p[0] == '$' && p[1] == '<') {
+            const char* end = std::strchr(p, '>');
+            if (end != nullptr) {
+                p = end;
+                continue;
+            }
+        }
+        bytes += *p;
+    }
+    return bytes;
+}
+
+std::string terminalReset() {
+    std::string reset =
+        capability("sgr0") + capability("cnorm") + capability("rmkx") + capability("rmcup");
+    if (reset.empty()) reset = commonReset;
+    reset += titlePop;
+    return reset;
+}
+
+TerminalInput inputOf(int value) {
+    switch (value) {
+        case KEY_ENTER:
+            return TerminalInput{TerminalInput::Kind::enterKey, 0};
+        case KEY_BACKSPACE:
+            return TerminalInput{TerminalInput::Kind::backspaceKey, 0};
+        default:
+            if (value >= 0 && value <= 0xFF) {
+                return TerminalInput{TerminalInput::Kind::byte, static_cast<unsigned char>(value)};
+            }
+            return TerminalInput{TerminalInput::Kind::otherKey, 0};
+    }
+}
+
+}  // namespace
+
+TerminalBackend::~TerminalBackend() {
+    close();
+}
+
+bool TerminalBackend::open() {
+    const int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    termios saved{};
+    std::FILE* tty = tcgetattr(fd, &saved) == 0 ? fdopen(fd, "r+") : nullptr;
+    if (tty == nullptr) {
+        ::close(fd);
+        return false;
+    }
+    armTerminalRestore(fd, saved, commonReset);
+    SCREEN* terminal = newterm(nullptr, tty, tty);
+    if (terminal == nullptr) {
+        disarmTerminalRestore();
+        std::fclose(tty);
+        return false;
+    }
+    tty_ = tty;
+    ttyFd_ = fd;
+    terminal_ = terminal;
+    setTerminalResetBytes(terminalReset());
+
+    // Ctrl+C and Ctrl+Z reach the program as characters; Enter is not turned
+    // into a line feed; and keys typed while the program is busy must stay
+    // queued, so nothing here flushes input.
+    raw();
+    noecho();
+    nonl();
+    intrflush(stdscr, FALSE);
+    keypad(stdscr, TRUE);
+    meta(stdscr, TRUE);
+    set_escdelay(escapeWaitMilliseconds);
+    // Paint every frame to the end even while keys are waiting, so a prompt is
+    // never left half drawn.
+    typeahead(-1);
+    if (has_colors() && start_color() == OK) colourCount_ = COLORS;
+    unicode_ = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+
+    writeRaw(titlePush);
+    titlePushed_ = true;
+    writeRaw(sizeRequest);
+    return true;
+}
+
+// Ends the terminal library's hold on the terminal: the main screen, the
+// terminal's own settings and title come back.
+void TerminalBackend::leaveScreen() {
+    if (terminal_ == nullptr) return;
+    endwin();
+    delscreen(terminal_);
+    terminal_ = nullptr;
+    disarmTerminalRestore();
+    if (titlePushed_) writeRaw(titlePop);
+    titlePushed_ = false;
+}
+
+void TerminalBackend::close() {
+    leaveScreen();
+    if (tty_ != nullptr) {
+        std::fclose(tty_);
+        tty_ = nullptr;
+        ttyFd_ = -1;
+    }
+}
+
+void TerminalBackend::finish(const Screen& finalScreen) {
+    if (terminal_ == nullptr) return;
+    leaveScreen();
+    termios settings{};
+    const bool newlineReturns = tcgetattr(ttyFd_, &settings) == 0 &&
+                                (settings.c_oflag & OPOST) != 0 && (settings.c_oflag & ONLCR) != 0;
+    std::string text;
+    for (const std::string& line : plainScreenLines(finalScreen, unicode_)) {
+        text += line;
+        text += newlineReturns ? "\n" : "\r\n";
+    }
+    writeRaw(text);
+    close();
+}
+
+void TerminalBackend::writeRaw(std::string_view bytes) {
+    while (!bytes.empty() && ttyFd_ >= 0) {
+        const ssize_t n = ::write(ttyFd_, bytes.data(), bytes.size());
+        if (n <= 0) {
+            if (n < 0 && errno == EINTR) continue;
+            return;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+short TerminalBackend::colourPair(short foreground, short background) {
+    if (foreground < 0 || background < 0) return 0;
+    const auto key = std::make_pair(foreground, background);
+    const auto found = pairs_.find(key);
+    if (found != pairs_.end()) return found->second;
+    if (nextPair_ >= COLOR_PAIRS || init_pair(nextPair_, foreground, background) != OK) return 0;
+    pairs_.emplace(key, nextPair_);
+    return nextPair_++;
+}
+
+void TerminalBackend::screenChanged(const Screen& screen) {
+    shown_ = &screen;
+    if (std::chrono::steady_clock::now() - lastPaint_ >= paintInterval) paint(screen);
+}
+
+void TerminalBackend::paint(const Screen& screen) {
+    shown_ = &screen;
+    if (terminal_ == nullptr) return;
+    lastPaint_ = std::chrono::steady_clock::now();
+    const int terminalRows = LINES;
+    const int terminalColumns = COLS;
+    originColumn_ =
+        followCursor(originColumn_, screen.cursorColumn, screen.columns, terminalColumns);
+    originRow_ = followCursor(originRow_, screen.cursorRow, screen.rows, terminalRows);
+    const int shownColumns = std::max(0, std::min(terminalColumns, screen.columns - originColumn_));
+    const int shownRows = std::max(0, std::min(terminalRows, screen.rows - originRow_));
+
+    std::vector<cchar_t> row(static_cast<std::size_t>(shownColumns) + 1);
+    for (int r = 0; r < shownRows; ++r) {
+        for (int c = 0; c < shownColumns; ++c) {
+            const Cell& cell = screen.at(originColumn_ + c, originRow_ + r);
+            const wchar_t text[2] = {static_cast<wchar_t>(displayCharacter(cell.text, unicode_)),
+                                     L'\0'};
+            const TerminalStyle style =
+                terminalStyle(cell.foreground, cell.background, colourCount_);
+            const attr_t attributes = style.bold ? A_BOLD : A_NORMAL;
+            setcchar(&row[c], text, attributes, colourPair(style.foreground, style.background),
+                     nullptr);
+        }
+        if (shownColumns > 0) mvwadd_wchnstr(stdscr, r, 0, row.data(), shownColumns);
+        if (shownColumns < terminalColumns) {
+            wmove(stdscr, r, shownColumns);
+            wclrtoeol(stdscr);
+        }
+    }
+    if (shownRows < terminalRows) {
+        wmove(stdscr, shownRows, 0);
+        wclrtobot(stdscr);
+    }
+    const int cursorRow = screen.cursorRow - originRow_;
+    const int cursorColumn = screen.cursorColumn - originColumn_;
+    const bool cursorShown = screen.cursorVisible && cursorRow >= 0 && cursorRow < shownRows &&
+                             cursorColumn >= 0 && cursorColumn < shownColumns;
+    curs_set(cursorShown ? 1 : 0);
+    if (cursorShown) wmove(stdscr, cursorRow, cursorColumn);
+    wrefresh(stdscr);
+}
+
+void TerminalBackend::setTitle(std::string_view title) {
+    if (terminal_ == nullptr) return;
+    std::string sequence = "\x1b]0;";
+    for (char byte : title) {
+        const auto b = static_cast<unsigned char>(byte);
+        if (b >= 0x20 && b != 0x7F) sequence += byte;  // a control byte would end it early
+    }
+    sequence += '\a';
+    writeRaw(sequence);
+}
+
+void TerminalBackend::beep() {
+    if (terminal_ != nullptr) ::beep();
+}
+
+void TerminalBackend::unreadKey(Key key) {
+    keys_.push_front(std::move(key));
+}
+
+bool TerminalBackend::terminalGone() {
+    pollfd watch{ttyFd_, POLLIN, 0};
+    if (poll(&watch, 1, 0) < 0) return errno != EINTR;
+    return (watch.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+std::optional<Key> TerminalBackend::nextKey() {
+    if (terminal_ != nullptr && !keysEnded_) {
+        while (keys_.empty()) {
+            std::vector<Key> keys = readKeys();
+            if (keys.empty()) {
+                keysEnded_ = true;
+                break;
+            }
+            for (Key& key : keys) keys_.push_back(std::move(key));
+        }
+    }
+    if (keys_.empty()) return std::nullopt;
+    Key key = std::move(keys_.front());
+    keys_.pop_front();
+    return key;
+}
+
+// Reads until the terminal gives at least one key; none when it is gone. The
+// bytes are read one by one rather than as wide characters: the terminal
+// library would swallow the keys after a byte that is no character in the
+// locale while it waits for the rest of it.
+std::vector<Key> TerminalBackend::readKeys() {
+    int failedReads = 0;
+    while (true) {
+        wtimeout(stdscr, translator_.waitingForMore() ? escapeWaitMilliseconds : -1);
+        const int value = wgetch(stdscr);
+        if (value == ERR) {
+            if (translator_.waitingForMore()) {
+                std::vector<Key> keys = translator_.inputPaused();
+                if (!keys.empty()) return keys;
+                continue;
+            }
+            if (terminalGone() || ++failedReads >= failedReadsAllowed) return {};
+            continue;
+        }
+        failedReads = 0;
+        if (value == KEY_RESIZE) {
+            if (shown_ != nullptr) paint(*shown_);
+            continue;
+        }
+        std::vector<Key> keys = translator_.take(inputOf(value));
+        if (!keys.empty()) return keys;
+    }
+}
+
+}  // namespace trellmark
