@@ -7,7 +7,7 @@ _trellmark_compare_options=(
     --threshold --length --start --confidence
     --report --reference-mean --comparison-mean --difference
     --json --csv --plot --plot-size
-    --permutations --seed --quiet -h --help
+    --permutations --seed -q --quiet -h --help
 )
 
 # Candidates for the value of OPTION that begin with CURRENT, into COMPREPLY.
