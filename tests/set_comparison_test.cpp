@@ -6,6 +6,8 @@
 #include <limits>
 #include <vector>
 
+#include "analysis/index_test.hpp"
+
 namespace trellmark {
 namespace {
 
@@ -135,6 +137,20 @@ TEST_F(Comparison, TAndDegreesOfFreedomOnlyWhereATestIsMade) {
         EXPECT_TRUE(compareMeans(r, c, 3, level, tables).degreesOfFreedom.empty());
     }
     EXPECT_TRUE(compareMeans(statistics(1, {1}, {0}), c, 1, 95, tables).t.empty());
+}
+
+TEST_F(Comparison, BoundsAreTheStandardErrorAndTheTableEntryTested) {
+    // 5 + 5: e = sqrt((1 + 4) / 5) = 1 against 2.306; 3 + 4: e = sqrt(4/3 + 1),
+    // f' = 49/11 taken down to 4: 2.776 (4.604 at 99).
+    const IndexTestBounds equal = indexTestBounds(makeIndexTestSetup(5, 5, 95, tables), 1, 2);
+    EXPECT_EQ(equal.standardError, 1);
+    EXPECT_EQ(equal.critical, 2.306);
+    const IndexTestBounds welch = indexTestBounds(makeIndexTestSetup(3, 4, 99, tables), 2, 2);
+    EXPECT_DOUBLE_EQ(welch.standardError, std::sqrt(7.0 / 3));
+    EXPECT_EQ(welch.critical, 4.604);
+    const IndexTestBounds still = indexTestBounds(makeIndexTestSetup(3, 4, 95, tables), 0, 0);
+    EXPECT_EQ(still.standardError, 0);
+    EXPECT_TRUE(std::isnan(still.critical));
 }
 
 // Rows computed independently from raw file values with Python's statistics

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace trellmark {
 namespace {
@@ -76,15 +77,6 @@ std::int16_t degreesOfFreedom(int nR, int nC, double a, double b) {
         // Sets of up to 1000 files: 2(n - 1) fits easily before the cap.
         return capped(2.0 * (nR - 1));
     }
-    const double welch = welchDegreesOfFreedom(nR, nC, a, b);
-    if (!(welch >= 0)) return 0;                   // not a number, or no meaningful count
-    if (welch > 1e6) return criticalValueEntries;  // capped anyway; keeps the conversion defined
-    double f = std::nearbyint(welch);
-    if (f > welch) f -= 1;
-    return capped(f);
-}
-
-double welchDegreesOfFreedom(int nR, int nC, double a, double b) {
     // The value does not change when a and b are scaled together; very small or
     // very large terms are brought near 1 first so their squares neither vanish
     // nor overflow. Scaling by a power of two is exact, so every step below
@@ -96,6 +88,29 @@ double welchDegreesOfFreedom(int nR, int nC, double a, double b) {
         a = std::ldexp(a, -exponent);
         b = std::ldexp(b, -exponent);
     }
+    const double sum = a + b;
+    const double welch = (sum * sum) / ((a * a) / (nR - 1) + (b * b) / (nC - 1));
+    if (!(welch >= 0)) return 0;                   // not a number, or no meaningful count
+    if (welch > 1e6) return criticalValueEntries;  // capped anyway; keeps the conversion defined
+    double f = std::nearbyint(welch);
+    if (f > welch) f -= 1;
+    return capped(f);
+}
+
+double welchDegreesOfFreedom(int nR, int nC, double sR, double sC) {
+    // The value does not change when both standard deviations are scaled
+    // together. Bringing the larger near 1 by a power of two (exact) keeps the
+    // squares and their squares clear of underflow and overflow.
+    const double larger = std::max(std::fabs(sR), std::fabs(sC));
+    if (!(larger > 0)) return std::numeric_limits<double>::quiet_NaN();
+    if (std::isfinite(larger)) {
+        int exponent = 0;
+        std::frexp(larger, &exponent);
+        sR = std::ldexp(sR, -exponent);
+        sC = std::ldexp(sC, -exponent);
+    }
+    const double a = (sR * sR) / nR;
+    const double b = (sC * sC) / nC;
     const double sum = a + b;
     return (sum * sum) / ((a * a) / (nR - 1) + (b * b) / (nC - 1));
 }

@@ -27,7 +27,9 @@ double criticalValue(const CriticalValueTable& tables, std::int16_t confidenceLe
 std::int16_t degreesOfFreedom(int nR, int nC, double a, double b);
 
 // The Welch-Satterthwaite degrees of freedom (a + b)^2 / (a^2 / (nR - 1) +
-// b^2 / (nC - 1)), not rounded; not a number when a = b = 0.
-double welchDegreesOfFreedom(int nR, int nC, double a, double b);
+// b^2 / (nC - 1)) with a = sR^2 / nR, b = sC^2 / nC, not rounded, from the
+// standard deviations themselves, so that tiny ones do not lose their digits
+// to squaring; not a number when both are 0. REQUIRES: nR >= 2, nC >= 2.
+double welchDegreesOfFreedom(int nR, int nC, double sR, double sC);
 
 }  // namespace trellmark
