@@ -1,11 +1,14 @@
 # make run   builds Trellmark, creates the demo recordings and starts the program
 # make test  builds and runs every test, once plainly and once with sanitizers
+#            (the tests include installing into a scratch directory and
+#            building the Debian package, tests/install/)
+# make package  builds the Debian package, build/trellmark_VERSION_ARCH.deb
 
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 JOBS ?= 2
 
-.PHONY: all deps build run demo test test-plain test-sanitize bench clean
+.PHONY: all deps build run demo test test-plain test-sanitize bench package clean
 
 all: build
 
@@ -37,6 +40,9 @@ test-sanitize: deps
 
 bench: build
 	$(BUILD_DIR)/trellmark_bench
+
+package: build
+	cmake --build $(BUILD_DIR) --target package
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
