@@ -1,4 +1,5 @@
 # make run   builds Trellmark, creates the demo recordings and starts the program
+#            (which draws the run's figure into demo/figure.png)
 # make test  builds and runs every test, once plainly and once with sanitizers
 #            (the tests include installing into a scratch directory and
 #            building the Debian package, tests/install/)
@@ -23,7 +24,8 @@ demo: build
 	@if [ ! -d demo ]; then $(BUILD_DIR)/make_demo_sets demo; fi
 
 run: demo
-	$(BUILD_DIR)/trellmark
+	$(BUILD_DIR)/trellmark --plot demo/figure.png
+	@echo "The figure of this run is in demo/figure.png."
 
 test: test-plain test-sanitize
 

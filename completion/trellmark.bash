@@ -1,13 +1,16 @@
 # Bash completion for trellmark: the compare subcommand and the options of
 # both forms, with directories, file names and fixed choices for their values.
 
-_trellmark_dialogue_options=(--verdict --plot --plot-size -h --help -V --version)
+_trellmark_dialogue_options=(
+    --verdict --plot --plot-size --permutations --seed --cluster-statistic
+    -h --help -V --version
+)
 _trellmark_compare_options=(
     --reference --reference-core --comparison --comparison-core
     --threshold --length --start --confidence
     --report --reference-mean --comparison-mean --difference
     --json --csv --plot --plot-size
-    --permutations --seed -q --quiet -h --help
+    --permutations --seed --cluster-statistic -q --quiet -h --help
 )
 
 # Candidates for the value of OPTION that begin with CURRENT, into COMPREPLY.
@@ -19,6 +22,9 @@ _trellmark_values() {
         ;;
     --confidence)
         mapfile -t COMPREPLY < <(compgen -W '95 99' -- "$current")
+        ;;
+    --cluster-statistic)
+        mapfile -t COMPREPLY < <(compgen -W 'size mass' -- "$current")
         ;;
     --plot-size)
         mapfile -t COMPREPLY < <(compgen -W '1600x1000' -- "$current")
@@ -53,6 +59,7 @@ _trellmark_takes_value() {
     --threshold | --length | --start | --confidence) return 0 ;;
     --report | --reference-mean | --comparison-mean | --difference) return 0 ;;
     --json | --csv | --plot | --plot-size | --permutations | --seed) return 0 ;;
+    --cluster-statistic) return 0 ;;
     *) return 1 ;;
     esac
 }

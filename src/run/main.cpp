@@ -42,7 +42,7 @@ int runDialogue(const trellmark::DialogueOptions& options) {
     trellmark::TerminalBackend backend;
     if (!backend.open()) {
         std::fputs("trellmark: needs a terminal, and none could be opened\n", stderr);
-        return 1;
+        return 2;
     }
     trellmark::Console console(backend, &backend);
     try {
@@ -56,7 +56,7 @@ int runDialogue(const trellmark::DialogueOptions& options) {
     } catch (const std::exception& failure) {
         backend.finish(console.screen);
         std::fprintf(stderr, "trellmark: stopped: %s\n", failure.what());
-        return 1;
+        return 2;
     }
 }
 

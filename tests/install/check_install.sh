@@ -28,7 +28,7 @@ expected_files=(
 compare_options=(
     --reference --reference-core --comparison --comparison-core --threshold
     --length --start --confidence --report --reference-mean --comparison-mean
-    --difference --json --csv --plot --plot-size --permutations --seed --quiet
+    --difference --json --csv --plot --plot-size --permutations --seed --cluster-statistic --quiet
     --help --version --verdict
 )
 
