@@ -11,6 +11,7 @@
 
 #include "cli/compare_run.hpp"
 #include "console/console.hpp"
+#include "demo/recordings.hpp"
 #include "report/verdict_lines.hpp"
 #include "run/run_driver.hpp"
 #include "support/captured_streams.hpp"
@@ -191,6 +192,39 @@ TEST(VerdictOutput, TheDialogueShowsTheVerdictOnlyWhenAskedAndDrawsTheFigure) {
         if (asked) {
             EXPECT_NE(screen.find("   Accumulated difference:"), std::string::npos);
             EXPECT_NE(screen.find("the sets differ (cluster p = 0.00794)"), std::string::npos);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace trellmark
+
+namespace trellmark {
+namespace {
+
+// The demo's planted tone is found; two sets the generator draws alike are not
+// told apart, with the default seed.
+TEST(VerdictOutput, TheDemoSetsDifferAndSetsDrawnAlikeDoNot) {
+    for (const bool alike : {false, true}) {
+        ScratchDirectory dir;
+        ASSERT_TRUE(demo::makeDemoSets(dir.path(), alike).written);
+        testing::CapturedStreams streams;
+        const std::optional<int> status = runCommandLine(
+            std::vector<std::string>{"compare", "--reference", dir / "reference", "--comparison",
+                                     dir / "comparison", "--threshold", "16000", "--length",
+                                     "44100", "--json", "-"},
+            Streams{streams.out, streams.err, false, 80, false});
+        const nlohmann::json verdict = nlohmann::json::parse(streams.outText())["verdict"];
+        EXPECT_EQ(status, alike ? 0 : 1);
+        EXPECT_EQ(verdict["differ"], !alike);
+        if (!alike) {
+            // Every cluster with the smallest p lies in the planted quarter.
+            for (const nlohmann::json& cluster : verdict["clusters"]) {
+                if (cluster["p"].get<double>() < 0.05) {
+                    EXPECT_GE(cluster["first"].get<int>(), 11025);
+                    EXPECT_LE(cluster["last"].get<int>(), 22049);
+                }
+            }
         }
     }
 }
