@@ -1,11 +1,15 @@
 # make run   builds Trellmark, creates the demo recordings and starts the program
+#            (which draws the run's figure into demo/figure.png)
 # make test  builds and runs every test, once plainly and once with sanitizers
+#            (the tests include installing into a scratch directory and
+#            building the Debian package, tests/install/)
+# make package  builds the Debian package, build/trellmark_VERSION_ARCH.deb
 
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 JOBS ?= 2
 
-.PHONY: all deps build run demo test test-plain test-sanitize bench clean
+.PHONY: all deps build run demo test test-plain test-sanitize bench package clean
 
 all: build
 
@@ -20,7 +24,8 @@ demo: build
 	@if [ ! -d demo ]; then $(BUILD_DIR)/make_demo_sets demo; fi
 
 run: demo
-	$(BUILD_DIR)/trellmark
+	$(BUILD_DIR)/trellmark --plot demo/figure.png
+	@echo "The figure of this run is in demo/figure.png."
 
 test: test-plain test-sanitize
 
@@ -37,6 +42,9 @@ test-sanitize: deps
 
 bench: build
 	$(BUILD_DIR)/trellmark_bench
+
+package: build
+	cmake --build $(BUILD_DIR) --target package
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

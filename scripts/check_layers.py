@@ -13,12 +13,15 @@ import sys
 # Folder: the folders below it that it may include.
 MAY_INCLUDE = {
     "text": set(),
+    "plot": {"wave"},
+    "verdict": {"analysis", "wave", "text"},
     "wave": set(),
     "analysis": {"wave", "text"},
-    "report": {"analysis", "wave", "text"},
+    "report": {"verdict", "plot", "analysis", "wave", "text"},
     "console": {"text"},
     "terminal": {"console", "text"},
-    "run": {"terminal", "console", "report", "analysis", "wave", "text"},
+    "cli": {"report", "verdict", "plot", "analysis", "wave", "text"},
+    "run": {"cli", "terminal", "console", "report", "verdict", "plot", "analysis", "wave", "text"},
 }
 TERMINAL_LIBRARY_FILE = "terminal/terminal_backend.cpp"
 

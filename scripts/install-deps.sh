@@ -3,7 +3,12 @@
 # As root it runs apt-get; otherwise it prints the command to run and fails.
 set -euo pipefail
 
-packages=(cmake make g++ libncurses-dev libgtest-dev libgmock-dev libbenchmark-dev python3)
+packages=(
+    cmake make g++ pkg-config libncurses-dev libcairo2-dev libcli11-dev nlohmann-json3-dev
+    libboost-math-dev libgtest-dev libgmock-dev libbenchmark-dev python3
+    # the manual page, and the checks of the installed files and the package
+    scdoc man-db dpkg-dev file
+)
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then

@@ -20,22 +20,29 @@ double levelOf(int k) {
     return 900.0 + 13.0 * (k % 7);
 }
 
-WindowAccumulator foldedDirectly(int files, std::int32_t length) {
+WindowAccumulator foldedDirectly(int files, std::int32_t length,
+                                 std::vector<std::int64_t>& scaled) {
     WindowAccumulator accumulator = startAccumulation(static_cast<std::int16_t>(files), length);
-    for (int k = 0; k < files; ++k) addWindow(accumulator, windowOf(k, length), levelOf(k), 950.0);
+    for (int k = 0; k < files; ++k) {
+        addWindow(accumulator, windowOf(k, length), levelOf(k), 950.0);
+        appendScaledWindow(scaled, windowOf(k, length), length, levelOf(k), 950.0);
+    }
     return accumulator;
 }
 
 // More windows than the worker has arrays, each handed over as soon as an
-// array is free; the sums must be those of folding them one after another.
+// array is free; the sums and scaled windows must be those of folding them one
+// after another.
 TEST(FoldWorker, GivesTheSumsOfFoldingInTurn) {
     constexpr int files = 11;
     constexpr std::int32_t length = 1003;
-    const WindowAccumulator expected = foldedDirectly(files, length);
+    std::vector<std::int64_t> expectedScaled;
+    const WindowAccumulator expected = foldedDirectly(files, length, expectedScaled);
     for (const bool explicitFinish : {true, false}) {
         WindowAccumulator accumulator = startAccumulation(files, length);
+        std::vector<std::int64_t> scaled;
         {
-            FoldWorker folds(accumulator);
+            FoldWorker folds(accumulator, &scaled);
             for (int k = 0; k < files; ++k) {
                 // The window as 16-bit bytes, all of it stored.
                 std::vector<unsigned char>& bytes = folds.nextBuffer();
@@ -56,6 +63,7 @@ TEST(FoldWorker, GivesTheSumsOfFoldingInTurn) {
         EXPECT_EQ(accumulator.shift, expected.shift);
         EXPECT_EQ(accumulator.mean, expected.mean);
         EXPECT_EQ(accumulator.sumOfSquares, expected.sumOfSquares);
+        EXPECT_EQ(scaled, expectedScaled);
     }
 }
 

@@ -39,17 +39,8 @@ struct RecordingEvents : AnalysisEvents {
     std::function<void(const std::string&)> onFileStarted;
 };
 
-// A mono take: the impulse at index 5, the level window holding `level`, the
-// analysis window from index 5 + 17640 holding `window`.
 void writeTake(const std::string& path, int bits, int level, const std::vector<int>& window) {
-    std::vector<int> values(5 + 17640 + window.size(), 0);
-    values[5] = 30000;
-    for (int i = 5 + 6616; i <= 5 + 11025; ++i) values[i] = level;
-    for (std::size_t j = 0; j < window.size(); ++j) values[5 + 17640 + j] = window[j];
-    const int bytes = bits / 8;
-    Bytes file = canonicalHeader(1, 48000, bits, values.size() * bytes);
-    for (int v : values) appendLittleEndian(file, static_cast<std::uint32_t>(v), bytes);
-    writeBytes(path, file);
+    wavetest::writeTake(path, bits, 48000, 5, 30000, level, window);
 }
 
 FileSet setOf(const std::string& core, const std::vector<std::string>& paths) {

@@ -6,6 +6,8 @@
 #include <limits>
 #include <vector>
 
+#include "analysis/index_test.hpp"
+
 namespace trellmark {
 namespace {
 
@@ -118,6 +120,39 @@ TEST_F(Comparison, WindowLengthZeroOrBelowGivesAnEmptySignal) {
     EXPECT_TRUE(compareMeans(s, s, -7, 95, tables).differenceSignal.empty());
 }
 
+TEST_F(Comparison, TAndDegreesOfFreedomOnlyWhereATestIsMade) {
+    const SetStatistics r = statistics(3, {1.0, 2.0, 2.0}, {0, 0, 1});
+    const SetStatistics c = statistics(2, {0.5, 2.0, 1.0}, {0, 0, 1});
+    const ComparisonResult result = compareMeans(r, c, 3, 95, tables);
+    // No scatter at all: t is infinite where the means differ and not a
+    // number where they agree; neither has degrees of freedom.
+    EXPECT_EQ(result.t[0], std::numeric_limits<double>::infinity());
+    EXPECT_TRUE(std::isnan(result.t[1]));
+    EXPECT_TRUE(std::isnan(result.degreesOfFreedom[0]));
+    // a = 1/3, b = 1/2: t = 1 / sqrt(5/6), f' = (5/6)^2 / (1/18 + 1/4) = 25/11.
+    EXPECT_DOUBLE_EQ(result.t[2], 1.0954451150103321);
+    EXPECT_DOUBLE_EQ(result.degreesOfFreedom[2], 25.0 / 11);
+    for (const std::int16_t level : {std::int16_t{97}, std::int16_t{0}}) {
+        EXPECT_TRUE(compareMeans(r, c, 3, level, tables).t.empty());
+        EXPECT_TRUE(compareMeans(r, c, 3, level, tables).degreesOfFreedom.empty());
+    }
+    EXPECT_TRUE(compareMeans(statistics(1, {1}, {0}), c, 1, 95, tables).t.empty());
+}
+
+TEST_F(Comparison, BoundsAreTheStandardErrorAndTheTableEntryTested) {
+    // 5 + 5: e = sqrt((1 + 4) / 5) = 1 against 2.306; 3 + 4: e = sqrt(4/3 + 1),
+    // f' = 49/11 taken down to 4: 2.776 (4.604 at 99).
+    const IndexTestBounds equal = indexTestBounds(makeIndexTestSetup(5, 5, 95, tables), 1, 2);
+    EXPECT_EQ(equal.standardError, 1);
+    EXPECT_EQ(equal.critical, 2.306);
+    const IndexTestBounds welch = indexTestBounds(makeIndexTestSetup(3, 4, 99, tables), 2, 2);
+    EXPECT_DOUBLE_EQ(welch.standardError, std::sqrt(7.0 / 3));
+    EXPECT_EQ(welch.critical, 4.604);
+    const IndexTestBounds still = indexTestBounds(makeIndexTestSetup(3, 4, 95, tables), 0, 0);
+    EXPECT_EQ(still.standardError, 0);
+    EXPECT_TRUE(std::isnan(still.critical));
+}
+
 // Rows computed independently from raw file values with Python's statistics
 // module and scipy.stats.ttest_ind; the decisions compare |t| with the table
 // entry for the Welch value taken down to a whole number. The t values lie
@@ -150,6 +185,13 @@ void checkAgainstRows(const CriticalValueTable& tables, std::int16_t nR, std::in
         const IndependentRow& row = rows[j];
         EXPECT_EQ(result.differenceSignal[j], row.significant ? row.mR - row.mC : 0.0)
             << "index " << j << ", t " << row.t;
+        EXPECT_NEAR(result.t[j], row.t, 1e-12 * std::fabs(row.t)) << "index " << j;
+        const double df = result.degreesOfFreedom[j];
+        if (nR == nC) {
+            EXPECT_EQ(df, nR + nC - 2);
+        } else {
+            EXPECT_EQ(std::floor(df), row.degrees) << "index " << j << ", df " << df;
+        }
     }
     EXPECT_EQ(result.significantCount, expectedCount);
 }

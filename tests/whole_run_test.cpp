@@ -44,15 +44,7 @@ std::string promptRow(const std::string& prompt, int answerColumn, const std::st
 // constant value and whose analysis window starts at index 17640.
 void writeRecording(const fs::path& path, int bits, int rate, int levelValue,
                     const std::vector<int>& window) {
-    std::vector<std::int32_t> values(17640 + window.size(), 0);
-    values[0] = 1000;
-    for (int i = 6616; i <= 11025; ++i) values[i] = levelValue;
-    for (std::size_t j = 0; j < window.size(); ++j) values[17640 + j] = window[j];
-
-    const int bytes = bits / 8;
-    wavetest::Bytes file = canonicalHeader(1, rate, bits, values.size() * bytes);
-    for (std::int32_t v : values) appendLittleEndian(file, static_cast<std::uint32_t>(v), bytes);
-    writeBytes(path.string(), file);
+    wavetest::writeTake(path.string(), bits, rate, 0, 1000, levelValue, window);
 }
 
 class WholeRun : public ::testing::Test {

@@ -1,5 +1,7 @@
-// make_demo_sets DIR: writes two sets of five synthetic takes into
+// make_demo_sets [--alike] DIR: writes two sets of five synthetic takes into
 // DIR/reference and DIR/comparison and says what to answer to analyse them.
+// With --alike the comparison takes carry no planted difference: both sets are
+// drawn from one distribution, as a check that the verdict finds nothing.
 
 #include <cstdio>
 #include <string>
@@ -8,12 +10,13 @@
 
 int main(int argc, char** argv) {
     using namespace trellmark::demo;
-    if (argc != 2 || argv[1][0] == '\0') {
-        std::fprintf(stderr, "usage: make_demo_sets DIR\n");
+    const bool alike = argc == 3 && std::string(argv[1]) == "--alike";
+    if ((argc != 2 && !alike) || argv[argc - 1][0] == '\0') {
+        std::fprintf(stderr, "usage: make_demo_sets [--alike] DIR\n");
         return 2;
     }
-    const std::string directory = argv[1];
-    const DemoLayout layout = makeDemoSets(directory);
+    const std::string directory = argv[argc - 1];
+    const DemoLayout layout = makeDemoSets(directory, alike);
     for (const std::string& path : layout.paths) std::printf("wrote %s\n", path.c_str());
     if (!layout.written) {
         std::fprintf(stderr, "make_demo_sets: could not write every file under %s\n",
@@ -29,9 +32,11 @@ int main(int argc, char** argv) {
         "  confidence level      95\n"
         "  comparison directory  %s/comparison\n"
         "  core filename         %s\n"
-        "The comparison takes carry an extra 2500 Hz tone of about 65 LSB\n"
-        "over analysis samples 11025 to 22049.\n",
+        "%s",
         directory.c_str(), demoCoreName, static_cast<int>(demoImpulseThreshold),
-        static_cast<int>(demoAnalysisLength), directory.c_str(), demoCoreName);
+        static_cast<int>(demoAnalysisLength), directory.c_str(), demoCoreName,
+        alike ? "Both sets are drawn from one distribution: they do not differ.\n"
+              : "The comparison takes carry an extra 2500 Hz tone of about 65 LSB\n"
+                "over analysis samples 11025 to 22049.\n");
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace trellmark {
 namespace {
@@ -94,6 +95,24 @@ std::int16_t degreesOfFreedom(int nR, int nC, double a, double b) {
     double f = std::nearbyint(welch);
     if (f > welch) f -= 1;
     return capped(f);
+}
+
+double welchDegreesOfFreedom(int nR, int nC, double sR, double sC) {
+    // The value does not change when both standard deviations are scaled
+    // together. Bringing the larger near 1 by a power of two (exact) keeps the
+    // squares and their squares clear of underflow and overflow.
+    const double larger = std::max(std::fabs(sR), std::fabs(sC));
+    if (!(larger > 0)) return std::numeric_limits<double>::quiet_NaN();
+    if (std::isfinite(larger)) {
+        int exponent = 0;
+        std::frexp(larger, &exponent);
+        sR = std::ldexp(sR, -exponent);
+        sC = std::ldexp(sC, -exponent);
+    }
+    const double a = (sR * sR) / nR;
+    const double b = (sC * sC) / nC;
+    const double sum = a + b;
+    return (sum * sum) / ((a * a) / (nR - 1) + (b * b) / (nC - 1));
 }
 
 }  // namespace trellmark

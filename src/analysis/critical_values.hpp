@@ -26,4 +26,10 @@ double criticalValue(const CriticalValueTable& tables, std::int16_t confidenceLe
 // (sets of fewer than two files) or meaningless (a = b = 0); callers handle it.
 std::int16_t degreesOfFreedom(int nR, int nC, double a, double b);
 
+// The Welch-Satterthwaite degrees of freedom (a + b)^2 / (a^2 / (nR - 1) +
+// b^2 / (nC - 1)) with a = sR^2 / nR, b = sC^2 / nC, not rounded, from the
+// standard deviations themselves, so that tiny ones do not lose their digits
+// to squaring; not a number when both are 0. REQUIRES: nR >= 2, nC >= 2.
+double welchDegreesOfFreedom(int nR, int nC, double sR, double sC);
+
 }  // namespace trellmark

@@ -55,8 +55,8 @@ void FoldWorker::wakeFolder() {
     publish([&] { return folderAsleep_; });
 }
 
-FoldWorker::FoldWorker(WindowAccumulator& accumulator)
-    : accumulator_(accumulator), callerWatch_(longestWatch) {
+FoldWorker::FoldWorker(WindowAccumulator& accumulator, std::vector<std::int64_t>* scaledWindows)
+    : accumulator_(accumulator), scaledWindows_(scaledWindows), callerWatch_(longestWatch) {
     // With one core there is nothing to overlap on.
     if (std::thread::hardware_concurrency() < 2) return;
     try {
@@ -67,8 +67,8 @@ FoldWorker::FoldWorker(WindowAccumulator& accumulator)
 }
 
 FoldWorker::~FoldWorker() {
-    finish();
     if (!thread_.joinable()) return;
+    waitForFolds();
     publish([&] {
         stopping_ = true;
         return true;
@@ -81,17 +81,33 @@ void FoldWorker::foldQueued() {
     for (std::size_t k = 0;; ++k) {
         waitUntil([&] { return stopping_ || handedOver_ > k; }, watch, folderAsleep_);
         if (handedOver_ <= k) return;  // stopping, and nothing left
-        foldJob(jobs_[k % jobs_.size()]);
+        std::exception_ptr failure;
+        try {
+            foldJob(jobs_[k % jobs_.size()]);
+        } catch (...) {
+            // Only the scaled windows allocate; the caller hears of it.
+            failure = std::current_exception();
+        }
         publish([&] {
-            folded_ = k + 1;
+            if (failure) {
+                failure_ = failure;
+                failed_ = true;
+            } else {
+                folded_ = k + 1;
+            }
             return callerAsleep_;
         });
+        if (failure) return;
     }
 }
 
 void FoldWorker::foldJob(const Job& job) {
     decodeStored(job.window, values_);
     addWindow(accumulator_, values_, job.level, job.referenceLevel);
+    if (scaledWindows_ != nullptr) {
+        appendScaledWindow(*scaledWindows_, values_, static_cast<std::int32_t>(values_.size()),
+                           job.level, job.referenceLevel);
+    }
 }
 
 std::vector<unsigned char>& FoldWorker::nextBuffer() {
@@ -99,8 +115,10 @@ std::vector<unsigned char>& FoldWorker::nextBuffer() {
     // Its job is free once the one a round earlier is folded.
     if (thread_.joinable() && folded_ + jobs_.size() <= next) {
         wakeFolder();
-        waitUntil([&] { return folded_ + jobs_.size() > next; }, callerWatch_, callerAsleep_);
+        waitUntil([&] { return folded_ + jobs_.size() > next || failed_; }, callerWatch_,
+                  callerAsleep_);
     }
+    if (failed_) std::rethrow_exception(failure_);
     return jobs_[next % jobs_.size()].bytes;
 }
 
@@ -122,10 +140,15 @@ void FoldWorker::fold(const StoredValues& window, double level, double reference
     });
 }
 
+void FoldWorker::waitForFolds() {
+    wakeFolder();
+    waitUntil([&] { return folded_ == handedOver_ || failed_; }, callerWatch_, callerAsleep_);
+}
+
 void FoldWorker::finish() {
     if (!thread_.joinable()) return;
-    wakeFolder();
-    waitUntil([&] { return folded_ == handedOver_; }, callerWatch_, callerAsleep_);
+    waitForFolds();
+    if (failed_) std::rethrow_exception(failure_);
 }
 
 }  // namespace trellmark

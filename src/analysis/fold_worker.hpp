@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -20,10 +21,13 @@ namespace trellmark {
 
 class FoldWorker {
   public:
-    // The accumulator belongs to the caller, who leaves it alone until finish
-    // returns. Without a thread (one core, or none could be started) each
-    // window is folded when it is handed over.
-    explicit FoldWorker(WindowAccumulator& accumulator);
+    // Both belong to the caller, who leaves them alone until finish returns.
+    // With scaledWindows, every window is also appended to it after scaling
+    // (appendScaledWindow), in the order handed over. Without a thread (one
+    // core, or none could be started) each window is folded when it is handed
+    // over.
+    explicit FoldWorker(WindowAccumulator& accumulator,
+                        std::vector<std::int64_t>* scaledWindows = nullptr);
     FoldWorker(const FoldWorker&) = delete;
     FoldWorker& operator=(const FoldWorker&) = delete;
     // Finishes the folds handed over.
@@ -36,7 +40,8 @@ class FoldWorker {
     // nextBuffer, to be decoded and folded in after every one handed over
     // before it.
     void fold(const StoredValues& window, double level, double referenceLevel);
-    // Returns once every window handed over is folded in.
+    // Returns once every window handed over is folded in. What a fold threw
+    // on the thread is thrown here (or by nextBuffer, if it comes first).
     void finish();
 
   private:
@@ -58,8 +63,10 @@ class FoldWorker {
     template <class Change>
     void publish(Change change);
     void wakeFolder();
+    void waitForFolds();  // until all are folded or one failed
 
     WindowAccumulator& accumulator_;
+    std::vector<std::int64_t>* scaledWindows_;  // the caller's, or null
     // Job k lives in jobs_[k % size]: the caller fills jobs handed over - 1 ..,
     // the thread folds from folded_ on.
     std::array<Job, 4> jobs_;
@@ -71,7 +78,9 @@ class FoldWorker {
     std::atomic<std::size_t> handedOver_ = 0;
     std::atomic<std::size_t> folded_ = 0;
     std::atomic<bool> stopping_ = false;
-    bool folderAsleep_ = false;  // under mutex_ only
+    std::atomic<bool> failed_ = false;
+    std::exception_ptr failure_;  // set before failed_
+    bool folderAsleep_ = false;   // under mutex_ only
     bool callerAsleep_ = false;
     std::chrono::microseconds callerWatch_;
     std::thread thread_;  // joinable while folding on it

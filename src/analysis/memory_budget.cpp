@@ -21,11 +21,14 @@ std::uint64_t availableMemoryBytes() {
     return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
 }
 
+std::uint64_t usableMemoryBytes(std::uint64_t availableBytes) {
+    return availableBytes - availableBytes / 4;
+}
+
 bool analysisFitsInMemory(std::int64_t analysisLength, std::uint64_t availableBytes) {
     if (analysisLength <= 0) return true;
-    // Keep a quarter of what is free for everything else on the machine.
-    std::uint64_t usable = availableBytes - availableBytes / 4;
-    return static_cast<std::uint64_t>(analysisLength) <= usable / bytesPerAnalysedSample;
+    return static_cast<std::uint64_t>(analysisLength) <=
+           usableMemoryBytes(availableBytes) / bytesPerAnalysedSample;
 }
 
 }  // namespace trellmark

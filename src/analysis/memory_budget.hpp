@@ -8,13 +8,18 @@
 namespace trellmark {
 
 // Bytes the run holds per analysed sample: both sets' means and standard
-// deviations, the working window, shift values and sums, the difference
-// signal and a written file's data area, with room to spare.
+// deviations (32), the working window (4), shift values (8), the difference
+// signal, t and degrees of freedom (24) and a written file's data area (3),
+// with room to spare.
 constexpr std::uint64_t bytesPerAnalysedSample = 96;
 
 // Memory the system can still give this process, in bytes.
 std::uint64_t availableMemoryBytes();
 
 bool analysisFitsInMemory(std::int64_t analysisLength, std::uint64_t availableBytes);
+
+// What the run may take of the available memory: three quarters, the rest
+// stays for everything else on the machine.
+std::uint64_t usableMemoryBytes(std::uint64_t availableBytes);
 
 }  // namespace trellmark

@@ -1,10 +1,13 @@
 #pragma once
 // Everything a finished run found: the record every output is written from.
 
+#include <vector>
+
 #include "analysis/analysis_parameters.hpp"
 #include "analysis/file_set.hpp"
 #include "analysis/set_comparison.hpp"
 #include "analysis/set_statistics.hpp"
+#include "wave/output_file.hpp"
 #include "wave/wave_info.hpp"
 
 namespace trellmark {
@@ -20,5 +23,8 @@ struct RunResults {
     // and the depth of the written signals, its rate their rate.
     WaveInfo lastFile;
 };
+
+// The files both sets read, as they are on disk now: no output may replace one.
+std::vector<FileIdentity> recordingsRead(const RunResults& run);
 
 }  // namespace trellmark

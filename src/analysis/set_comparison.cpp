@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+
+#include "analysis/index_test.hpp"
 
 namespace trellmark {
 namespace {
@@ -31,34 +34,18 @@ ComparisonResult compareMeans(const SetStatistics& reference, const SetStatistic
     const std::size_t tested = std::min({length, reference.mean.size(), reference.stdDev.size(),
                                          comparison.mean.size(), comparison.stdDev.size()});
     const bool equalSizes = nR == nC;
-    const double equalSizeCritical =
-        equalSizes ? criticalValue(tables, confidenceLevel, degreesOfFreedom(nR, nC, 0, 0)) : 0;
-
+    const IndexTestSetup setup = makeIndexTestSetup(nR, nC, confidenceLevel, tables);
+    result.t.assign(length, std::numeric_limits<double>::quiet_NaN());
+    result.degreesOfFreedom.assign(length, equalSizes ? nR + nC - 2 : 0.0);
     for (std::size_t j = 0; j < tested; ++j) {
         const double mR = reference.mean[j];
         const double mC = comparison.mean[j];
         const double sR = reference.stdDev[j];
         const double sC = comparison.stdDev[j];
-        bool significant = false;
-        if (equalSizes) {
-            const double e = std::sqrt((sR * sR + sC * sC) / nR);
-            const double t = (mR - mC) / e;
-            significant = std::fabs(t) > equalSizeCritical;
-        } else {
-            const double a = (sR * sR) / nR;
-            const double b = (sC * sC) / nC;
-            if (a == 0 && b == 0) {
-                // No scatter in either set: any difference of the means is
-                // beyond it, as with equal sizes where t is then infinite.
-                significant = mR != mC;
-            } else {
-                const double e = std::sqrt(a + b);
-                const double t = (mR - mC) / e;
-                const int d = degreesOfFreedom(nR, nC, a, b);
-                significant = d >= 1 && std::fabs(t) > criticalValue(tables, confidenceLevel, d);
-            }
-        }
-        if (significant) markSignificant(result, j, mR - mC);
+        const IndexTestOutcome outcome = testIndex(setup, mR, mC, sR, sC);
+        result.t[j] = outcome.t;
+        if (!equalSizes) result.degreesOfFreedom[j] = welchDegreesOfFreedom(nR, nC, sR, sC);
+        if (outcome.significant) markSignificant(result, j, mR - mC);
     }
     return result;
 }

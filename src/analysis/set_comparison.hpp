@@ -16,6 +16,14 @@ struct ComparisonResult {
     double largestDifference = 0;          // largest |mR - mC| over significant indices
     double accumulatedDifference = 0;      // sum of |mR - mC| over significant indices
     std::vector<double> differenceSignal;  // mR - mC where significant, else 0
+    // Per index, where a test was made (confidence 95 or 99, both sets of two
+    // files or more; otherwise both are empty): t = (mR - mC) / standard error
+    // (infinite or not a number where the error is 0), and the degrees of
+    // freedom of t: nR + nC - 2 for equal sizes, the Welch-Satterthwaite value
+    // not rounded for unequal ones. The test itself compares |t| with the table
+    // entry of the degrees of freedom rounded down.
+    std::vector<double> t;
+    std::vector<double> degreesOfFreedom;
 };
 
 // Tests every index, telling `events` when the comparison starts and when it

@@ -10,7 +10,8 @@ namespace trellmark {
 
 SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters& parameters,
                                    std::optional<double> referenceLevel, WaveInfo& lastFile,
-                                   AnalysisEvents& events) {
+                                   AnalysisEvents& events,
+                                   std::vector<std::int64_t>* scaledWindows) {
     const std::size_t listed = set.count > 0 ? static_cast<std::size_t>(set.count) : 0;
     const std::size_t files = std::min(listed, set.paths.size());
     const std::int32_t length = parameters.analysisLength;
@@ -23,7 +24,7 @@ SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters&
     WindowAccumulator accumulator = startAccumulation(statistics.fileCount, length);
     {
         // Each take is folded in on another thread while the next is read.
-        FoldWorker folds(accumulator);
+        FoldWorker folds(accumulator, scaledWindows);
         TakeReader reader;
         TakeReading take;
         for (std::size_t i = 0; i < files; ++i) {

@@ -34,6 +34,15 @@ void addWindow(WindowAccumulator& accumulator, std::span<const std::int32_t> win
                accumulator.fileCount, first, sums);
 }
 
+void appendScaledWindow(std::vector<std::int64_t>& scaled, std::span<const std::int32_t> window,
+                        std::int32_t length, double level, double referenceLevel) {
+    for (std::int32_t j = 0; j < length; ++j) {
+        const auto index = static_cast<std::size_t>(j);
+        const std::int32_t value = index < window.size() ? window[index] : 0;
+        scaled.push_back(scaleToReference(value, referenceLevel, level));
+    }
+}
+
 double sqrtKeepingNegative(double x) {
     return x < 0 ? x : std::sqrt(x);
 }

@@ -37,6 +37,11 @@ std::int64_t scaleToReference(std::int32_t value, double referenceLevel, double 
 void addWindow(WindowAccumulator& accumulator, std::span<const std::int32_t> window, double level,
                double referenceLevel);
 
+// Appends window's values scaled as addWindow scales them: `length` values
+// (none when it is 0 or below), zeros past the end of window.
+void appendScaledWindow(std::vector<std::int64_t>& scaled, std::span<const std::int32_t> window,
+                        std::int32_t length, double level, double referenceLevel);
+
 // The square root, except that a negative argument comes back unchanged:
 // rounding can leave a variance a hair below zero where every file holds the
 // same value.

@@ -19,7 +19,7 @@ struct Console {
     Screen screen;
     // Both belong to the caller and must outlive the console.
     KeySource& keys;
-    Display* display;  // null in tests
+    Display* display;   // null in tests
     int beepCount = 0;  // alert sounds made so far
     std::string title;
 };

@@ -1,14 +1,13 @@
 #include "report/analysis_report.hpp"
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <memory>
+#include <string>
 #include <string_view>
 
 #include "report/number_text.hpp"
+#include "report/output_stream.hpp"
 #include "report/output_target.hpp"
-#include "wave/output_file.hpp"
+#include "report/verdict_lines.hpp"
 
 namespace trellmark {
 namespace {
@@ -36,20 +35,6 @@ constexpr std::string_view averageDifferenceLabel =
     "   Average per sample difference:                                         ";
 constexpr std::string_view accumulatedLabel =
     "   Accumulated difference:                                                ";
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// An earlier, longer report of the same name leaves nothing behind: the file
-// is emptied when it is created.
-std::FILE* openReport(const std::string& name) {
-    const int fd = createOutputFile(name);
-    if (fd < 0) return nullptr;
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (file == nullptr) ::close(fd);
-    return file;
-}
 
 void writeLine(OutputTarget& out, std::string_view text) {
     out.text(text);
@@ -118,18 +103,42 @@ void writeResults(OutputTarget& out, const RunResults& in) {
     writeUnitLine(out, accumulatedLabel, in.result.accumulatedDifference, 2, bits);
 }
 
+// The verdict's lines with their figures at the results' column.
+void writeVerdict(OutputTarget& out, const Verdict& verdict, std::int16_t confidenceLevel) {
+    out.lineEnd();
+    out.lineEnd();
+    writeLine(out, "VERDICT:");
+    out.lineEnd();
+    for (const VerdictLine& line : verdictLines(verdict, confidenceLevel)) {
+        out.text(line.label);
+        if (!line.figure.empty()) {
+            const std::size_t width = significantLabel.size();
+            if (line.label.size() < width) out.text(std::string(width - line.label.size(), ' '));
+            out.text(line.figure);
+        }
+        out.lineEnd();
+    }
+}
+
 }  // namespace
 
-bool writeAnalysisReport(const std::string& fileName, const RunResults& run) {
-    std::unique_ptr<std::FILE, FileCloser> file(openReport(fileName));
-    if (!file) return false;
-    FileTarget out(file.get());
-    writeFileList(out, "REFERENCE FILES:", run.referenceFiles);
-    writeFileList(out, "COMPARISON FILES:", run.comparisonFiles);
-    writeParameters(out, run.parameters);
-    writeResults(out, run);
-    const bool closed = std::fclose(file.release()) == 0;
-    return closed && !out.failed();
+bool writeAnalysisReport(const std::string& fileName, const RunResults& run, std::string* failure,
+                         const Verdict* verdict) {
+    std::string why;
+    const bool written = writeThroughStream(
+        fileName, recordingsRead(run),
+        [&run, verdict](std::FILE* stream) {
+            FileTarget out(stream);
+            writeFileList(out, "REFERENCE FILES:", run.referenceFiles);
+            writeFileList(out, "COMPARISON FILES:", run.comparisonFiles);
+            writeParameters(out, run.parameters);
+            writeResults(out, run);
+            if (verdict != nullptr) writeVerdict(out, *verdict, run.parameters.confidenceLevel);
+            return !out.failed();
+        },
+        why);
+    if (!written && failure != nullptr) *failure = why;
+    return written;
 }
 
 }  // namespace trellmark

@@ -9,13 +9,17 @@ SignalFilesWritten writeSignalFiles(const SignalFileNames& names, const RunResul
                                     DitherGenerator& dither) {
     const std::int32_t length = run.parameters.analysisLength;
     const WaveInfo& last = run.lastFile;
+    const std::vector<FileIdentity> inputs = recordingsRead(run);
     SignalFilesWritten written;
-    written.referenceMean = WRITEWAVE(names.referenceMean, length, last.sampleRate,
-                                      last.bitsPerSample, run.referenceStatistics.mean, dither);
-    written.comparisonMean = WRITEWAVE(names.comparisonMean, length, last.sampleRate,
-                                       last.bitsPerSample, run.comparisonStatistics.mean, dither);
-    written.difference = WRITEWAVE(names.difference, length, last.sampleRate, last.bitsPerSample,
-                                   run.result.differenceSignal, dither);
+    written.referenceMean =
+        WRITEWAVE(names.referenceMean, length, last.sampleRate, last.bitsPerSample,
+                  run.referenceStatistics.mean, dither, inputs, &written.referenceMeanFailure);
+    written.comparisonMean =
+        WRITEWAVE(names.comparisonMean, length, last.sampleRate, last.bitsPerSample,
+                  run.comparisonStatistics.mean, dither, inputs, &written.comparisonMeanFailure);
+    written.difference =
+        WRITEWAVE(names.difference, length, last.sampleRate, last.bitsPerSample,
+                  run.result.differenceSignal, dither, inputs, &written.differenceFailure);
     return written;
 }
 

@@ -10,11 +10,15 @@
 #include "analysis/run_results.hpp"
 #include "console/console.hpp"
 #include "report/analysis_report.hpp"
+#include "report/figure_output.hpp"
 #include "report/run_lines.hpp"
 #include "report/signal_output.hpp"
+#include "report/verdict_lines.hpp"
 #include "run/console_target.hpp"
 #include "run/numeric_answer.hpp"
 #include "run/screen_events.hpp"
+#include "verdict/run_verdict.hpp"
+#include "verdict/verdict_budget.hpp"
 #include "wave/wave_writer.hpp"
 
 namespace trellmark {
@@ -69,35 +73,85 @@ OutputNames askOutputNames(Console& console, const FileSet& reference, const Fil
     return names;
 }
 
+// What the dialogue's options add to a run: the takes' scaled windows while
+// the sets are read, then the verdict.
+struct VerdictWork {
+    bool wanted = false;
+    std::string skip;                   // why the permutation test is not run
+    std::vector<std::int64_t> windows;  // reference takes, then comparison takes
+    Verdict verdict;
+};
+
+// Before the comparison set is known, its size is taken as the reference's.
+void planVerdict(VerdictWork& work, const DialogueOptions& options, int referenceTakes,
+                 int comparisonTakes, const AnalysisParameters& parameters) {
+    work.skip = permutationTestSkip(referenceTakes, comparisonTakes, parameters,
+                                    options.permutations, availableMemoryBytes());
+    if (!work.skip.empty()) work.windows = {};
+}
+
 // Everything from reading the reference set to writing the outputs.
-void analyse(Console& console, const FileSet& reference, const AnalysisParameters& parameters) {
+void analyse(Console& console, const FileSet& reference, const AnalysisParameters& parameters,
+             const DialogueOptions& options, std::vector<std::string>* notices) {
     RunResults run;
     run.parameters = parameters;
     run.referenceFiles = reference;
     ScreenEvents events(console, run.parameters);
-    run.referenceStatistics = computeSetStatistics(run.referenceFiles, run.parameters, std::nullopt,
-                                                   run.lastFile, events);
+    VerdictWork work;
+    work.wanted = options.verdict || !options.plot.empty();
+    if (work.wanted) planVerdict(work, options, reference.count, reference.count, parameters);
+    const auto keep = [&work, &options, &parameters](int nR, int nC) {
+        return work.wanted && work.skip.empty() &&
+                       permutationTestWanted(nR, nC, parameters, options.permutations)
+                   ? &work.windows
+                   : nullptr;
+    };
+    run.referenceStatistics =
+        computeSetStatistics(run.referenceFiles, run.parameters, std::nullopt, run.lastFile, events,
+                             keep(reference.count, reference.count));
 
     run.comparisonFiles =
         askFileSet(console, "   Directory in which the comparison files are located?",
                    "   Core filename?", &run.referenceFiles.directory);
-    run.comparisonStatistics =
-        computeSetStatistics(run.comparisonFiles, run.parameters,
-                             referenceLevelOf(run.referenceStatistics), run.lastFile, events);
+    if (work.wanted) {
+        planVerdict(work, options, reference.count, run.comparisonFiles.count, parameters);
+    }
+    run.comparisonStatistics = computeSetStatistics(
+        run.comparisonFiles, run.parameters, referenceLevelOf(run.referenceStatistics),
+        run.lastFile, events, keep(reference.count, run.comparisonFiles.count));
 
     run.result =
         compareSets(run.referenceStatistics, run.comparisonStatistics, parameters.analysisLength,
                     parameters.confidenceLevel, buildCriticalValueTables(), events);
+    if (work.wanted) {
+        work.verdict = verdictOfRun(run, work.windows, options.permutations, work.skip);
+        work.windows = {};
+    }
+    const Verdict* verdict = options.verdict ? &work.verdict : nullptr;
+    if (verdict != nullptr) {
+        ConsoleTarget out(console);
+        writeVerdictLines(out, *verdict, parameters.confidenceLevel);
+    }
 
     OutputNames names = askOutputNames(console, run.referenceFiles, run.comparisonFiles);
-    if (names.allEmpty()) return;
-    printText(console, "   Writing output files...");
-    newLine(console);
-    newLine(console);
-    newLine(console);
-    if (!names.analysisFile.empty()) writeAnalysisReport(names.analysisFile, run);
-    DitherGenerator dither;
-    writeSignalFiles(names.signals, run, dither);
+    if (!names.allEmpty()) {
+        printText(console, "   Writing output files...");
+        newLine(console);
+        newLine(console);
+        newLine(console);
+        if (!names.analysisFile.empty()) {
+            writeAnalysisReport(names.analysisFile, run, nullptr, verdict);
+        }
+        DitherGenerator dither;
+        writeSignalFiles(names.signals, run, dither);
+    }
+    if (!options.plot.empty()) {
+        const FigureOutcome figure = writeRunFigure(run, work.wanted ? &work.verdict : nullptr,
+                                                    options.plot, options.plotSize);
+        if (!figure.written && notices != nullptr) {
+            notices->push_back("cannot write " + options.plot + ": " + figure.failure);
+        }
+    }
 }
 
 void sayAnalysisTooLong(Console& console) {
@@ -128,7 +182,8 @@ std::string askLine(Console& console, std::string_view prompt, int zoneAdvances)
     return answer;
 }
 
-std::int32_t WINMAIN(Console& console) {
+std::int32_t WINMAIN(Console& console, const DialogueOptions& options,
+                     std::vector<std::string>* notices) {
     setUpConsoleWindow(console);
     newLine(console);
     printBanner(console);
@@ -152,7 +207,7 @@ std::int32_t WINMAIN(Console& console) {
         sayAnalysisTooLong(console);
     } else {
         try {
-            analyse(console, reference, parameters);
+            analyse(console, reference, parameters, options, notices);
         } catch (const std::bad_alloc&) {
             useLabelColours(console);
             sayAnalysisTooLong(console);

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "cli/command_line.hpp"
 
 namespace trellmark {
 
@@ -13,6 +16,9 @@ struct Console;
 std::string askLine(Console& console, std::string_view prompt, int zoneAdvances);
 
 // The whole run, from the banner to the final key; returns the exit status 0.
-std::int32_t WINMAIN(Console& console);
+// `options` may add the verdict and a figure; what could not be done with them
+// is added to `notices`, for standard error once the screen is gone.
+std::int32_t WINMAIN(Console& console, const DialogueOptions& options = {},
+                     std::vector<std::string>* notices = nullptr);
 
 }  // namespace trellmark

@@ -23,7 +23,7 @@ class ScreenEvents : public AnalysisEvents {
   private:
     ConsoleTarget out_;
     const AnalysisParameters& parameters_;  // the caller's
-    std::int16_t bitsPerSample_ = 0;  // of the file read last, for the result lines
+    std::int16_t bitsPerSample_ = 0;        // of the file read last, for the result lines
 };
 
 }  // namespace trellmark

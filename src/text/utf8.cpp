@@ -45,4 +45,24 @@ std::vector<std::string> splitCharacters(std::string_view bytes) {
     return characters;
 }
 
+std::string printableText(std::string_view bytes) {
+    std::string shown;
+    shown.reserve(bytes.size());
+    while (!bytes.empty()) {
+        const std::size_t length = characterLength(bytes);
+        const auto lead = static_cast<unsigned char>(bytes[0]);
+        const bool c0 = length == 1 && (lead < 0x20 || lead == 0x7F);
+        const bool c1 =
+            (length == 1 && lead >= 0x80 && lead <= 0x9F) ||
+            (length == 2 && lead == 0xC2 && static_cast<unsigned char>(bytes[1]) <= 0x9F);
+        if (c0 || c1) {
+            shown += '?';
+        } else {
+            shown.append(bytes.substr(0, length));
+        }
+        bytes.remove_prefix(length);
+    }
+    return shown;
+}
+
 }  // namespace trellmark

@@ -23,4 +23,8 @@ std::size_t characterLength(std::string_view bytes);
 
 std::vector<std::string> splitCharacters(std::string_view bytes);
 
+// The text with every control character (C0, DEL and C1, whether a lone byte
+// or encoded) as "?": what a file name may hold must never drive a terminal.
+std::string printableText(std::string_view bytes);
+
 }  // namespace trellmark

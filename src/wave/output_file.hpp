@@ -1,16 +1,48 @@
 #pragma once
-// Creating the files a run writes: the analysis report and the signal files.
+// Creating the files a run writes: the analysis report, the signal files and
+// the other results.
 
+#include <sys/types.h>
+
+#include <optional>
+#include <span>
 #include <string>
 
 namespace trellmark {
 
-// Creates the named file, or empties it if it exists, and returns a blocking
-// descriptor for writing; -1 when nothing could be created. The name is used
-// exactly as held. An empty name and a name containing "*" or "?" create
-// nothing: such a name is a mistake, never a file the user meant. Nor does the
-// name of a directory, pipe, socket, terminal or disk device; other character
-// devices (the null device) are written like files.
-int createOutputFile(const std::string& name);
+// Which file on disk a name leads to, so that two names of one file are known
+// as one.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file a path leads to (following links); none when there
+// is no such file.
+std::optional<FileIdentity> identityOf(const std::string& path);
+
+// A file being written. The bytes go to a temporary file beside the named one,
+// which takes the name only when every byte is in: an earlier file of that
+// name stays whole until then, and is kept when the writing fails.
+struct OutputFile {
+    int fd = -1;                // for writing; the caller may hand it to a stream that closes it
+    std::string finalName;      // where the file ends up (a link's target for a link)
+    std::string temporaryName;  // empty when writing straight to the file (a device)
+};
+
+// Opens the named file for writing, used exactly as held. On failure fd is -1
+// and `failure` says why. Refused: an empty name and a name containing "*" or
+// "?" (a mistake, never a file the user meant); a directory, pipe, socket,
+// terminal or disk device; and any of the `inputs`, the recordings the run
+// read, which must never be overwritten by its results. Other character
+// devices (the null device) are written straight, like files.
+OutputFile openOutputFile(const std::string& name, std::span<const FileIdentity> inputs,
+                          std::string& failure);
+
+// Closes fd unless `fdClosed` (a stream closed it already) and, when
+// `allWritten`, gives the file its name; otherwise removes the temporary file.
+// False, with `failure` set, when the file did not get its name.
+bool finishOutputFile(OutputFile& file, bool allWritten, bool fdClosed, std::string& failure);
 
 }  // namespace trellmark

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <new>
+#include <string>
 
 #include "wave/output_file.hpp"
 #include "wave/wave_format.hpp"
@@ -52,6 +54,7 @@ bool writeAll(int fd, const unsigned char* bytes, std::size_t size) {
     while (done < size) {
         const ssize_t put = ::write(fd, bytes + done, size - done);
         if (put < 0 && errno == EINTR) continue;
+        if (put == 0) errno = EIO;
         if (put <= 0) return false;
         done += static_cast<std::size_t>(put);
     }
@@ -77,17 +80,14 @@ void putHeader(unsigned char* header, std::int16_t bytesPerValue, std::int32_t d
     putUint32(header + dataSizeOffset, static_cast<std::uint32_t>(dataSize));
 }
 
-}  // namespace
-
-double DitherGenerator::next() {
-    state = state * ditherMultiplier + 1u;
-    return static_cast<double>(state >> 1) * (1.0 / 2147483648.0);
-}
-
-bool WRITEWAVE(const std::string& fileName, std::int32_t sampleCount, std::int32_t sampleRate,
+bool writeWave(const std::string& fileName, std::int32_t sampleCount, std::int32_t sampleRate,
                std::int16_t bitsPerSample, const std::vector<double>& signal,
-               DitherGenerator& dither) {
-    if (bitsPerSample != 16 && bitsPerSample != 24) return false;
+               DitherGenerator& dither, std::span<const FileIdentity> inputs,
+               std::string& failure) {
+    if (bitsPerSample != 16 && bitsPerSample != 24) {
+        failure = "no wave file is written at " + std::to_string(bitsPerSample) + " bits";
+        return false;
+    }
     const auto bytesPerValue = static_cast<std::int16_t>(std::nearbyint(bitsPerSample / 8.0));
     const std::int64_t count = std::max<std::int32_t>(sampleCount, 0);
     const std::int64_t dataSize = bytesPerValue * count;
@@ -97,6 +97,7 @@ bool WRITEWAVE(const std::string& fileName, std::int32_t sampleCount, std::int32
     // all: the header must never lie about the data behind it.
     if (dataSize > std::numeric_limits<std::int32_t>::max()) {
         skipDraws(dither, draws);
+        failure = "too many samples for a wave file";
         return false;
     }
     // The data area is built before the file is opened, so that a failed
@@ -106,10 +107,11 @@ bool WRITEWAVE(const std::string& fileName, std::int32_t sampleCount, std::int32
         bytes.resize(headerSize + static_cast<std::size_t>(dataSize));
     } catch (const std::bad_alloc&) {
         skipDraws(dither, draws);
+        failure = "not enough memory";
         return false;
     }
-    const int fd = createOutputFile(fileName);
-    if (fd < 0) {
+    OutputFile file = openOutputFile(fileName, inputs, failure);
+    if (file.fd < 0) {
         skipDraws(dither, draws);
         return false;
     }
@@ -132,8 +134,26 @@ bool WRITEWAVE(const std::string& fileName, std::int32_t sampleCount, std::int32
             putInt24(cell, stored);
         }
     }
-    bool written = writeAll(fd, bytes.data(), bytes.size());
-    if (::close(fd) != 0) written = false;
+    const bool allWritten = writeAll(file.fd, bytes.data(), bytes.size());
+    if (!allWritten) failure = std::strerror(errno);
+    return finishOutputFile(file, allWritten, false, failure);
+}
+
+}  // namespace
+
+double DitherGenerator::next() {
+    state = state * ditherMultiplier + 1u;
+    return static_cast<double>(state >> 1) * (1.0 / 2147483648.0);
+}
+
+bool WRITEWAVE(const std::string& fileName, std::int32_t sampleCount, std::int32_t sampleRate,
+               std::int16_t bitsPerSample, const std::vector<double>& signal,
+               DitherGenerator& dither, std::span<const FileIdentity> inputs,
+               std::string* failure) {
+    std::string why;
+    const bool written =
+        writeWave(fileName, sampleCount, sampleRate, bitsPerSample, signal, dither, inputs, why);
+    if (!written && failure != nullptr) *failure = why;
     return written;
 }
 

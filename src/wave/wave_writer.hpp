@@ -3,8 +3,11 @@
 // header and triangular dither.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "wave/output_file.hpp"
 
 namespace trellmark {
 
@@ -18,11 +21,13 @@ struct DitherGenerator {
 
 // Writes signal[0 .. sampleCount - 1] (in LSB of the target depth) to fileName.
 // Values beyond the depth's range are clipped; an existing file is replaced
-// completely; a depth other than 16 or 24, an empty name or a name with "*"
-// or "?" writes no file; a negative count is taken as 0. Returns false when
-// the file could not be written (not reported to the user; the run goes on).
+// whole once the new one is complete; a depth other than 16 or 24, and every
+// name openOutputFile refuses (among them any of `inputs`), write no file; a
+// negative count is taken as 0. Returns false, with `failure` set when given,
+// when the file could not be written; the run goes on either way.
 bool WRITEWAVE(const std::string& fileName, std::int32_t sampleCount, std::int32_t sampleRate,
                std::int16_t bitsPerSample, const std::vector<double>& signal,
-               DitherGenerator& dither);
+               DitherGenerator& dither, std::span<const FileIdentity> inputs = {},
+               std::string* failure = nullptr);
 
 }  // namespace trellmark

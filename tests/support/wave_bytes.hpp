@@ -58,6 +58,22 @@ inline void writeBytes(const std::string& path, const Bytes& bytes) {
               static_cast<std::streamsize>(bytes.size()));
 }
 
+// A mono take whose impulse (the value `impulse`) stands at index `at`, whose
+// level window (at + 6616 .. at + 11025) holds `level` and whose analysis
+// window from at + 17640 holds `window`; the file ends with the window.
+inline void writeTake(const std::string& path, int bits, std::uint32_t sampleRate, int at,
+                      int impulse, int level, const std::vector<int>& window) {
+    std::vector<int> values(at + 17640 + window.size(), 0);
+    values[at] = impulse;
+    for (int i = at + 6616; i <= at + 11025; ++i) values[i] = level;
+    for (std::size_t j = 0; j < window.size(); ++j) values[at + 17640 + j] = window[j];
+    const int bytes = bits / 8;
+    Bytes file = canonicalHeader(1, sampleRate, static_cast<std::uint16_t>(bits),
+                                 static_cast<std::uint32_t>(values.size() * bytes));
+    for (const int v : values) appendLittleEndian(file, static_cast<std::uint32_t>(v), bytes);
+    writeBytes(path, file);
+}
+
 inline Bytes readBytes(const std::string& path) {
     const std::string bytes = testing::readWholeFile(path);
     return Bytes(bytes.begin(), bytes.end());

@@ -131,7 +131,7 @@ bool writeRecording(const std::string& path, const RecordingPlan& recording) {
     return ok;
 }
 
-std::vector<RecordingPlan> demoTakes(bool comparison) {
+std::vector<RecordingPlan> demoTakes(bool comparison, bool alike) {
     // Each take starts at a slightly different moment and level, as real takes
     // do; the analysis must line them up and scale them back.
     static constexpr std::int64_t referencePositions[] = {2000, 2013, 1991, 2032, 2007};
@@ -148,7 +148,7 @@ std::vector<RecordingPlan> demoTakes(bool comparison) {
         recording.tones = {{440, 0.25}, {1000, 0.2}, {6300, 0.08}};
         recording.noiseAmplitude = 3;
         recording.seed = static_cast<std::uint64_t>((comparison ? 200 : 100) + k + 1);
-        if (comparison) {
+        if (comparison && !alike) {
             // About 65 LSB of 2500 Hz over the middle quarter of the analysis window.
             recording.differences.push_back({{2500, 0.002}, 17640 + 11025, 17640 + 22050});
         }
@@ -157,14 +157,14 @@ std::vector<RecordingPlan> demoTakes(bool comparison) {
     return takes;
 }
 
-DemoLayout makeDemoSets(const std::string& directory) {
+DemoLayout makeDemoSets(const std::string& directory, bool alike) {
     DemoLayout layout;
     layout.written = true;
     for (bool comparison : {false, true}) {
         const std::string setDirectory = directory + (comparison ? "/comparison" : "/reference");
         std::error_code error;
         std::filesystem::create_directories(setDirectory, error);
-        std::vector<RecordingPlan> takes = demoTakes(comparison);
+        std::vector<RecordingPlan> takes = demoTakes(comparison, alike);
         for (std::size_t k = 0; k < takes.size(); ++k) {
             char name[32];
             std::snprintf(name, sizeof name, "/%s%02zu.wav", demoCoreName, k + 1);

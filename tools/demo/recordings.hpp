@@ -62,8 +62,9 @@ constexpr std::int32_t demoAnalysisLength = 44100;
 constexpr int demoTakeCount = 5;
 
 // The five takes of one demo set; the comparison takes carry a small extra
-// tone over analysis indices 11025 to 22049.
-std::vector<RecordingPlan> demoTakes(bool comparison);
+// tone over analysis indices 11025 to 22049 unless `alike`: then both sets are
+// drawn from one distribution (their own noise, levels and start positions).
+std::vector<RecordingPlan> demoTakes(bool comparison, bool alike = false);
 
 struct DemoLayout {
     bool written = false;            // every directory and file was written
@@ -71,7 +72,8 @@ struct DemoLayout {
 };
 
 // directory/reference/take01.wav .. take05.wav and the same under
-// directory/comparison, creating the directories as needed.
-DemoLayout makeDemoSets(const std::string& directory);
+// directory/comparison, creating the directories as needed; `alike` as for
+// demoTakes.
+DemoLayout makeDemoSets(const std::string& directory, bool alike = false);
 
 }  // namespace trellmark::demo

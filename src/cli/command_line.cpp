@@ -1,0 +1,278 @@
+#include "cli/command_line.hpp"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include "cli/whole_number.hpp"
+#include "plot/figure_file.hpp"
+
+namespace trellmark {
+namespace {
+
+constexpr std::int64_t int32Lowest = std::numeric_limits<std::int32_t>::min();
+constexpr std::int64_t int32Highest = std::numeric_limits<std::int32_t>::max();
+
+// The numbers arrive as text and are checked here, so that every mistake gets
+// the same kind of message naming the option and the value.
+struct NumberTexts {
+    std::string threshold;
+    std::string length;
+    std::string start = std::to_string(fixedStartOffset);
+    std::string confidence = "95";
+    std::string permutations = "1000";
+    std::string seed = "1";
+    std::string clusterStatistic = "size";
+    std::string plotSize = "1600x1000";
+};
+
+void addFigureOptions(CLI::App& app, std::string& plot, NumberTexts& numbers) {
+    app.add_option("--plot", plot, "Draw a figure of the run into FILE (.png, .svg or .pdf)")
+        ->type_name("FILE");
+    app.add_option("--plot-size", numbers.plotSize,
+                   "The figure's size in pixels (default 1600x1000)")
+        ->type_name("WxH");
+}
+
+void addPermutationOptions(CLI::App& app, NumberTexts& numbers) {
+    app.add_option("--permutations", numbers.permutations,
+                   "Random splits of the cluster permutation test (default 1000; 0 skips it)")
+        ->type_name("N");
+    app.add_option("--seed", numbers.seed, "Seed of the random splits (default 1)")->type_name("S");
+    app.add_option("--cluster-statistic", numbers.clusterStatistic,
+                   "What makes a cluster strong: its size (default) or its mass (sum of t)")
+        ->type_name("size|mass");
+}
+
+// The verdict's and the figure's settings, shared by both kinds of run.
+std::string checkVerdictAndFigure(const NumberTexts& numbers, const std::string& plot,
+                                  PermutationOptions& permutations, FigureSize& size) {
+    std::string problem;
+    const auto count =
+        wholeNumberOption("--permutations", numbers.permutations, 0, 1000000000, problem);
+    if (!count) return problem;
+    const auto seed = wholeNumberOption("--seed", numbers.seed, 0,
+                                        std::numeric_limits<std::int64_t>::max(), problem);
+    if (!seed) return problem;
+    permutations.permutations = *count;
+    permutations.seed = static_cast<std::uint64_t>(*seed);
+    if (numbers.clusterStatistic != "size" && numbers.clusterStatistic != "mass") {
+        return "--cluster-statistic: '" + numbers.clusterStatistic + "' is neither size nor mass";
+    }
+    permutations.statistic =
+        numbers.clusterStatistic == "mass" ? ClusterStatistic::mass : ClusterStatistic::size;
+    const std::optional<FigureSize> parsed = parseFigureSize(numbers.plotSize);
+    if (!parsed) {
+        return "--plot-size: '" + numbers.plotSize + "' is not WIDTHxHEIGHT with each side from " +
+               std::to_string(smallestFigureSide) + " to " + std::to_string(largestFigureSide);
+    }
+    size = *parsed;
+    if (!plot.empty() && !figureFormatFor(plot)) {
+        return "--plot: '" + plot + "' does not end in .png, .svg or .pdf";
+    }
+    return {};
+}
+
+void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& numbers) {
+    // An option given again overrides the earlier one, so a script can append
+    // to a command it was handed.
+    compare.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    compare
+        .add_option("--reference", options.referenceDirectory,
+                    "Directory of the reference recordings (required)")
+        ->type_name("DIR");
+    compare
+        .add_option("--reference-core", options.referenceCore,
+                    "Start of the reference file names (default: every .wav file)")
+        ->type_name("NAME");
+    compare
+        .add_option("--comparison", options.comparisonDirectory,
+                    "Directory of the comparison recordings (default: the reference one)")
+        ->type_name("DIR");
+    compare
+        .add_option("--comparison-core", options.comparisonCore,
+                    "Start of the comparison file names (default: the reference core)")
+        ->type_name("NAME");
+    compare
+        .add_option("--threshold", numbers.threshold,
+                    "Impulse threshold: the first sample above it is the impulse (required)")
+        ->type_name("N");
+    compare
+        .add_option("--length", numbers.length,
+                    "Samples analysed per recording, at least 1 (required)")
+        ->type_name("N");
+    compare
+        .add_option("--start", numbers.start,
+                    "Samples after the impulse where the analysis begins (default 17640)")
+        ->type_name("N");
+    compare
+        .add_option("--confidence", numbers.confidence, "Confidence level: 95 or 99 (default 95)")
+        ->type_name("95|99");
+    compare.add_option("--report", options.report, "Write the analysis report (text) to FILE")
+        ->type_name("FILE");
+    compare
+        .add_option("--reference-mean", options.referenceMean,
+                    "Write the reference set's mean signal (wave) to FILE")
+        ->type_name("FILE");
+    compare
+        .add_option("--comparison-mean", options.comparisonMean,
+                    "Write the comparison set's mean signal (wave) to FILE")
+        ->type_name("FILE");
+    compare
+        .add_option("--difference", options.difference,
+                    "Write the difference signal (wave) to FILE")
+        ->type_name("FILE");
+    compare.add_option("--json", options.json, "Write the results as JSON to FILE (- for stdout)")
+        ->type_name("FILE");
+    compare
+        .add_option("--csv", options.csv,
+                    "Write the per-sample figures as CSV to FILE (- for stdout)")
+        ->type_name("FILE");
+    addFigureOptions(compare, options.plot, numbers);
+    addPermutationOptions(compare, numbers);
+    compare.add_flag("-q,--quiet", options.quiet,
+                     "Nothing on standard output but what a - output asks for");
+    compare.footer(
+        "Example:\n  trellmark compare --reference takes/v1 --comparison takes/v2 --reference-core "
+        "take \\\n      --threshold 16000 --length 44100 --json result.json\n"
+        "Exit status: 0 the run completed and the sets do not differ detectably (or it cannot "
+        "tell),\n1 the sets differ, 2 a mistake in the options, a set without files or an output "
+        "that\ncould not be written.");
+}
+
+// Required options are checked after CLI11 has parsed everything, so that an
+// unknown option is reported as such rather than as a missing one.
+std::string missingOption(const CLI::App& compare) {
+    for (const char* name : {"--reference", "--threshold", "--length"}) {
+        if (compare.get_option(name)->count() == 0) return std::string(name) + " is required";
+    }
+    return {};
+}
+
+// Checks what CLI11 cannot: the numbers, and outputs that would collide.
+std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numbers,
+                                bool comparisonGiven, bool comparisonCoreGiven) {
+    std::string problem;
+    AnalysisParameters& parameters = options.parameters;
+    const auto threshold =
+        wholeNumberOption("--threshold", numbers.threshold, int32Lowest, int32Highest, problem);
+    if (!threshold) return problem;
+    const auto length = wholeNumberOption("--length", numbers.length, 1, int32Highest, problem);
+    if (!length) return problem;
+    const auto start = wholeNumberOption("--start", numbers.start, 0, int32Highest, problem);
+    if (!start) return problem;
+    const auto confidence =
+        wholeNumberOption("--confidence", numbers.confidence, int32Lowest, int32Highest, problem);
+    if (!confidence) return problem;
+    if (*confidence != 95 && *confidence != 99) {
+        return "--confidence: '" + numbers.confidence + "' is neither 95 nor 99";
+    }
+    parameters.impulseThreshold = static_cast<std::int32_t>(*threshold);
+    parameters.analysisLength = static_cast<std::int32_t>(*length);
+    parameters.startOffset = static_cast<std::int32_t>(*start);
+    parameters.confidenceLevel = static_cast<std::int16_t>(*confidence);
+
+    problem = checkVerdictAndFigure(numbers, options.plot, options.permutations, options.plotSize);
+    if (!problem.empty()) return problem;
+
+    if (!comparisonGiven) options.comparisonDirectory = options.referenceDirectory;
+    if (!comparisonCoreGiven) options.comparisonCore = options.referenceCore;
+
+    const std::vector<std::pair<const char*, const std::string*>> files{
+        {"--report", &options.report},
+        {"--reference-mean", &options.referenceMean},
+        {"--comparison-mean", &options.comparisonMean},
+        {"--difference", &options.difference},
+        {"--json", &options.json},
+        {"--csv", &options.csv},
+        {"--plot", &options.plot}};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const auto& [option, name] = files[i];
+        const bool streamable = i == 4 || i == 5;
+        if (*name == standardOutputName && !streamable) {
+            return std::string(option) + ": '-' (standard output) is only for --json and --csv";
+        }
+        for (std::size_t k = 0; k < i; ++k) {
+            if (!name->empty() && *name == *files[k].second) {
+                return std::string(files[k].first) + " and " + option + " name the same file '" +
+                       *name + "'";
+            }
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+bool CompareOptions::linesOnStandardOutput() const {
+    return !quiet && json != standardOutputName && csv != standardOutputName;
+}
+
+Command parseCommandLine(std::span<const std::string> arguments) {
+    Command command;
+    if (arguments.empty()) return command;
+
+    CLI::App app{
+        "Trellmark tells whether two sets of recordings of one test signal differ.\n"
+        "Without arguments it asks its questions in an interactive 120x50 dialogue.",
+        "trellmark"};
+    app.set_help_flag("-h,--help", "Print this help and exit");
+    bool version = false;
+    app.add_flag("-V,--version", version, "Print the version and exit");
+    app.require_subcommand(0, 1);
+    // The dialogue's own options; they mean nothing to `compare`, which has its own.
+    NumberTexts dialogueNumbers;
+    DialogueOptions& dialogue = command.dialogue;
+    app.add_flag("--verdict", dialogue.verdict,
+                 "Dialogue: show the verdict after the results and add it to the report");
+    addFigureOptions(app, dialogue.plot, dialogueNumbers);
+    addPermutationOptions(app, dialogueNumbers);
+    CLI::App* compare =
+        app.add_subcommand("compare", "Compare two sets of recordings without the dialogue");
+    NumberTexts numbers;
+    addCompareOptions(*compare, command.compare, numbers);
+
+    // CLI11 takes the arguments last first.
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        command.kind = CommandKind::help;
+        command.text = app.help();
+        return command;
+    } catch (const CLI::ParseError& error) {
+        command.kind = CommandKind::mistake;
+        command.text = error.what();
+        return command;
+    }
+    if (version) {
+        command.kind = CommandKind::version;
+        command.text = std::string("trellmark ") + TRELLMARK_VERSION;
+        return command;
+    }
+    if (!compare->parsed()) {
+        const std::string problem = checkVerdictAndFigure(dialogueNumbers, dialogue.plot,
+                                                          dialogue.permutations, dialogue.plotSize);
+        command.kind = problem.empty() ? CommandKind::dialogue : CommandKind::mistake;
+        command.text = problem;
+        return command;
+    }
+    std::string problem = missingOption(*compare);
+    if (problem.empty()) {
+        problem = checkCompareOptions(command.compare, numbers,
+                                      compare->get_option("--comparison")->count() > 0,
+                                      compare->get_option("--comparison-core")->count() > 0);
+    }
+    if (!problem.empty()) {
+        command.kind = CommandKind::mistake;
+        command.text = problem;
+        return command;
+    }
+    command.kind = CommandKind::compare;
+    return command;
+}
+
+}  // namespace trellmark

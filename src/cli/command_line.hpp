@@ -1,0 +1,69 @@
+#pragma once
+// What the command line asks for: the dialogue, help, the version, or a
+// comparison run with its options, checked before anything is read.
+
+#include <span>
+#include <string>
+
+#include "analysis/analysis_parameters.hpp"
+#include "plot/figure_size.hpp"
+#include "verdict/permutation_test.hpp"
+
+namespace trellmark {
+
+// Standard output, when given as the file of --json or --csv.
+constexpr std::string_view standardOutputName = "-";
+
+struct CompareOptions {
+    std::string referenceDirectory;
+    std::string referenceCore;        // empty: every .wav file
+    std::string comparisonDirectory;  // the reference directory unless given
+    std::string comparisonCore;       // the reference core unless given
+    AnalysisParameters parameters;
+    // Outputs; an empty name asks for none.
+    std::string report;
+    std::string referenceMean;
+    std::string comparisonMean;
+    std::string difference;
+    std::string json;  // "-": standard output
+    std::string csv;   // "-": standard output
+    std::string plot;  // .png, .svg or .pdf
+    FigureSize plotSize;
+    PermutationOptions permutations;
+    bool quiet = false;
+
+    // The result lines go to standard output unless --quiet or a "-" output
+    // takes it.
+    bool linesOnStandardOutput() const;
+};
+
+// What the dialogue may do beyond its questions.
+struct DialogueOptions {
+    bool verdict = false;  // the verdict lines on the screen and in the report
+    std::string plot;      // a figure of the run; empty for none
+    FigureSize plotSize;
+    PermutationOptions permutations;
+};
+
+enum class CommandKind {
+    dialogue,  // the interactive run, with `dialogue` options
+    help,      // `text` is the usage
+    version,   // `text` is "trellmark X.Y.Z"
+    compare,   // `compare` holds the checked options
+    mistake,   // `text` says what is wrong, without the program's name
+};
+
+struct Command {
+    CommandKind kind = CommandKind::dialogue;
+    DialogueOptions dialogue;
+    CompareOptions compare;
+    std::string text;
+};
+
+// Exit status for a command line that cannot be run.
+constexpr int mistakeStatus = 2;
+
+// The arguments after the program's name.
+Command parseCommandLine(std::span<const std::string> arguments);
+
+}  // namespace trellmark

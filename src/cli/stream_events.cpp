@@ -1,0 +1,49 @@
+#include "cli/stream_events.hpp"
+
+#include "analysis/file_set.hpp"
+#include "analysis/set_comparison.hpp"
+#include "analysis/set_statistics.hpp"
+#include "report/run_lines.hpp"
+#include "text/utf8.hpp"
+
+namespace trellmark {
+std::string fileWarning(const FileReading& file) {
+    std::string_view note = noteText(file.note);
+    note.remove_prefix(std::min<std::size_t>(3, note.size()));
+    return "trellmark: warning: " + printableText(file.path) + ": " + std::string(note);
+}
+
+void StreamEvents::setStarted(const FileSet& set) {
+    progress_.hide();
+    writeFileCountLine(out_, set.count);
+}
+
+void StreamEvents::fileStarted(const FileSet& set, std::size_t index) {
+    progress_.hide();
+    writeReadingLine(out_, set.paths[index]);
+    progress_.show(index, static_cast<std::size_t>(set.count), set.paths[index]);
+}
+
+void StreamEvents::fileNoted(const FileReading& file) {
+    progress_.hide();
+    std::fprintf(errors_, "%s\n", fileWarning(file).c_str());
+    std::fflush(errors_);
+    progress_.restore();
+}
+
+void StreamEvents::setFinished(const SetStatistics& statistics, const WaveInfo& lastFile) {
+    progress_.hide();
+    bitsPerSample_ = lastFile.bitsPerSample;
+    writeSetSummary(out_, statistics, parameters_.analysisLength, lastFile.bitsPerSample);
+}
+
+void StreamEvents::comparisonStarted() {
+    progress_.stop();
+    writeComparingLine(out_);
+}
+
+void StreamEvents::comparisonFinished(const ComparisonResult& result) {
+    writeComparisonSummary(out_, result, parameters_.analysisLength, bitsPerSample_);
+}
+
+}  // namespace trellmark

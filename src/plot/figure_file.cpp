@@ -1,0 +1,196 @@
+#include "plot/figure_file.hpp"
+
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+#include <cairo.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+#include "plot/figure_drawing.hpp"
+#include "plot/figure_size.hpp"
+#include "plot/svg_ids.hpp"
+
+namespace trellmark {
+namespace {
+
+// An image surface holds 4 bytes a pixel: 400 MB at most.
+constexpr std::int64_t largestPngPixels = 100'000'000;
+
+// A fixed date for the PDF's creation and modification entries, which cairo would otherwise
+// fill with the time of writing.
+constexpr const char* fixedPdfDate = "1970-01-01T00:00:00Z";
+
+struct SurfaceDeleter {
+    void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+};
+using SurfaceHandle = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+
+struct ContextDeleter {
+    void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+};
+using ContextHandle = std::unique_ptr<cairo_t, ContextDeleter>;
+
+// Draws the figure and says how cairo fared; the context goes before the surface is used on.
+cairo_status_t drawOnto(cairo_surface_t* surface, const FigureData& data, int width, int height) {
+    const ContextHandle cr(cairo_create(surface));
+    drawFigure(cr.get(), data, width, height);
+    return cairo_status(cr.get());
+}
+
+bool endsWithIgnoringCase(const std::string& text, std::string_view ending) {
+    if (text.size() < ending.size()) return false;
+    return std::equal(ending.begin(), ending.end(), text.end() - ending.size(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+    });
+}
+
+cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned int length) {
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+// The sink and whether it refused bytes, for cairo's stream callbacks.
+struct SinkState {
+    const FigureSink& sink;
+    bool refused = false;
+};
+
+cairo_status_t appendToSink(void* closure, const unsigned char* data, unsigned int length) {
+    auto* state = static_cast<SinkState*>(closure);
+    if (!state->refused) {
+        state->refused = !state->sink({reinterpret_cast<const char*>(data), length});
+    }
+    return state->refused ? CAIRO_STATUS_WRITE_ERROR : CAIRO_STATUS_SUCCESS;
+}
+
+// Draws onto the surface and finishes it; the failure text when cairo reports one.
+std::string drawAndFinish(cairo_surface_t* surface, const FigureData& data, int width, int height) {
+    cairo_status_t status = drawOnto(surface, data, width, height);
+    cairo_surface_finish(surface);
+    if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
+    if (status == CAIRO_STATUS_SUCCESS) return {};
+    return std::string("cannot draw the figure: ") + cairo_status_to_string(status);
+}
+
+std::string writePng(const FigureData& data, SinkState& out, int width, int height) {
+    SurfaceHandle surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+    cairo_status_t status = drawOnto(surface.get(), data, width, height);
+    if (status == CAIRO_STATUS_SUCCESS) {
+        status = cairo_surface_write_to_png_stream(surface.get(), appendToSink, &out);
+    }
+    if (status == CAIRO_STATUS_SUCCESS) return {};
+    return std::string("cannot draw the figure: ") + cairo_status_to_string(status);
+}
+
+std::string writeSvg(const FigureData& data, SinkState& out, int width, int height) {
+    std::string svg;
+    SurfaceHandle surface(cairo_svg_surface_create_for_stream(appendToString, &svg, width, height));
+    cairo_svg_surface_set_document_unit(surface.get(), CAIRO_SVG_UNIT_PX);
+    std::string failure = drawAndFinish(surface.get(), data, width, height);
+    if (failure.empty()) out.refused = !out.sink(renumberSurfaceIds(svg));
+    return failure;
+}
+
+std::string writePdf(const FigureData& data, SinkState& out, int width, int height) {
+    SurfaceHandle surface(cairo_pdf_surface_create_for_stream(appendToSink, &out, width, height));
+    cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATE_DATE, fixedPdfDate);
+    cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_MOD_DATE, fixedPdfDate);
+    return drawAndFinish(surface.get(), data, width, height);
+}
+
+}  // namespace
+
+std::optional<FigureFormat> figureFormatFor(const std::string& path) {
+    if (endsWithIgnoringCase(path, ".png")) return FigureFormat::png;
+    if (endsWithIgnoringCase(path, ".svg")) return FigureFormat::svg;
+    if (endsWithIgnoringCase(path, ".pdf")) return FigureFormat::pdf;
+    return std::nullopt;
+}
+
+std::string figureProblem(const FigureData& data, FigureFormat format, int width, int height) {
+    const auto withinBounds = [](int side) {
+        return side >= smallestFigureSide && side <= largestFigureSide;
+    };
+    if (!withinBounds(width) || !withinBounds(height)) {
+        return "the figure's sides must be " + std::to_string(smallestFigureSide) + " to " +
+               std::to_string(largestFigureSide) + " pixels";
+    }
+    if (format == FigureFormat::png &&
+        static_cast<std::int64_t>(width) * height > largestPngPixels) {
+        return "a PNG figure may have at most 100 million pixels";
+    }
+    const std::size_t count = data.referenceMean.size();
+    for (std::size_t size :
+         {data.referenceStdDev.size(), data.comparisonMean.size(), data.comparisonStdDev.size(),
+          data.difference.size(), data.tValue.size(), data.criticalT.size(),
+          data.standardError.size(), data.significant.size()}) {
+        if (size != 0 && size != count) return "the figure's per-sample arrays differ in length";
+    }
+    return {};
+}
+
+FigureOutcome renderFigure(const FigureData& data, FigureFormat format, int width, int height,
+                           const FigureSink& sink) {
+    if (std::string problem = figureProblem(data, format, width, height); !problem.empty()) {
+        return {false, problem};
+    }
+    SinkState out{sink};
+    std::string failure;
+    switch (format) {
+        case FigureFormat::png:
+            failure = writePng(data, out, width, height);
+            break;
+        case FigureFormat::svg:
+            failure = writeSvg(data, out, width, height);
+            break;
+        case FigureFormat::pdf:
+            failure = writePdf(data, out, width, height);
+            break;
+    }
+    if (out.refused) return {false, "the figure's bytes could not be written"};
+    if (!failure.empty()) return {false, failure};
+    return {true, {}};
+}
+
+FigureOutcome writeFigure(const FigureData& data, const std::string& path, int width, int height,
+                          std::span<const FileIdentity> inputs) {
+    const auto format = figureFormatFor(path);
+    if (!format) return {false, "the figure's name must end in .png, .svg or .pdf"};
+    if (std::string problem = figureProblem(data, *format, width, height); !problem.empty()) {
+        return {false, problem};
+    }
+    std::string failure;
+    OutputFile file = openOutputFile(path, inputs, failure);
+    if (file.fd < 0) return {false, failure};
+    bool bytesWritten = true;
+    const FigureOutcome drawn =
+        renderFigure(data, *format, width, height, [&](std::string_view bytes) {
+            std::size_t done = 0;
+            while (done < bytes.size()) {
+                const ssize_t put = ::write(file.fd, bytes.data() + done, bytes.size() - done);
+                if (put < 0 && errno == EINTR) continue;
+                if (put <= 0) {
+                    failure = std::strerror(put == 0 ? EIO : errno);
+                    bytesWritten = false;
+                    return false;
+                }
+                done += static_cast<std::size_t>(put);
+            }
+            return true;
+        });
+    if (!drawn.written && bytesWritten) failure = drawn.failure;
+    if (!finishOutputFile(file, drawn.written && bytesWritten, false, failure)) {
+        return {false, failure};
+    }
+    return {true, {}};
+}
+
+}  // namespace trellmark

@@ -1,0 +1,67 @@
+#include "report/csv_results.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+namespace trellmark {
+namespace {
+
+// A value that reads back exactly; nothing for a value that is not a number.
+void appendNumber(std::string& row, double value) {
+    if (std::isnan(value)) return;
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.17g", value);
+    row += buffer;
+}
+
+double at(const std::vector<double>& values, std::size_t j) {
+    return j < values.size() ? values[j] : std::nan("");
+}
+
+}  // namespace
+
+bool writeCsvResults(std::FILE* stream, const RunResults& run, const Verdict* verdict) {
+    std::string header =
+        "index,offset,reference_mean,reference_sd,comparison_mean,comparison_sd,difference,t,df,"
+        "significant";
+    if (verdict != nullptr) header += ",p,fdr_significant,cluster";
+    bool written = std::fputs((header + "\r\n").c_str(), stream) >= 0;
+    const std::int64_t length = std::max(run.parameters.analysisLength, 0);
+    const SetStatistics& r = run.referenceStatistics;
+    const SetStatistics& c = run.comparisonStatistics;
+    std::string row;
+    for (std::int64_t j = 0; j < length && written; ++j) {
+        const auto index = static_cast<std::size_t>(j);
+        row = std::to_string(j) + "," + std::to_string(run.parameters.startOffset + j) + ",";
+        const double mR = at(r.mean, index);
+        const double mC = at(c.mean, index);
+        for (const double value :
+             {mR, at(r.stdDev, index), mC, at(c.stdDev, index), mR - mC, at(run.result.t, index)}) {
+            appendNumber(row, value);
+            row += ',';
+        }
+        // Degrees of freedom belong to a t that exists.
+        if (!std::isnan(at(run.result.t, index))) {
+            appendNumber(row, at(run.result.degreesOfFreedom, index));
+        }
+        // Only a significant index has a difference signal, and it is never 0
+        // there: the means differ.
+        row += at(run.result.differenceSignal, index) != 0 ? ",1" : ",0";
+        if (verdict != nullptr) {
+            row += ',';
+            appendNumber(row, at(verdict->p, index));
+            const bool kept = index < verdict->fdrKept.size() && verdict->fdrKept[index] != 0;
+            row += kept ? ",1," : ",0,";
+            if (index < verdict->clusterOf.size() && verdict->clusterOf[index] > 0) {
+                row += std::to_string(verdict->clusterOf[index]);
+            }
+        }
+        row += "\r\n";
+        written = std::fputs(row.c_str(), stream) >= 0;
+    }
+    return written;
+}
+
+}  // namespace trellmark

@@ -1,0 +1,90 @@
+#include "report/figure_output.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "analysis/index_test.hpp"
+#include "report/verdict_lines.hpp"
+
+namespace trellmark {
+namespace {
+
+// The arrays the figure draws that the run does not hold as such.
+struct DerivedSeries {
+    std::vector<double> difference;
+    std::vector<double> standardError;
+    std::vector<double> criticalT;
+    std::vector<std::uint8_t> significant;
+};
+
+DerivedSeries deriveSeries(const RunResults& run) {
+    const auto length = static_cast<std::size_t>(std::max(run.parameters.analysisLength, 0));
+    const SetStatistics& r = run.referenceStatistics;
+    const SetStatistics& c = run.comparisonStatistics;
+    DerivedSeries series;
+    series.difference.resize(length);
+    series.significant.resize(length);
+    for (std::size_t j = 0; j < length; ++j) {
+        series.difference[j] = r.mean[j] - c.mean[j];
+        series.significant[j] = run.result.differenceSignal[j] != 0 ? 1 : 0;
+    }
+    // The bounds of the test exist only where a test was made.
+    if (run.result.t.size() == length) {
+        const CriticalValueTable tables = buildCriticalValueTables();
+        const IndexTestSetup setup =
+            makeIndexTestSetup(r.fileCount, c.fileCount, run.parameters.confidenceLevel, tables);
+        series.standardError.resize(length);
+        series.criticalT.resize(length);
+        for (std::size_t j = 0; j < length; ++j) {
+            const IndexTestBounds bounds = indexTestBounds(setup, r.stdDev[j], c.stdDev[j]);
+            series.standardError[j] = bounds.standardError;
+            series.criticalT[j] = bounds.critical;
+        }
+    }
+    return series;
+}
+
+std::string setName(const FileSet& set) {
+    return set.directory + "/" + fileSetPattern(set.coreName);
+}
+
+}  // namespace
+
+FigureOutcome writeRunFigure(const RunResults& run, const Verdict* verdict, const std::string& path,
+                             FigureSize size) {
+    const DerivedSeries series = deriveSeries(run);
+    const bool tested = !run.result.t.empty();
+    FigureData data;
+    data.title =
+        "Trellmark: " + setName(run.referenceFiles) + " against " + setName(run.comparisonFiles);
+    data.reference = {run.referenceFiles.directory, run.referenceFiles.coreName};
+    data.comparison = {run.comparisonFiles.directory, run.comparisonFiles.coreName};
+    data.sampleRate = run.lastFile.sampleRate;
+    data.bitsPerSample = run.lastFile.bitsPerSample;
+    data.startOffset = run.parameters.startOffset;
+    data.confidencePercent = tested ? run.parameters.confidenceLevel : 0;
+    data.referenceMean = run.referenceStatistics.mean;
+    data.referenceStdDev = run.referenceStatistics.stdDev;
+    data.comparisonMean = run.comparisonStatistics.mean;
+    data.comparisonStdDev = run.comparisonStatistics.stdDev;
+    data.difference = series.difference;
+    data.significant = series.significant;
+    if (tested) {
+        data.tValue = run.result.t;
+        data.criticalT = series.criticalT;
+        data.standardError = series.standardError;
+    }
+    data.significantCount = run.result.significantCount;
+    if (verdict != nullptr) {
+        if (verdict->alpha > 0) data.expectedByChance = verdict->expectedByChance;
+        for (const ClusterVerdict& cluster : verdict->clusters) {
+            data.clusters.push_back({cluster.first, cluster.last, cluster.mass, cluster.p});
+        }
+        data.verdict = verdictSentence(*verdict);
+    }
+    return writeFigure(data, path, size.width, size.height, recordingsRead(run));
+}
+
+}  // namespace trellmark

@@ -1,0 +1,168 @@
+#include "report/json_results.hpp"
+
+#include <nlohmann/json.hpp>
+#include <string_view>
+
+#include "report/run_lines.hpp"
+#include "report/verdict_lines.hpp"
+#include "text/utf8.hpp"
+
+namespace trellmark {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+bool isValidUtf8(std::string_view text) {
+    while (!text.empty()) {
+        const std::size_t length = characterLength(text);
+        if (length == 1 && static_cast<unsigned char>(text[0]) >= 0x80) return false;
+        text.remove_prefix(length);
+    }
+    return true;
+}
+
+std::string withReplacementCharacters(std::string_view text) {
+    std::string valid;
+    while (!text.empty()) {
+        const std::size_t length = characterLength(text);
+        if (length == 1 && static_cast<unsigned char>(text[0]) >= 0x80) {
+            valid += "\xEF\xBF\xBD";
+        } else {
+            valid.append(text.substr(0, length));
+        }
+        text.remove_prefix(length);
+    }
+    return valid;
+}
+
+std::string hexBytes(std::string_view text) {
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        hex += digits[byte >> 4];
+        hex += digits[byte & 0x0F];
+    }
+    return hex;
+}
+
+// Sets object[key] to the text, keeping invalid bytes in key + "Bytes".
+void putText(Json& object, const std::string& key, std::string_view text) {
+    if (isValidUtf8(text)) {
+        object[key] = std::string(text);
+        return;
+    }
+    object[key] = withReplacementCharacters(text);
+    object[key + "Bytes"] = hexBytes(text);
+}
+
+Json fileJson(const FileReading& file, double level) {
+    Json json;
+    putText(json, "path", file.path);
+    json["channels"] = file.header.channels;
+    json["sampleRate"] = file.header.sampleRate;
+    json["bitsPerSample"] = file.header.bitsPerSample;
+    // The header field as stored: an unsigned 32-bit count of bytes.
+    json["dataBytes"] = static_cast<std::uint32_t>(file.header.dataSize);
+    json["sampleCount"] = file.header.sampleCount;
+    json["impulse"] = file.impulse ? Json(*file.impulse) : Json(nullptr);
+    json["level"] = level;
+    const std::string_view note = noteText(file.note);
+    json["note"] = note.empty() ? Json(nullptr) : Json(std::string(note.substr(3)));
+    return json;
+}
+
+Json setJson(const FileSet& files, const SetStatistics& statistics, std::int32_t length) {
+    Json json;
+    putText(json, "directory", files.directory);
+    putText(json, "core", files.coreName);
+    putText(json, "pattern", fileSetPattern(files.coreName));
+    Json list = Json::array();
+    for (std::size_t i = 0; i < statistics.files.size(); ++i) {
+        const double level = i < statistics.levels.size() ? statistics.levels[i] : 0.0;
+        list.push_back(fileJson(statistics.files[i], level));
+    }
+    json["files"] = std::move(list);
+    json["largestStdDev"] = statistics.largestStdDev;
+    json["averageStdDev"] = statistics.stdDevSum / length;
+    return json;
+}
+
+const char* outcomeName(VerdictOutcome outcome) {
+    switch (outcome) {
+        case VerdictOutcome::differ:
+            return "differ";
+        case VerdictOutcome::doNotDiffer:
+            return "doNotDiffer";
+        case VerdictOutcome::cannotTell:
+            break;
+    }
+    return "cannotTell";
+}
+
+Json verdictJson(const Verdict& verdict) {
+    Json json;
+    json["differ"] = verdict.outcome == VerdictOutcome::cannotTell
+                         ? Json(nullptr)
+                         : Json(verdict.outcome == VerdictOutcome::differ);
+    json["outcome"] = outcomeName(verdict.outcome);
+    json["reason"] = verdict.reason.empty() ? Json(nullptr) : Json(verdict.reason);
+    json["sentence"] = verdictSentence(verdict);
+    json["method"] = "cluster permutation test";
+    json["statistic"] = verdict.statistic == ClusterStatistic::mass ? "mass" : "size";
+    json["alpha"] = verdict.alpha;
+    json["permutations"] = verdict.permutations;
+    json["exact"] = verdict.exact;
+    // As text: a 64-bit seed does not survive a double.
+    json["seed"] = std::to_string(verdict.seed);
+    json["expectedByChance"] = verdict.expectedByChance;
+    json["fdrCount"] = verdict.fdrCount;
+    Json clusters = Json::array();
+    for (const ClusterVerdict& cluster : verdict.clusters) {
+        clusters.push_back({{"first", cluster.first},
+                            {"last", cluster.last},
+                            {"size", cluster.size},
+                            {"mass", cluster.mass},
+                            {"p", cluster.p},
+                            {"pLow", cluster.pLow},
+                            {"pHigh", cluster.pHigh}});
+    }
+    json["clusters"] = std::move(clusters);
+    return json;
+}
+
+}  // namespace
+
+std::string runJson(const RunResults& run, const std::vector<OutputStatus>& outputs,
+                    const std::string& version, const Verdict* verdict) {
+    const std::int32_t length = run.parameters.analysisLength;
+    Json json;
+    json["program"] = "trellmark";
+    json["version"] = version;
+    json["parameters"] = {{"threshold", run.parameters.impulseThreshold},
+                          {"start", run.parameters.startOffset},
+                          {"length", length},
+                          {"confidence", run.parameters.confidenceLevel}};
+    json["reference"] = setJson(run.referenceFiles, run.referenceStatistics, length);
+    json["comparison"] = setJson(run.comparisonFiles, run.comparisonStatistics, length);
+    json["result"] = {{"significantCount", run.result.significantCount},
+                      {"largestDifference", run.result.largestDifference},
+                      {"averageDifference", run.result.accumulatedDifference / length},
+                      {"accumulatedDifference", run.result.accumulatedDifference},
+                      {"bitsPerSample", run.lastFile.bitsPerSample}};
+    if (verdict != nullptr) json["verdict"] = verdictJson(*verdict);
+    Json list = Json::array();
+    for (const OutputStatus& output : outputs) {
+        Json entry;
+        entry["kind"] = output.kind;
+        putText(entry, "path", output.path);
+        entry["written"] = output.written;
+        entry["error"] = output.written ? Json(nullptr) : Json(output.failure);
+        list.push_back(std::move(entry));
+    }
+    json["outputs"] = std::move(list);
+    // Not a number and the infinities have no JSON form; they become null.
+    return json.dump(2) + "\n";
+}
+
+}  // namespace trellmark

@@ -1,0 +1,119 @@
+#include "report/verdict_lines.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "report/number_text.hpp"
+
+namespace trellmark {
+namespace {
+
+constexpr std::size_t figureColumn = 70;
+constexpr std::size_t zoneColumns = 14;
+
+// numberText without its sign blank and trailing blank.
+std::string plainNumber(long double x, int digits) {
+    std::string text = numberText(x, digits);
+    text.erase(text.find_last_not_of(' ') + 1);
+    if (!text.empty() && text.front() == ' ') text.erase(0, 1);
+    return text;
+}
+
+// Three significant digits in the usual notation of p-values: 0.00794, 0.667,
+// 1, 1e-05.
+std::string pText(double p) {
+    if (std::isnan(p)) return "unknown";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3g", p);
+    return text;
+}
+
+std::string massText(double mass) {
+    if (std::isinf(mass)) return mass > 0 ? "infinite" : "-infinite";
+    return plainNumber(roundDecimals(mass, 2), digits32);
+}
+
+std::vector<const ClusterVerdict*> listed(const Verdict& verdict) {
+    std::vector<const ClusterVerdict*> clusters;
+    for (const ClusterVerdict& cluster : verdict.clusters) {
+        if (cluster.p < listedClusterP) clusters.push_back(&cluster);
+    }
+    std::stable_sort(clusters.begin(), clusters.end(),
+                     [](const ClusterVerdict* a, const ClusterVerdict* b) { return a->p < b->p; });
+    return clusters;
+}
+
+double smallestP(const Verdict& verdict) {
+    double smallest = std::nan("");
+    for (const ClusterVerdict& cluster : verdict.clusters) {
+        if (!(cluster.p >= smallest)) smallest = cluster.p;
+    }
+    return smallest;
+}
+
+}  // namespace
+
+std::string verdictSentence(const Verdict& verdict) {
+    switch (verdict.outcome) {
+        case VerdictOutcome::differ:
+            return "the sets differ (cluster p = " + pText(smallestP(verdict)) + ")";
+        case VerdictOutcome::doNotDiffer:
+            if (verdict.clusters.empty()) return "the sets do not differ detectably (no cluster)";
+            return "the sets do not differ detectably (smallest cluster p = " +
+                   pText(smallestP(verdict)) + ")";
+        case VerdictOutcome::cannotTell:
+            break;
+    }
+    return "cannot tell. " + verdict.reason;
+}
+
+std::vector<VerdictLine> verdictLines(const Verdict& verdict, std::int16_t confidenceLevel) {
+    std::vector<VerdictLine> lines;
+    lines.push_back({"   Expected by chance at " + std::to_string(confidenceLevel) + " per cent:",
+                     numberText(roundDecimals(verdict.expectedByChance, 2), digits32)});
+    lines.push_back({"   Significant after false discovery rate control:",
+                     numberText(static_cast<long double>(verdict.fdrCount), digits32)});
+    const std::vector<const ClusterVerdict*> clusters = listed(verdict);
+    for (std::size_t i = 0; i < clusters.size() && i < listedClusters; ++i) {
+        const ClusterVerdict& cluster = *clusters[i];
+        std::string figure = " p = " + pText(cluster.p);
+        if (!verdict.exact) {
+            figure += " (" + pText(cluster.pLow) + " to " + pText(cluster.pHigh) + ")";
+        }
+        lines.push_back({"   Cluster of indices " + std::to_string(cluster.first) + " to " +
+                             std::to_string(cluster.last) + ", mass " + massText(cluster.mass) +
+                             ":",
+                         figure});
+    }
+    if (clusters.size() > listedClusters) {
+        lines.push_back({"   and " + std::to_string(clusters.size() - listedClusters) +
+                             " more clusters with p below 0.5",
+                         ""});
+    }
+    lines.push_back({"   Verdict:", " " + verdictSentence(verdict)});
+    return lines;
+}
+
+void writeVerdictLines(LineTarget& out, const Verdict& verdict, std::int16_t confidenceLevel) {
+    for (const VerdictLine& line : verdictLines(verdict, confidenceLevel)) {
+        out.style(TextStyle::label);
+        out.text(line.label);
+        if (!line.figure.empty()) {
+            // Zones up to column 70, or one past a longer label.
+            std::size_t column = line.label.size();
+            do {
+                out.zone();
+                column += zoneColumns - column % zoneColumns;
+            } while (column < figureColumn);
+            out.style(TextStyle::value);
+            out.text(line.figure);
+        }
+        out.lineEnd();
+    }
+    out.style(TextStyle::label);
+    out.lineEnd();
+    out.lineEnd();
+}
+
+}  // namespace trellmark

@@ -1,0 +1,94 @@
+#pragma once
+// The verdict over the whole analysis window: exact p-values, the
+// Benjamini-Hochberg count, the clusters of the observed comparison with their
+// permutation p-values, and whether the sets differ, from plain inputs.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/critical_values.hpp"
+#include "verdict/permutation_test.hpp"
+
+namespace trellmark {
+
+enum class VerdictOutcome {
+    differ,       // some cluster has a permutation p below alpha
+    doNotDiffer,  // the sets do not differ detectably: no cluster, or none with p < alpha
+    cannotTell,   // no test was possible or the permutation test did not run; see reason
+};
+
+struct ClusterVerdict {
+    std::int64_t first = 0;  // first index of the cluster in the window
+    std::int64_t last = 0;   // last index (inclusive)
+    double mass = 0;         // sum of t over first .. last; may be +-infinity
+    std::int64_t size = 0;   // indices first .. last
+    // Permutation p-value and its 95 % Monte Carlo interval ([p, p] when
+    // exact); NaN when the permutation test did not run.
+    double p = 0;
+    double pLow = 0;
+    double pHigh = 0;
+};
+
+struct Verdict {
+    VerdictOutcome outcome = VerdictOutcome::cannotTell;
+    // Why the outcome is cannotTell; empty otherwise.
+    std::string reason;
+    double alpha = 0;  // 0.05 at 95 %, 0.01 at 99 %; 0 at any other level
+    double expectedByChance =
+        0;                      // alpha * length: significant indices expected without a difference
+    std::int64_t fdrCount = 0;  // indices kept by Benjamini-Hochberg at q = alpha
+    std::int64_t permutations = 0;  // splits in the null distribution; 0 when it was not computed
+    bool exact = false;             // every split enumerated
+    std::uint64_t seed = 0;         // the seed the random splits were drawn with
+    ClusterStatistic statistic = ClusterStatistic::size;  // what the clusters' p compare
+    std::vector<ClusterVerdict> clusters;                 // in index order
+
+    // Per index 0 .. length - 1, for a table of the window:
+    std::vector<double> p;                 // exact two-sided p; NaN when nothing is tested
+    std::vector<double> degreesOfFreedom;  // df behind p; NaN where none was used
+    std::vector<std::uint8_t> fdrKept;     // 1 where Benjamini-Hochberg keeps the index
+    std::vector<std::int32_t> clusterOf;   // 1-based number in clusters; 0 outside every cluster
+};
+
+// Everything the verdict is computed from. Views into the caller's data,
+// which must outlive the call; nothing is kept afterwards.
+struct VerdictInput {
+    // Both sets' per-index means and standard deviations (denominator n - 1),
+    // in LSB at the reference level, at least `length` entries each.
+    std::span<const double> referenceMean;
+    std::span<const double> referenceStdDev;
+    std::span<const double> comparisonMean;
+    std::span<const double> comparisonStdDev;
+    int referenceTakes = 0;
+    int comparisonTakes = 0;
+    // The program's own index-by-index test, at least `length` entries each:
+    // t, and 1 where it marked the index significant.
+    std::span<const double> observedT;
+    std::span<const std::uint8_t> observedSignificant;
+    // Every take's scaled window as whole LSB, reference takes first, take-major:
+    // (referenceTakes + comparisonTakes) * length entries. May be empty when
+    // the permutation test is skipped.
+    std::span<const std::int64_t> takeValues;
+    std::int64_t length = 0;                     // analysed indices 0 .. length - 1
+    std::int16_t confidence = 0;                 // 95 or 99; any other level tests nothing
+    const CriticalValueTable* tables = nullptr;  // the program's table; required
+    PermutationOptions options;
+    // Non-empty: the permutation test is not run and this says why (for
+    // example that it does not fit in memory).
+    std::string_view skipPermutationTest;
+};
+
+// 0.05 for 95, 0.01 for 99, 0 for any other level.
+double alphaFor(std::int16_t confidence);
+
+// Bytes computeVerdict needs at its peak for the given takes, length and
+// options, counting the takeValues array the caller makes for it, so the
+// caller can ask before making it. Saturates at 2^64 - 1.
+std::uint64_t verdictBytes(int takes, std::int64_t length, const PermutationOptions& options);
+
+Verdict computeVerdict(const VerdictInput& input);
+
+}  // namespace trellmark

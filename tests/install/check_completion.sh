@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Completes command lines with the bash completion of trellmark, as bash would
+# after a Tab, and compares the candidates with the expected ones.
+# Usage: check_completion.sh COMPLETION_FILE
+set -uo pipefail
+
+completion_file=$(realpath "$1")
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cd "$scratch" || exit 2
+mkdir sub takes
+touch a.png b.svg c.pdf d.txt e.wav
+
+# shellcheck source=/dev/null
+source "$completion_file"
+failures=0
+
+# Each case: the words typed so far, split as bash splits them ("=" is a word
+# of its own, and the word being completed right after it), "|", then the
+# candidates offered, sorted. A blank before "|" starts a new, empty word.
+cases=(
+    'trellmark |compare'
+    'trellmark c|compare'
+    'trellmark x|'
+    'trellmark --|--cluster-statistic --help --permutations --plot --plot-size --seed --verdict --version'
+    'trellmark --verdict --|--cluster-statistic --help --permutations --plot --plot-size --seed --version'
+    'trellmark --plot |a.png b.svg c.pdf sub takes'
+    'trellmark --plot t|takes'
+    'trellmark --plot-size |1600x1000'
+    'trellmark compare --cluster-statistic |mass size'
+    'trellmark --verdict |'
+    'trellmark compare --|--cluster-statistic --comparison --comparison-core --comparison-mean --confidence --csv --difference --help --json --length --permutations --plot --plot-size --quiet --reference --reference-core --reference-mean --report --seed --start --threshold'
+    'trellmark compare --ref|--reference --reference-core --reference-mean'
+    'trellmark compare --reference |sub takes'
+    'trellmark compare --comparison s|sub'
+    'trellmark compare --reference-core |'
+    'trellmark compare --confidence |95 99'
+    'trellmark compare --confidence 9|95 99'
+    'trellmark compare --confidence =|95 99'
+    'trellmark compare --plot =|a.png b.svg c.pdf sub takes'
+    'trellmark compare --plot = b|b.svg'
+    'trellmark compare --plot d|'
+    'trellmark compare --report |a.png b.svg c.pdf d.txt e.wav sub takes'
+    'trellmark compare --difference e|e.wav'
+    'trellmark compare --json |- a.png b.svg c.pdf d.txt e.wav sub takes'
+    'trellmark compare --csv - --q|--quiet'
+    'trellmark compare --threshold |'
+    'trellmark compare --threshold 10 --length 5 --th|'
+    'trellmark compare --quiet --seed 3 --|--cluster-statistic --comparison --comparison-core --comparison-mean --confidence --csv --difference --help --json --length --permutations --plot --plot-size --reference --reference-core --reference-mean --report --start --threshold'
+    'trellmark compare c|'
+    'trellmark --plot compare --|--cluster-statistic --help --permutations --plot-size --seed --verdict --version'
+)
+
+for entry in "${cases[@]}"; do
+    typed=${entry%%|*}
+    expected=${entry#*|}
+    read -ra COMP_WORDS <<<"$typed"
+    [[ $typed == *' ' ]] && COMP_WORDS+=("")
+    COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+    COMP_LINE=$typed
+    COMP_POINT=${#typed}
+    COMPREPLY=()
+    _trellmark
+    offered=$(printf '%s\n' "${COMPREPLY[@]}" | LC_ALL=C sort | paste -sd ' ')
+    if [[ $offered != "$expected" ]]; then
+        printf 'FAIL: "%s" offers "%s", expected "%s"\n' "$typed" "$offered" "$expected"
+        failures=$((failures + 1))
+    fi
+done
+
+registered=$(complete -p trellmark)
+if [[ $registered != 'complete -o filenames -F _trellmark trellmark' ]]; then
+    echo "FAIL: trellmark's completion is registered as: $registered"
+    failures=$((failures + 1))
+fi
+
+echo "completion: ${#cases[@]} cases, $failures failed"
+((failures == 0))
