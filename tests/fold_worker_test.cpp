@@ -35,35 +35,37 @@ WindowAccumulator foldedDirectly(int files, std::int32_t length,
 // after another.
 TEST(FoldWorker, GivesTheSumsOfFoldingInTurn) {
     constexpr int files = 11;
-    constexpr std::int32_t length = 1003;
-    std::vector<std::int64_t> expectedScaled;
-    const WindowAccumulator expected = foldedDirectly(files, length, expectedScaled);
-    for (const bool explicitFinish : {true, false}) {
-        WindowAccumulator accumulator = startAccumulation(files, length);
-        std::vector<std::int64_t> scaled;
-        {
-            FoldWorker folds(accumulator, &scaled);
-            for (int k = 0; k < files; ++k) {
-                // The window as 16-bit bytes, all of it stored.
-                std::vector<unsigned char>& bytes = folds.nextBuffer();
-                bytes.clear();
-                for (const std::int32_t value : windowOf(k, length)) {
-                    bytes.push_back(static_cast<unsigned char>(value & 0xFF));
-                    bytes.push_back(static_cast<unsigned char>((value >> 8) & 0xFF));
+    // Windows short enough for four jobs and long enough for two.
+    for (const std::int32_t length : {1003, 262145}) {
+        std::vector<std::int64_t> expectedScaled;
+        const WindowAccumulator expected = foldedDirectly(files, length, expectedScaled);
+        for (const bool explicitFinish : {true, false}) {
+            WindowAccumulator accumulator = startAccumulation(files, length);
+            std::vector<std::int64_t> scaled;
+            {
+                FoldWorker folds(accumulator, &scaled);
+                for (int k = 0; k < files; ++k) {
+                    // The window as 16-bit bytes, all of it stored.
+                    std::vector<unsigned char>& bytes = folds.nextBuffer();
+                    bytes.clear();
+                    for (const std::int32_t value : windowOf(k, length)) {
+                        bytes.push_back(static_cast<unsigned char>(value & 0xFF));
+                        bytes.push_back(static_cast<unsigned char>((value >> 8) & 0xFF));
+                    }
+                    StoredValues window;
+                    window.count = window.end = length;
+                    window.bytesPerValue = 2;
+                    window.bytes = bytes;
+                    folds.fold(window, levelOf(k), 950.0);
                 }
-                StoredValues window;
-                window.count = window.end = length;
-                window.bytesPerValue = 2;
-                window.bytes = bytes;
-                folds.fold(window, levelOf(k), 950.0);
-            }
-            if (explicitFinish) folds.finish();
-        }  // without finish, ending the worker finishes the folds
-        EXPECT_EQ(accumulator.filesAdded, files);
-        EXPECT_EQ(accumulator.shift, expected.shift);
-        EXPECT_EQ(accumulator.mean, expected.mean);
-        EXPECT_EQ(accumulator.sumOfSquares, expected.sumOfSquares);
-        EXPECT_EQ(scaled, expectedScaled);
+                if (explicitFinish) folds.finish();
+            }  // without finish, ending the worker finishes the folds
+            EXPECT_EQ(accumulator.filesAdded, files);
+            EXPECT_EQ(accumulator.shift, expected.shift);
+            EXPECT_EQ(accumulator.mean, expected.mean);
+            EXPECT_EQ(accumulator.sumOfSquares, expected.sumOfSquares);
+            EXPECT_EQ(scaled, expectedScaled);
+        }
     }
 }
 

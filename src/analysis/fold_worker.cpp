@@ -17,10 +17,8 @@ namespace {
 constexpr auto longestWatch = std::chrono::microseconds(50);
 constexpr auto shortestWatch = std::chrono::microseconds(2);
 
-// A folding thread that fell asleep is woken once this many windows wait for
-// it (or when the caller has to wait itself): each waking costs both threads
-// tens of microseconds.
-constexpr std::size_t wakingBatch = 2;
+// Windows up to this long get four jobs, longer ones two.
+constexpr std::size_t longestQueuedWindow = 1 << 18;
 
 }  // namespace
 
@@ -56,7 +54,14 @@ void FoldWorker::wakeFolder() {
 }
 
 FoldWorker::FoldWorker(WindowAccumulator& accumulator, std::vector<std::int64_t>* scaledWindows)
-    : accumulator_(accumulator), scaledWindows_(scaledWindows), callerWatch_(longestWatch) {
+    : accumulator_(accumulator),
+      scaledWindows_(scaledWindows),
+      jobs_(accumulator.mean.size() <= longestQueuedWindow ? 4 : 2),
+      // A folding thread that fell asleep is woken once half the jobs wait for
+      // it (or when the caller has to wait itself): each waking costs both
+      // threads tens of microseconds.
+      wakingBatch_(jobs_.size() / 2),
+      callerWatch_(longestWatch) {
     // With one core there is nothing to overlap on.
     if (std::thread::hardware_concurrency() < 2) return;
     try {
@@ -136,7 +141,7 @@ void FoldWorker::fold(const StoredValues& window, double level, double reference
     }
     publish([&] {
         handedOver_ = next + 1;
-        return folderAsleep_ && handedOver_ - folded_ >= wakingBatch;
+        return folderAsleep_ && handedOver_ - folded_ >= wakingBatch_;
     });
 }
 

@@ -3,7 +3,6 @@
 // its own, in the order they come, so that reading the next take overlaps
 // folding this one.
 
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -30,7 +29,7 @@ class FoldWorker {
                         std::vector<std::int64_t>* scaledWindows = nullptr);
     FoldWorker(const FoldWorker&) = delete;
     FoldWorker& operator=(const FoldWorker&) = delete;
-    // Finishes the folds handed over.
+    // Waits for the folds handed over (dropping what one threw) and stops.
     ~FoldWorker();
 
     // A buffer to read the next window's bytes into, waiting until a fold
@@ -67,9 +66,13 @@ class FoldWorker {
 
     WindowAccumulator& accumulator_;
     std::vector<std::int64_t>* scaledWindows_;  // the caller's, or null
-    // Job k lives in jobs_[k % size]: the caller fills jobs handed over - 1 ..,
-    // the thread folds from folded_ on.
-    std::array<Job, 4> jobs_;
+    // Job k is jobs_[k % jobs_.size()]: jobs folded_ .. handedOver_ - 1 wait
+    // for the thread, the caller fills job handedOver_ once the thread is done
+    // with it. Four jobs let either thread fall behind for a while on a busy
+    // machine; for long windows two, so that the buffers stay a fraction of
+    // the accumulator's arrays.
+    std::vector<Job> jobs_;
+    std::size_t wakingBatch_;           // see fold
     std::vector<std::int32_t> values_;  // the window being folded, decoded
 
     // Changed under mutex_, read without it while a thread watches.

@@ -326,9 +326,10 @@ bool TerminalBackend::terminalGone() {
 }
 
 std::optional<Key> TerminalBackend::nextKey() {
-    // Held while waiting as well: nothing is due to be painted then, and a
-    // resize repaints from here. Keys typed ahead need no paint before each:
-    // a paint put off meanwhile comes when it is due or before a real wait.
+    // Keys typed ahead need no paint before each: a paint put off meanwhile
+    // comes before a real wait. The lock is held while waiting as well: nothing
+    // is due to be painted then (or only until the keys typed ahead are read),
+    // and a resize repaints from here.
     const std::lock_guard lock(terminalMutex_);
     if (paintDue_ && terminal_ != nullptr && shown_ != nullptr && keys_.empty() &&
         !inputWaiting()) {
