@@ -3,7 +3,10 @@
 // exactly the bytes the analysis needs from each file (header, the values up to
 // the impulse, the level window and the analysis window). Their ratio says how
 // much the analysis costs over reading its input; the bytes the analysis read
-// and its peak memory are counted as well.
+// and its peak memory are counted as well. What the analysis must keep to:
+// ratio at most 3, read_over_needed at most 1.5, peak_rss_MiB at most 32. On a
+// machine busy with other work the ratio says little: both are slowed, the
+// analysis, which runs on two threads, more so.
 //
 // The takes (about 1.6 GB) are written once per run into a scratch directory
 // and removed afterwards. TRELLMARK_BENCH_TAKES names a directory to keep them
