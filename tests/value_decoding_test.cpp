@@ -20,8 +20,8 @@ TEST(ValueDecoding, EveryPathMatchesTheSingleValueDecoders) {
     for (unsigned char& byte : bytes) {
         state = state * 1103515245u + 12345u;
         const unsigned char pick = static_cast<unsigned char>(state >> 24);
-        static const unsigned char special[] = {0x00, 0x7F, 0x80, 0xFF};
-        byte = pick < 64 ? special[pick % 4] : pick;
+        static const unsigned char extremes[] = {0x00, 0x7F, 0x80, 0xFF};
+        byte = pick < 64 ? extremes[pick % 4] : pick;
     }
     constexpr std::int32_t untouched = 0x5A5A5A5A;
     for (const DecodePath path : {DecodePath::scalar, DecodePath::avx2}) {
