@@ -8,9 +8,10 @@
 namespace trellmark {
 
 // Bytes the run holds per analysed sample: both sets' means and standard
-// deviations (32), the working window (4), shift values (8), the difference
-// signal, t and degrees of freedom (24) and a written file's data area (3),
-// with room to spare.
+// deviations (32), the working window (4), shift values (8), the folding
+// thread's queued window bytes (up to 12), the difference signal, t and
+// degrees of freedom (24) and a written file's data area (3), with room to
+// spare.
 constexpr std::uint64_t bytesPerAnalysedSample = 96;
 
 // Memory the system can still give this process, in bytes.

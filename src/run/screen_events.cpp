@@ -8,8 +8,8 @@
 namespace trellmark {
 
 void ScreenEvents::fileStarted(const FileSet& set, std::size_t index) {
-    // The console paints a finished line at once, so this shows while the file
-    // is read.
+    // A finished line reaches the terminal within a paint interval, however
+    // long the work after it, so this shows while the file is read.
     writeReadingLine(out_, set.paths[index]);
 }
 
