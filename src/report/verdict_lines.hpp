@@ -13,7 +13,7 @@ namespace trellmark {
 
 // At most this many clusters are listed, smallest p first; the JSON output
 // has them all.
-constexpr std::size_t listedClusters = 20;
+constexpr std::size_t listedClusters = 10;
 // Clusters at or above this p are not listed: chance makes plenty of them.
 constexpr double listedClusterP = 0.5;
 
