@@ -16,6 +16,7 @@
 
 #include "analysis/set_statistics.hpp"
 #include "demo/recordings.hpp"
+#include "process_counters.hpp"
 
 namespace trellmark {
 namespace {
@@ -23,15 +24,7 @@ namespace {
 constexpr int filesPerSet = 5;
 constexpr std::int32_t sampleRate = 44100;
 
-std::uint64_t bytesReadSoFar() {
-    std::ifstream io("/proc/self/io");
-    std::string field;
-    std::uint64_t value = 0;
-    while (io >> field >> value) {
-        if (field == "rchar:") return value;
-    }
-    return 0;
-}
+using bench::bytesReadSoFar;
 
 double peakResidentKilobytes() {
     rusage usage{};

@@ -29,6 +29,7 @@
 #include "analysis/impulse_level.hpp"
 #include "analysis/run_analysis.hpp"
 #include "demo/recordings.hpp"
+#include "process_counters.hpp"
 #include "wave/wave_format.hpp"
 
 namespace trellmark {
@@ -198,15 +199,7 @@ std::int64_t readNeededBytes(const BenchTakes& takes, std::vector<unsigned char>
     return got;
 }
 
-std::uint64_t bytesReadSoFar() {
-    std::ifstream io("/proc/self/io");
-    std::string field;
-    std::uint64_t value = 0;
-    while (io >> field >> value) {
-        if (field == "rchar:") return value;
-    }
-    return 0;
-}
+using bench::bytesReadSoFar;
 
 // The peak resident size since the last reset, in KiB: writing 5 to
 // clear_refs starts the count afresh, so earlier benchmarks do not count.
