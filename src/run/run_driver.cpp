@@ -82,12 +82,23 @@ struct VerdictWork {
     Verdict verdict;
 };
 
+// Where the takes' scaled windows go while a set is read: nowhere when the
+// verdict is not wanted or needs no permutation test, nor when the test does
+// not fit in memory (then work.skip says why, and what was kept is dropped).
 // Before the comparison set is known, its size is taken as the reference's.
-void planVerdict(VerdictWork& work, const DialogueOptions& options, int referenceTakes,
-                 int comparisonTakes, const AnalysisParameters& parameters) {
+std::vector<std::int64_t>* windowsToKeep(VerdictWork& work, const DialogueOptions& options,
+                                         const AnalysisParameters& parameters, int referenceTakes,
+                                         int comparisonTakes) {
+    if (!work.wanted) return nullptr;
     work.skip = permutationTestSkip(referenceTakes, comparisonTakes, parameters,
                                     options.permutations, availableMemoryBytes());
-    if (!work.skip.empty()) work.windows = {};
+    if (!work.skip.empty()) {
+        work.windows = {};
+        return nullptr;
+    }
+    return permutationTestWanted(referenceTakes, comparisonTakes, parameters, options.permutations)
+               ? &work.windows
+               : nullptr;
 }
 
 // Everything from reading the reference set to writing the outputs.
@@ -99,26 +110,17 @@ void analyse(Console& console, const FileSet& reference, const AnalysisParameter
     ScreenEvents events(console, run.parameters);
     VerdictWork work;
     work.wanted = options.verdict || !options.plot.empty();
-    if (work.wanted) planVerdict(work, options, reference.count, reference.count, parameters);
-    const auto keep = [&work, &options, &parameters](int nR, int nC) {
-        return work.wanted && work.skip.empty() &&
-                       permutationTestWanted(nR, nC, parameters, options.permutations)
-                   ? &work.windows
-                   : nullptr;
-    };
-    run.referenceStatistics =
-        computeSetStatistics(run.referenceFiles, run.parameters, std::nullopt, run.lastFile, events,
-                             keep(reference.count, reference.count));
+    run.referenceStatistics = computeSetStatistics(
+        run.referenceFiles, run.parameters, std::nullopt, run.lastFile, events,
+        windowsToKeep(work, options, parameters, reference.count, reference.count));
 
     run.comparisonFiles =
         askFileSet(console, "   Directory in which the comparison files are located?",
                    "   Core filename?", &run.referenceFiles.directory);
-    if (work.wanted) {
-        planVerdict(work, options, reference.count, run.comparisonFiles.count, parameters);
-    }
     run.comparisonStatistics = computeSetStatistics(
         run.comparisonFiles, run.parameters, referenceLevelOf(run.referenceStatistics),
-        run.lastFile, events, keep(reference.count, run.comparisonFiles.count));
+        run.lastFile, events,
+        windowsToKeep(work, options, parameters, reference.count, run.comparisonFiles.count));
 
     run.result =
         compareSets(run.referenceStatistics, run.comparisonStatistics, parameters.analysisLength,
