@@ -26,6 +26,12 @@ struct ComparisonResult {
     std::vector<double> degreesOfFreedom;
 };
 
+// Whether the test found index j significant. Only such an index has a
+// difference signal, and it is never 0 there: the means differ.
+inline bool significantAt(const ComparisonResult& result, std::size_t j) {
+    return j < result.differenceSignal.size() && result.differenceSignal[j] != 0;
+}
+
 // Tests every index, telling `events` when the comparison starts and when it
 // is done.
 ComparisonResult compareSets(const SetStatistics& reference, const SetStatistics& comparison,

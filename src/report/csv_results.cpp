@@ -46,9 +46,7 @@ bool writeCsvResults(std::FILE* stream, const RunResults& run, const Verdict* ve
         if (!std::isnan(at(run.result.t, index))) {
             appendNumber(row, at(run.result.degreesOfFreedom, index));
         }
-        // Only a significant index has a difference signal, and it is never 0
-        // there: the means differ.
-        row += at(run.result.differenceSignal, index) != 0 ? ",1" : ",0";
+        row += significantAt(run.result, index) ? ",1" : ",0";
         if (verdict != nullptr) {
             row += ',';
             appendNumber(row, at(verdict->p, index));

@@ -28,7 +28,7 @@ DerivedSeries deriveSeries(const RunResults& run) {
     series.significant.resize(length);
     for (std::size_t j = 0; j < length; ++j) {
         series.difference[j] = r.mean[j] - c.mean[j];
-        series.significant[j] = run.result.differenceSignal[j] != 0 ? 1 : 0;
+        series.significant[j] = significantAt(run.result, j) ? 1 : 0;
     }
     // The bounds of the test exist only where a test was made.
     if (run.result.t.size() == length) {

@@ -18,12 +18,8 @@ Verdict verdictOfRun(const RunResults& run, std::span<const std::int64_t> takeVa
         noTest.assign(indices, std::numeric_limits<double>::quiet_NaN());
         t = noTest;
     }
-    // The difference signal is non-zero exactly where the test found a
-    // difference: the means differ there.
-    std::vector<std::uint8_t> significant(indices, 0);
-    for (std::size_t j = 0; j < indices && j < run.result.differenceSignal.size(); ++j) {
-        significant[j] = run.result.differenceSignal[j] != 0 ? 1 : 0;
-    }
+    std::vector<std::uint8_t> significant(indices);
+    for (std::size_t j = 0; j < indices; ++j) significant[j] = significantAt(run.result, j) ? 1 : 0;
 
     VerdictInput input;
     input.referenceMean = run.referenceStatistics.mean;
