@@ -8,9 +8,8 @@
 
 namespace trellmark {
 std::string fileWarning(const FileReading& file) {
-    std::string_view note = noteText(file.note);
-    note.remove_prefix(std::min<std::size_t>(3, note.size()));
-    return "trellmark: warning: " + printableText(file.path) + ": " + std::string(note);
+    return "trellmark: warning: " + printableText(file.path) + ": " +
+           std::string(noteSentence(file.note));
 }
 
 void StreamEvents::setStarted(const FileSet& set) {

@@ -67,8 +67,8 @@ Json fileJson(const FileReading& file, double level) {
     json["sampleCount"] = file.header.sampleCount;
     json["impulse"] = file.impulse ? Json(*file.impulse) : Json(nullptr);
     json["level"] = level;
-    const std::string_view note = noteText(file.note);
-    json["note"] = note.empty() ? Json(nullptr) : Json(std::string(note.substr(3)));
+    const std::string_view note = noteSentence(file.note);
+    json["note"] = note.empty() ? Json(nullptr) : Json(std::string(note));
     return json;
 }
 

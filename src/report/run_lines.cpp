@@ -1,5 +1,6 @@
 #include "report/run_lines.hpp"
 
+#include <algorithm>
 #include <string>
 
 #include "report/number_text.hpp"
@@ -62,6 +63,12 @@ std::string_view noteText(FileNote note) {
             break;
     }
     return {};
+}
+
+std::string_view noteSentence(FileNote note) {
+    std::string_view text = noteText(note);
+    text.remove_prefix(std::min<std::size_t>(3, text.size()));
+    return text;
 }
 
 void writeNoteLine(LineTarget& out, FileNote note) {

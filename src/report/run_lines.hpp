@@ -21,6 +21,9 @@ void writeReadingLine(LineTarget& out, std::string_view path);
 // The note's text, beginning with three blanks; empty for FileNote::none.
 std::string_view noteText(FileNote note);
 
+// The note as a sentence, without the three blanks that indent it on screen.
+std::string_view noteSentence(FileNote note);
+
 // The note in label style and a line end; nothing for FileNote::none.
 void writeNoteLine(LineTarget& out, FileNote note);
 
