@@ -216,14 +216,14 @@ TEST(CompareRun, AnUnwritableOutputIsNamedAndTheOthersAreWritten) {
                                    sets.dir / "d.wav", "--json", sets.dir / "r.json", "-q"});
     const Outcome outcome = compare(options);
     EXPECT_EQ(outcome.status, 2);
-    EXPECT_EQ(outcome.err, "trellmark: cannot write " + lost + ": No such file or directory\n" +
+    EXPECT_EQ(outcome.err, "trellmark: cannot write " + lost + ": its directory does not exist\n" +
                                "trellmark: cannot write " + input +
-                               ": is one of the recordings this run read\n");
+                               ": it is one of the recordings read\n");
     EXPECT_EQ(wavetest::readBytes(input), before);
     EXPECT_EQ(wavetest::readBytes(sets.dir / "d.wav").size(), 44u + 4 * 3);
     const nlohmann::json json = nlohmann::json::parse(readWholeFile(sets.dir / "r.json"));
     EXPECT_EQ(json["outputs"][0]["written"], false);
-    EXPECT_EQ(json["outputs"][0]["error"], "No such file or directory");
+    EXPECT_EQ(json["outputs"][0]["error"], "its directory does not exist");
     EXPECT_EQ(json["outputs"][2]["kind"], "difference");
     EXPECT_EQ(json["outputs"][2]["written"], true);
 }

@@ -119,24 +119,24 @@ TEST(OutputFile, ARecordingTheRunReadIsNeverReplaced) {
     const FileIdentity input = *identityOf(dir / "take1.wav");
     const std::vector<FileIdentity> inputs{input};
     EXPECT_EQ(writeThrough(dir / "take1.wav", "result", inputs),
-              "is one of the recordings this run read");
+              "it is one of the recordings read");
     EXPECT_EQ(writeThrough(dir / "alias.wav", "result", inputs),
-              "is one of the recordings this run read");
+              "it is one of the recordings read");
     EXPECT_EQ(readBytes(dir / "take1.wav"), Bytes(50, 'w'));
     EXPECT_EQ(writeThrough(dir / "other.wav", "result", inputs), "");
 }
 
 TEST(OutputFile, UnusableNamesAreRefusedWithAReason) {
     ScratchDirectory dir;
-    EXPECT_EQ(writeThrough(dir / "missing/out.wav", "x"), "No such file or directory");
-    EXPECT_EQ(writeThrough(dir.path(), "x"), "is a directory");
+    EXPECT_EQ(writeThrough(dir / "missing/out.wav", "x"), "its directory does not exist");
+    EXPECT_EQ(writeThrough(dir.path(), "x"), "it is a directory");
     // Neither waits for a reader nor writes to one.
     const std::string pipe = (dir / "pipe");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    EXPECT_EQ(writeThrough(pipe, "x"), "is not a regular file");
+    EXPECT_EQ(writeThrough(pipe, "x"), "it is not a regular file");
     Descriptor reader{::open(pipe.c_str(), O_RDONLY | O_NONBLOCK)};
     ASSERT_GE(reader.fd, 0);
-    EXPECT_EQ(writeThrough(pipe, "x"), "is not a regular file");
+    EXPECT_EQ(writeThrough(pipe, "x"), "it is not a regular file");
 }
 
 // Bytes written to a terminal would land in the middle of the program's screen.
@@ -145,7 +145,7 @@ TEST(OutputFile, ATerminalIsRefused) {
     ASSERT_GE(master.fd, 0);
     ASSERT_EQ(::grantpt(master.fd), 0);
     ASSERT_EQ(::unlockpt(master.fd), 0);
-    EXPECT_EQ(writeThrough(::ptsname(master.fd), "x"), "is a terminal");
+    EXPECT_EQ(writeThrough(::ptsname(master.fd), "x"), "it is a terminal");
 }
 
 TEST(OutputFile, TheNullDeviceTakesTheBytes) {

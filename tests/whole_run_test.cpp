@@ -165,9 +165,13 @@ TEST_F(WholeRun, LongAnswerWrapsAndLongCoreNameMovesTheMeanPromptAnswer) {
               promptRow("   Name of Wave file for the mean " + core + " signal?", 85, meanFile));
     EXPECT_EQ(row(39), "   Name of Wave file for the mean c signal?");
     EXPECT_EQ(row(43), "   Writing output files...");
-    EXPECT_EQ(row(46), "   Job finished");
-    EXPECT_EQ(row(47), "   press any key to quit");
-    // No file was read, so there is no bit depth to write the mean signal at.
+    // No file was read, so there is no bit depth to write the mean signal at,
+    // and the run says so.
+    EXPECT_EQ(row(44), "   Could not write " + meanFile +
+                           ": a wave file is written only at 16 or 24 bits, not at 0.");
+    EXPECT_EQ(console.screen.at(3, 44).foreground, darkGrey);
+    EXPECT_EQ(row(47), "   Job finished");
+    EXPECT_EQ(row(48), "   press any key to quit");
     EXPECT_FALSE(fs::exists(meanFile));
 }
 

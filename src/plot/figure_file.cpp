@@ -178,7 +178,7 @@ FigureOutcome writeFigure(const FigureData& data, const std::string& path, int w
                 const ssize_t put = ::write(file.fd, bytes.data() + done, bytes.size() - done);
                 if (put < 0 && errno == EINTR) continue;
                 if (put <= 0) {
-                    failure = std::strerror(put == 0 ? EIO : errno);
+                    failure = failureInWords(put == 0 ? EIO : errno);
                     bytesWritten = false;
                     return false;
                 }

@@ -1,7 +1,6 @@
 #include "report/output_stream.hpp"
 
 #include <cerrno>
-#include <cstring>
 
 namespace trellmark {
 
@@ -11,14 +10,17 @@ bool writeThroughStream(const std::string& fileName, std::span<const FileIdentit
     if (file.fd < 0) return false;
     std::FILE* stream = ::fdopen(file.fd, "wb");
     if (stream == nullptr) {
-        failure = std::strerror(errno);
+        failure = failureInWords(errno);
         return finishOutputFile(file, false, false, failure);
     }
-    bool written = write(stream);
+    errno = 0;
+    bool written = write(stream) && std::fflush(stream) == 0;
+    if (!written) failure = errno != 0 ? failureInWords(errno) : "the file could not be written";
+    if (written && !syncOutputFile(file, failure)) written = false;
     errno = 0;
     const bool closed = std::fclose(stream) == 0;
-    if (!written || !closed) {
-        failure = errno != 0 ? std::strerror(errno) : "the file could not be written";
+    if (written && !closed) {
+        failure = errno != 0 ? failureInWords(errno) : "the file could not be written";
         written = false;
     }
     return finishOutputFile(file, written, true, failure) && written;

@@ -3,6 +3,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/critical_values.hpp"
 #include "analysis/file_set.hpp"
@@ -73,6 +74,30 @@ OutputNames askOutputNames(Console& console, const FileSet& reference, const Fil
     return names;
 }
 
+// Writes the named outputs; a line for each that could not be written, in the
+// order they were asked for, so that no failure passes as a finished job.
+std::vector<std::string> writeOutputFiles(const OutputNames& names, const RunResults& run,
+                                          const Verdict* verdict) {
+    std::vector<std::string> failures;
+    const auto note = [&failures](const std::string& name, bool written,
+                                  const std::string& reason) {
+        if (!name.empty() && !written) {
+            failures.push_back("   Could not write " + name + ": " + reason + ".");
+        }
+    };
+    if (!names.analysisFile.empty()) {
+        std::string reason;
+        const bool written = writeAnalysisReport(names.analysisFile, run, &reason, verdict);
+        note(names.analysisFile, written, reason);
+    }
+    DitherGenerator dither;
+    const SignalFilesWritten signals = writeSignalFiles(names.signals, run, dither);
+    note(names.signals.referenceMean, signals.referenceMean, signals.referenceMeanFailure);
+    note(names.signals.comparisonMean, signals.comparisonMean, signals.comparisonMeanFailure);
+    note(names.signals.difference, signals.difference, signals.differenceFailure);
+    return failures;
+}
+
 // What the dialogue's options add to a run: the takes' scaled windows while
 // the sets are read, then the verdict.
 struct VerdictWork {
@@ -139,13 +164,11 @@ void analyse(Console& console, const FileSet& reference, const AnalysisParameter
     if (!names.allEmpty()) {
         printText(console, "   Writing output files...");
         newLine(console);
-        newLine(console);
-        newLine(console);
-        if (!names.analysisFile.empty()) {
-            writeAnalysisReport(names.analysisFile, run, nullptr, verdict);
+        for (const std::string& line : writeOutputFiles(names, run, verdict)) {
+            printLine(console, line);
         }
-        DitherGenerator dither;
-        writeSignalFiles(names.signals, run, dither);
+        newLine(console);
+        newLine(console);
     }
     if (!options.plot.empty()) {
         const FigureOutcome figure = writeRunFigure(run, work.wanted ? &work.verdict : nullptr,

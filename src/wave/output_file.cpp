@@ -14,10 +14,6 @@
 namespace trellmark {
 namespace {
 
-std::string errorText(int error) {
-    return std::strerror(error);
-}
-
 // The directory part of a path, for the temporary file beside it.
 std::string directoryOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -41,14 +37,14 @@ OutputFile openDevice(const std::string& name, std::string& failure) {
     OutputFile file;
     const int fd = ::open(name.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        failure = errorText(errno);
+        failure = failureInWords(errno);
         return file;
     }
     const int flags = ::fcntl(fd, F_GETFL);
     if (::isatty(fd)) {
-        failure = "is a terminal";
+        failure = "it is a terminal";
     } else if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        failure = errorText(errno);
+        failure = failureInWords(errno);
     } else {
         file.fd = fd;
         file.finalName = name;
@@ -66,13 +62,13 @@ OutputFile openInPlace(const std::string& name, std::string& failure) {
                           O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     struct stat status {};
     if (fd < 0) {
-        failure = errorText(errno);
+        failure = failureInWords(errno);
         return file;
     }
     const int flags = ::fcntl(fd, F_GETFL);
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        failure = "is not a regular file";
+        failure = "it is not a regular file";
         ::close(fd);
         return file;
     }
@@ -82,6 +78,43 @@ OutputFile openInPlace(const std::string& name, std::string& failure) {
 }
 
 }  // namespace
+
+std::string failureInWords(int error) {
+    switch (error) {
+        case ENOSPC:
+        case EDQUOT:
+            return "the disk is full";
+        case EACCES:
+        case EPERM:
+            return "permission to write it is denied";
+        case ENOENT:
+            return "its directory does not exist";
+        case ENOTDIR:
+            return "a part of its path is not a directory";
+        case EISDIR:
+            return "it is a directory";
+        case EROFS:
+            return "the disk is read-only";
+        case ENAMETOOLONG:
+            return "the name is too long";
+        case ELOOP:
+            return "its links lead round in a circle";
+        case EFBIG:
+            return "the file would be larger than allowed";
+        case EIO:
+            return "the disk reported an error";
+        case EMFILE:
+        case ENFILE:
+            return "too many files are open";
+        case ENOMEM:
+            return "not enough memory";
+        default: {
+            std::string text = std::strerror(error);
+            if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') text[0] += 'a' - 'A';
+            return text;
+        }
+    }
+}
 
 std::optional<FileIdentity> identityOf(const std::string& path) {
     struct stat status {};
@@ -96,7 +129,7 @@ OutputFile openOutputFile(const std::string& name, std::span<const FileIdentity>
         return {};
     }
     if (name.find_first_of("*?") != std::string::npos) {
-        failure = "a name with * or ? is never written";
+        failure = "a name with * or ? in it is never written";
         return {};
     }
     std::string finalName = name;
@@ -104,17 +137,23 @@ OutputFile openOutputFile(const std::string& name, std::span<const FileIdentity>
     struct stat status {};
     if (::stat(name.c_str(), &status) == 0) {
         if (S_ISDIR(status.st_mode)) {
-            failure = "is a directory";
+            failure = "it is a directory";
             return {};
         }
         if (S_ISCHR(status.st_mode)) return openDevice(name, failure);
         if (!S_ISREG(status.st_mode)) {
-            failure = "is not a regular file";
+            failure = "it is not a regular file";
             return {};
         }
         const FileIdentity identity{status.st_dev, status.st_ino};
         if (std::find(inputs.begin(), inputs.end(), identity) != inputs.end()) {
-            failure = "is one of the recordings this run read";
+            failure = "it is one of the recordings read";
+            return {};
+        }
+        // Renaming over a file needs only the directory's permission; a file
+        // the user may not write must stay as it is all the same.
+        if (::faccessat(AT_FDCWD, name.c_str(), W_OK, AT_EACCESS) != 0) {
+            failure = failureInWords(errno);
             return {};
         }
         mode = status.st_mode & 07777;
@@ -123,7 +162,7 @@ OutputFile openOutputFile(const std::string& name, std::span<const FileIdentity>
                                                          &std::free);
         if (real) finalName = real.get();
     } else if (errno != ENOENT) {
-        failure = errorText(errno);
+        failure = failureInWords(errno);
         return {};
     }
 
@@ -135,7 +174,7 @@ OutputFile openOutputFile(const std::string& name, std::span<const FileIdentity>
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
-            failure = errorText(errno);
+            failure = failureInWords(errno);
             return {};
         }
         return openInPlace(name, failure);
@@ -148,17 +187,24 @@ OutputFile openOutputFile(const std::string& name, std::span<const FileIdentity>
     return file;
 }
 
+bool syncOutputFile(const OutputFile& file, std::string& failure) {
+    if (file.temporaryName.empty() || ::fsync(file.fd) == 0) return true;
+    failure = failureInWords(errno);
+    return false;
+}
+
 bool finishOutputFile(OutputFile& file, bool allWritten, bool fdClosed, std::string& failure) {
     bool written = allWritten;
+    if (file.fd >= 0 && !fdClosed && written && !syncOutputFile(file, failure)) written = false;
     if (file.fd >= 0 && !fdClosed && ::close(file.fd) != 0 && written) {
         written = false;
-        failure = errorText(errno);
+        failure = failureInWords(errno);
     }
     file.fd = -1;
     if (file.temporaryName.empty()) return written;
     if (written && ::rename(file.temporaryName.c_str(), file.finalName.c_str()) != 0) {
         written = false;
-        failure = errorText(errno);
+        failure = failureInWords(errno);
     }
     if (!written) ::unlink(file.temporaryName.c_str());
     file.temporaryName.clear();

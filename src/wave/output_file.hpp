@@ -31,17 +31,28 @@ struct OutputFile {
     std::string temporaryName;  // empty when writing straight to the file (a device)
 };
 
+// Why a file could not be written, in words that read after "Could not write
+// NAME: " (the disk is full, its directory does not exist, ...).
+std::string failureInWords(int error);
+
 // Opens the named file for writing, used exactly as held. On failure fd is -1
 // and `failure` says why. Refused: an empty name and a name containing "*" or
 // "?" (a mistake, never a file the user meant); a directory, pipe, socket,
-// terminal or disk device; and any of the `inputs`, the recordings the run
+// terminal or disk device; an existing file the user may not write; and any of
+// the `inputs`, the recordings the run
 // read, which must never be overwritten by its results. Other character
 // devices (the null device) are written straight, like files.
 OutputFile openOutputFile(const std::string& name, std::span<const FileIdentity> inputs,
                           std::string& failure);
 
+// Makes sure a temporary file's bytes are on the disk, so that it never
+// replaces the earlier file with fewer bytes than were written; nothing to do
+// for a device. False, with `failure` set, when the disk refused them.
+bool syncOutputFile(const OutputFile& file, std::string& failure);
+
 // Closes fd unless `fdClosed` (a stream closed it already) and, when
-// `allWritten`, gives the file its name; otherwise removes the temporary file.
+// `allWritten` and the bytes reached the disk, gives the file its name;
+// otherwise removes the temporary file.
 // False, with `failure` set, when the file did not get its name.
 bool finishOutputFile(OutputFile& file, bool allWritten, bool fdClosed, std::string& failure);
 

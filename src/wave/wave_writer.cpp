@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <new>
 #include <string>
@@ -85,7 +84,8 @@ bool writeWave(const std::string& fileName, std::int32_t sampleCount, std::int32
                DitherGenerator& dither, std::span<const FileIdentity> inputs,
                std::string& failure) {
     if (bitsPerSample != 16 && bitsPerSample != 24) {
-        failure = "no wave file is written at " + std::to_string(bitsPerSample) + " bits";
+        failure =
+            "a wave file is written only at 16 or 24 bits, not at " + std::to_string(bitsPerSample);
         return false;
     }
     const auto bytesPerValue = static_cast<std::int16_t>(std::nearbyint(bitsPerSample / 8.0));
@@ -135,7 +135,7 @@ bool writeWave(const std::string& fileName, std::int32_t sampleCount, std::int32
         }
     }
     const bool allWritten = writeAll(file.fd, bytes.data(), bytes.size());
-    if (!allWritten) failure = std::strerror(errno);
+    if (!allWritten) failure = failureInWords(errno);
     return finishOutputFile(file, allWritten, false, failure);
 }
 
