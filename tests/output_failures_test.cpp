@@ -1,0 +1,152 @@
+// Outputs that cannot be written, through a whole dialogue: each is named on
+// the screen with its reason, and no file that existed before loses a byte.
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "console/console.hpp"
+#include "run/run_driver.hpp"
+#include "support/scratch_directory.hpp"
+#include "support/screen_rows.hpp"
+#include "support/scripted_keys.hpp"
+#include "support/wave_bytes.hpp"
+#include "wave/output_file.hpp"
+
+namespace trellmark {
+namespace {
+
+namespace fs = std::filesystem;
+using wavetest::Bytes;
+using wavetest::readBytes;
+using wavetest::writeBytes;
+
+// Files may grow to `bytes` at most while it lives; a longer write fails with
+// "file too large" as a full disk fails it, part way through.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &before_);
+        previousSignal_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = before_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &before_);
+        std::signal(SIGXFSZ, previousSignal_);
+    }
+
+  private:
+    rlimit before_{};
+    void (*previousSignal_)(int) = SIG_DFL;
+};
+
+TEST(OutputFailures, EachUnwrittenOutputIsNamedBelowTheWritingLine) {
+    testing::ScratchDirectory scratch;
+    const fs::path dir = scratch.path();
+    fs::create_directory(dir / "ref");
+    fs::create_directory(dir / "cmp");
+    const std::string take = dir / "ref" / "r1.wav";
+    wavetest::writeTake(take, 16, 44100, 0, 1000, 100, {10, 20, 30, 40});
+    wavetest::writeTake(dir / "cmp" / "c1.wav", 16, 44100, 0, 1000, 100, {12, 20, 30, 40});
+    const Bytes takeBytes = readBytes(take);
+    // The report (over a kilobyte) is cut short by the limit; the 52-byte
+    // signal files fit under it.
+    const std::string oldReport = dir / "old.txt";
+    const Bytes oldBytes(700, 'o');
+    writeBytes(oldReport, oldBytes);
+    const std::string lost = dir / "missing" / "cm.wav";
+    const std::string difference = dir / "d.wav";
+
+    ScriptedKeys keys;
+    for (const std::string& answer : {(dir / "ref").string(), std::string("r"), std::string("50"),
+                                      std::string("4"), std::string("95"), (dir / "cmp").string(),
+                                      std::string("c"), oldReport, take, lost, difference})
+        keys.line(answer);
+    keys.functionKey();
+    Console console{keys, nullptr};
+    {
+        const FileSizeLimit limit(1000);
+        ASSERT_EQ(WINMAIN(console), 0);
+    }
+
+    const Screen& screen = console.screen;
+    int writing = 0;
+    while (writing < screen.rows && trimmedRow(screen, writing) != "   Writing output files...")
+        ++writing;
+    ASSERT_LT(writing, screen.rows - 6);
+    EXPECT_EQ(trimmedRow(screen, writing + 1),
+              "   Could not write " + oldReport + ": the file would be larger than allowed.");
+    EXPECT_EQ(trimmedRow(screen, writing + 2),
+              "   Could not write " + take + ": it is one of the recordings read.");
+    EXPECT_EQ(trimmedRow(screen, writing + 3),
+              "   Could not write " + lost + ": its directory does not exist.");
+    EXPECT_EQ(trimmedRow(screen, writing + 4), "");
+    EXPECT_EQ(trimmedRow(screen, writing + 5), "");
+    EXPECT_EQ(trimmedRow(screen, writing + 6), "   Job finished");
+    const int lineEnd = static_cast<int>(trimmedRow(screen, writing + 1).size()) - 1;
+    EXPECT_TRUE(cellsHaveColours(screen, writing + 1, 0, lineEnd, darkGrey, brightWhite));
+
+    EXPECT_EQ(readBytes(oldReport), oldBytes);
+    EXPECT_EQ(readBytes(take), takeBytes);
+    EXPECT_EQ(readBytes(difference).size(), 44u + 4 * 2);
+    // Nothing is left behind but the files named and written.
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        EXPECT_NE(entry.path().filename().string().rfind(".trellmark-", 0), 0u) << entry.path();
+    }
+}
+
+// Runs `check` as a user who is not the file's owner, so that permissions
+// count even when the tests run as root; the result is the child's.
+bool asAnotherUser(const std::function<bool()>& check) {
+    if (::geteuid() != 0) return check();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        ::_exit(dropped && check() ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+// A rename needs only the directory's permission; a file its user may not
+// write is refused all the same, and stays as it was.
+TEST(OutputFailures, AFileTheUserMayNotWriteStaysUntouched) {
+    testing::ScratchDirectory scratch;
+    const fs::path dir = scratch.path();
+    ::chmod(dir.c_str(), 0777);
+    const std::string locked = dir / "locked.txt";
+    writeBytes(locked, Bytes(10, 'k'));
+    ::chmod(locked.c_str(), 0444);
+    EXPECT_TRUE(asAnotherUser([&locked] {
+        std::string failure;
+        const OutputFile file = openOutputFile(locked, {}, failure);
+        return file.fd < 0 && failure == "permission to write it is denied";
+    }));
+    EXPECT_EQ(readBytes(locked), Bytes(10, 'k'));
+}
+
+TEST(OutputFailures, ReasonsReadAsPlainWords) {
+    const std::pair<int, const char*> cases[] = {
+        {ENOSPC, "the disk is full"},
+        {EDQUOT, "the disk is full"},
+        {EACCES, "permission to write it is denied"},
+        {ENOENT, "its directory does not exist"},
+        {EROFS, "the disk is read-only"},
+        {EFBIG, "the file would be larger than allowed"},
+        {EBADF, "bad file descriptor"},  // any other: the system's words, in lower case
+    };
+    for (const auto& [error, words] : cases) EXPECT_EQ(failureInWords(error), words) << error;
+}
+
+}  // namespace
+}  // namespace trellmark
