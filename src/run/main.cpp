@@ -40,8 +40,8 @@ trellmark::Streams standardStreams() {
 
 int runDialogue(const trellmark::DialogueOptions& options) {
     trellmark::TerminalBackend backend;
-    if (!backend.open()) {
-        std::fputs("trellmark: needs a terminal, and none could be opened\n", stderr);
+    if (std::string failure; !backend.open(failure)) {
+        std::fprintf(stderr, "trellmark: %s\n", failure.c_str());
         return 2;
     }
     trellmark::Console console(backend, &backend);

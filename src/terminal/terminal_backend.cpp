@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <system_error>
@@ -23,6 +24,7 @@
 #include "terminal/palette_colours.hpp"
 #include "terminal/terminal_restore.hpp"
 #include "terminal/viewport.hpp"
+#include "text/utf8.hpp"
 
 namespace trellmark {
 namespace {
@@ -92,7 +94,8 @@ TerminalBackend::~TerminalBackend() {
     close();
 }
 
-bool TerminalBackend::open() {
+bool TerminalBackend::open(std::string& failure) {
+    failure = "needs a terminal, and none could be opened";
     const int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return false;
     termios saved{};
@@ -102,12 +105,26 @@ bool TerminalBackend::open() {
         return false;
     }
     armTerminalRestore(fd, saved, commonReset);
+    const char* type = std::getenv("TERM");
+    const std::string typeText = "TERM=" + printableText(type != nullptr ? type : "");
     SCREEN* terminal = newterm(nullptr, tty, tty);
+    // A terminal that cannot place its cursor would take answers to questions
+    // it never shows.
+    if (terminal != nullptr && capability("cup").empty()) {
+        endwin();
+        delscreen(terminal);
+        terminal = nullptr;
+        failure = "needs a terminal that can move its cursor, and " + typeText + " cannot";
+    } else if (terminal == nullptr) {
+        failure = "does not know the terminal " + typeText;
+    }
     if (terminal == nullptr) {
+        tcsetattr(fd, TCSANOW, &saved);
         disarmTerminalRestore();
         std::fclose(tty);
         return false;
     }
+    failure.clear();
     tty_ = tty;
     ttyFd_ = fd;
     terminal_ = terminal;
@@ -127,6 +144,14 @@ bool TerminalBackend::open() {
     // never left half drawn.
     typeahead(-1);
     if (has_colors() && start_color() == OK) colourCount_ = COLORS;
+    // The first paint clears the terminal in the background colours before it
+    // draws the cells; in the terminal library's own white on black that
+    // flashes before the program's frame appears.
+    const Cell blank;
+    const TerminalStyle style = terminalStyle(blank.foreground, blank.background, colourCount_);
+    cchar_t background{};
+    setcchar(&background, L" ", A_NORMAL, colourPair(style.foreground, style.background), nullptr);
+    wbkgrndset(stdscr, &background);
     unicode_ = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
 
     writeRaw(titlePush);
@@ -256,9 +281,12 @@ void TerminalBackend::paintNow(const Screen& screen) {
     lastPaint_ = std::chrono::steady_clock::now();
     const int terminalRows = LINES;
     const int terminalColumns = COLS;
+    const bool resized = terminalRows != paintedRows_ || terminalColumns != paintedColumns_;
+    paintedRows_ = terminalRows;
+    paintedColumns_ = terminalColumns;
     originColumn_ =
-        followCursor(originColumn_, screen.cursorColumn, screen.columns, terminalColumns);
-    originRow_ = followCursor(originRow_, screen.cursorRow, screen.rows, terminalRows);
+        viewOrigin(originColumn_, resized, screen.cursorColumn, screen.columns, terminalColumns);
+    originRow_ = viewOrigin(originRow_, resized, screen.cursorRow, screen.rows, terminalRows);
     const int shownColumns = std::max(0, std::min(terminalColumns, screen.columns - originColumn_));
     const int shownRows = std::max(0, std::min(terminalRows, screen.rows - originRow_));
 

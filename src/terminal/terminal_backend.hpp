@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <thread>
 #include <utility>
@@ -33,9 +34,9 @@ class TerminalBackend : public KeySource, public Display {
     ~TerminalBackend() override;
 
     // Takes over the controlling terminal (/dev/tty, whatever standard input and
-    // output are). False when there is none or it cannot be driven; nothing has
-    // changed then.
-    bool open();
+    // output are). False when there is none or it cannot be driven, with
+    // `failure` saying why; nothing has changed then.
+    bool open(std::string& failure);
     // Gives the terminal back as it was and leaves the text of `finalScreen`
     // in it as plain lines, so that the results stay readable.
     void finish(const Screen& finalScreen);
@@ -79,6 +80,9 @@ class TerminalBackend : public KeySource, public Display {
     // Where the view of a smaller terminal stands on the screen.
     int originColumn_ = 0;
     int originRow_ = 0;
+    // The terminal's size at the last paint, to know when it changed.
+    int paintedColumns_ = 0;
+    int paintedRows_ = 0;
     // The screen last shown, to paint again when the terminal is resized: the
     // console's own, which outlives the backend's use of it.
     const Screen* shown_ = nullptr;

@@ -11,4 +11,8 @@ int followCursor(int origin, int cursor, int size, int shown) {
     return std::clamp(origin, 0, size - shown);
 }
 
+int viewOrigin(int origin, bool resized, int cursor, int size, int shown) {
+    return followCursor(resized ? 0 : origin, cursor, size, shown);
+}
+
 }  // namespace trellmark

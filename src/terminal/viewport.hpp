@@ -10,4 +10,9 @@ namespace trellmark {
 // Always between 0 and size - shown (0 when everything fits).
 int followCursor(int origin, int cursor, int size, int shown);
 
+// The same after a change of the terminal's size: the view starts afresh at
+// the top left and moves only as far as the cursor needs, so no offset that
+// served the old size cuts off the prompts.
+int viewOrigin(int origin, bool resized, int cursor, int size, int shown);
+
 }  // namespace trellmark
