@@ -47,7 +47,9 @@ class PtyChild {
             ::close(gate[1]);
             char go = 0;
             if (::read(gate[0], &go, 1) != 1) _exit(126);
-            for (int s : {SIGTERM, SIGHUP, SIGINT}) signal(s, SIG_DFL);
+            struct sigaction usual {};
+            usual.sa_handler = SIG_DFL;
+            for (int s : {SIGTERM, SIGHUP, SIGINT}) sigaction(s, &usual, nullptr);
             sigset_t none;
             sigemptyset(&none);
             sigprocmask(SIG_SETMASK, &none, nullptr);
