@@ -1,0 +1,172 @@
+// The real program's dialogue on a pseudo-terminal, ended from outside by a
+// signal: at a question and while the recordings are read, the terminal must
+// get back the modes it had before the program started, and the program must
+// still die of the signal.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "support/pty_child.hpp"
+#include "support/scratch_directory.hpp"
+#include "support/wave_bytes.hpp"
+
+namespace trellmark {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::PtyChild;
+
+// Generous: the sanitizer build starts and runs many times slower.
+constexpr auto deadline = 60s;
+
+const std::string firstQuestion = "Directory in which the reference files are located?";
+const std::string readingText = "Reading ";
+// Shown as soon as the reference set is read, before the next question.
+const std::string setReadText = "standard deviation within these files";
+// rmcup for xterm-256color: the handler's reset leaves the alternate screen.
+const std::string mainScreen = "\x1b[?1049l";
+
+// The reference set: one take hard-linked under as many names as a set may
+// have, with a long analysis window, so that reading it takes seconds even
+// in the fast build and a signal sent at its first file lands mid-read.
+constexpr int takeCount = 1000;
+constexpr int analysisLength = 1000000;
+
+struct Modes {
+    tcflag_t input, output, control, local;
+    std::array<cc_t, NCCS> characters;
+    bool operator==(const Modes&) const = default;
+};
+
+Modes modesOf(const termios& settings) {
+    Modes modes{settings.c_iflag, settings.c_oflag, settings.c_cflag, settings.c_lflag, {}};
+    std::copy(std::begin(settings.c_cc), std::end(settings.c_cc), modes.characters.begin());
+    return modes;
+}
+
+void PrintTo(const Modes& modes, std::ostream* out) {
+    char flags[96];
+    std::snprintf(flags, sizeof flags, "iflag %#o oflag %#o cflag %#o lflag %#o cc",
+                  static_cast<unsigned>(modes.input), static_cast<unsigned>(modes.output),
+                  static_cast<unsigned>(modes.control), static_cast<unsigned>(modes.local));
+    *out << flags;
+    for (cc_t c : modes.characters) *out << ' ' << static_cast<unsigned>(c);
+}
+
+enum class Moment { firstQuestion, reading };
+
+struct SignalCase {
+    int signalNumber;
+    Moment moment;
+};
+
+std::string nameOf(const SignalCase& c) {
+    const char* signalName = c.signalNumber == SIGTERM  ? "Term"
+                             : c.signalNumber == SIGHUP ? "Hup"
+                                                        : "Int";
+    return std::string(signalName) +
+           (c.moment == Moment::firstQuestion ? "AtFirstQuestion" : "WhileReading");
+}
+
+void PrintTo(const SignalCase& c, std::ostream* out) {
+    *out << nameOf(c);
+}
+
+class TerminalSignals : public ::testing::TestWithParam<SignalCase> {
+  protected:
+    static void SetUpTestSuite() {
+        takes = std::make_unique<testing::ScratchDirectory>();
+        const std::string first = *takes / "take0000.wav";
+        wavetest::writeTake(first, 16, 44100, 0, 1000, 50, std::vector<int>(analysisLength, 3));
+        for (int k = 1; k < takeCount; ++k) {
+            char name[16];
+            std::snprintf(name, sizeof name, "take%04d.wav", k);
+            if (link(first.c_str(), (*takes / name).c_str()) != 0) break;
+        }
+    }
+    static void TearDownTestSuite() { takes.reset(); }
+
+    static std::unique_ptr<testing::ScratchDirectory> takes;
+};
+
+std::unique_ptr<testing::ScratchDirectory> TerminalSignals::takes;
+
+TEST_P(TerminalSignals, GivesBackTheModesItFoundAndDiesOfTheSignal) {
+    const SignalCase c = GetParam();
+    ASSERT_FALSE(takes->path().empty());
+    std::vector<std::string> environment{"TERM=xterm-256color"};
+    for (const char* name : {"PATH", "HOME", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+        if (const char* value = std::getenv(name))
+            environment.push_back(std::string(name) + "=" + value);
+    }
+    PtyChild child(TRELLMARK_TOOLS_DIR "/trellmark", environment, 50, 120);
+    ASSERT_TRUE(child.started());
+
+    const std::optional<termios> before = child.settings();
+    ASSERT_TRUE(before);
+    // The pseudo-terminal starts cooked, as a shell leaves it.
+    ASSERT_EQ(before->c_lflag & (ICANON | ECHO), tcflag_t{ICANON | ECHO});
+    child.release();
+
+    ASSERT_TRUE(child.readUntil(firstQuestion, 0, deadline)) << child.output();
+    // The program has its own modes now, so a failure to restore would show.
+    const std::optional<termios> during = child.settings();
+    ASSERT_TRUE(during);
+    EXPECT_NE(modesOf(*during), modesOf(*before));
+
+    if (c.moment == Moment::reading) {
+        const std::size_t answered = child.output().size();
+        child.type(takes->path() + "\rtake\r500\r" + std::to_string(analysisLength) + "\r95\r");
+        // The second file's line: the first has been read, and the signal
+        // lands between the set's first files and its last.
+        ASSERT_TRUE(child.readUntil(readingText, answered, deadline)) << child.output();
+        const std::size_t firstFile = child.output().find(readingText, answered);
+        ASSERT_TRUE(child.readUntil(readingText, firstFile + 1, deadline)) << child.output();
+    }
+    const std::size_t signalled = child.output().size();
+    ASSERT_EQ(kill(child.pid(), c.signalNumber), 0);
+
+    const std::optional<int> status = child.waitForEnd(deadline);
+    ASSERT_TRUE(status) << "the program did not end";
+    const std::optional<termios> after = child.settings();
+    ASSERT_TRUE(after);
+    EXPECT_EQ(modesOf(*after), modesOf(*before));
+    // The handler gives the signal its usual course once the terminal is back.
+    EXPECT_TRUE(WIFSIGNALED(*status)) << "wait status " << *status;
+    if (WIFSIGNALED(*status)) {
+        EXPECT_EQ(WTERMSIG(*status), c.signalNumber);
+    }
+    EXPECT_NE(child.output().find(mainScreen, signalled), std::string::npos);
+    if (c.moment == Moment::reading) {
+        EXPECT_EQ(child.output().find(setReadText), std::string::npos)
+            << "the set was read before the signal came: it must take longer";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SignalsAndMoments, TerminalSignals,
+                         ::testing::Values(SignalCase{SIGTERM, Moment::firstQuestion},
+                                           SignalCase{SIGHUP, Moment::firstQuestion},
+                                           SignalCase{SIGINT, Moment::firstQuestion},
+                                           SignalCase{SIGTERM, Moment::reading},
+                                           SignalCase{SIGHUP, Moment::reading},
+                                           SignalCase{SIGINT, Moment::reading}),
+                         [](const ::testing::TestParamInfo<SignalCase>& info) {
+                             return nameOf(info.param);
+                         });
+
+}  // namespace
+}  // namespace trellmark
