@@ -1,7 +1,8 @@
-// The real program's dialogue on a pseudo-terminal, ended from outside by a
-// signal: at a question and while the recordings are read, the terminal must
+// The real program's dialogue on a pseudo-terminal. Ended from outside by a
+// signal, at a question and while the recordings are read, the terminal must
 // get back the modes it had before the program started, and the program must
-// still die of the signal.
+// still die of the signal. At its start it refuses a terminal it cannot drive
+// and never flashes in colours of its own.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -105,15 +106,20 @@ class TerminalSignals : public ::testing::TestWithParam<SignalCase> {
 
 std::unique_ptr<testing::ScratchDirectory> TerminalSignals::takes;
 
-TEST_P(TerminalSignals, GivesBackTheModesItFoundAndDiesOfTheSignal) {
-    const SignalCase c = GetParam();
-    ASSERT_FALSE(takes->path().empty());
-    std::vector<std::string> environment{"TERM=xterm-256color"};
+// The program's environment: the terminal type and what the sanitizers need.
+std::vector<std::string> environmentWith(const std::string& term) {
+    std::vector<std::string> environment{"TERM=" + term};
     for (const char* name : {"PATH", "HOME", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
         if (const char* value = std::getenv(name))
             environment.push_back(std::string(name) + "=" + value);
     }
-    PtyChild child(TRELLMARK_TOOLS_DIR "/trellmark", environment, 50, 120);
+    return environment;
+}
+
+TEST_P(TerminalSignals, GivesBackTheModesItFoundAndDiesOfTheSignal) {
+    const SignalCase c = GetParam();
+    ASSERT_FALSE(takes->path().empty());
+    PtyChild child(TRELLMARK_TOOLS_DIR "/trellmark", environmentWith("xterm-256color"), 50, 120);
     ASSERT_TRUE(child.started());
 
     const std::optional<termios> before = child.settings();
@@ -167,6 +173,44 @@ INSTANTIATE_TEST_SUITE_P(SignalsAndMoments, TerminalSignals,
                          [](const ::testing::TestParamInfo<SignalCase>& info) {
                              return nameOf(info.param);
                          });
+
+// A terminal that cannot place its cursor would show nothing while answers
+// are taken: the program refuses it, says why, and leaves its modes alone.
+TEST(TerminalStart, ATerminalWithoutCursorAddressingIsRefused) {
+    PtyChild child(TRELLMARK_TOOLS_DIR "/trellmark", environmentWith("dumb"), 50, 120);
+    ASSERT_TRUE(child.started());
+    const std::optional<termios> before = child.settings();
+    ASSERT_TRUE(before);
+    child.release();
+    const std::optional<int> status = child.waitForEnd(deadline);
+    ASSERT_TRUE(status) << "the program did not end";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 2) << "wait status " << *status;
+    std::string text = child.output();
+    std::erase(text, '\r');  // the terminal library's carriage returns
+    EXPECT_EQ(text, "trellmark: needs a terminal that can move its cursor, and TERM=dumb cannot\n");
+    const std::optional<termios> after = child.settings();
+    ASSERT_TRUE(after);
+    EXPECT_EQ(modesOf(*after), modesOf(*before));
+}
+
+// The first paint clears the terminal before it draws; the clear must already
+// be in the program's background (bright white, "\x1b[107m" on this
+// terminal), not flash in black ("\x1b[40m") first.
+TEST(TerminalStart, TheFirstClearIsInTheProgramsBackground) {
+    PtyChild child(TRELLMARK_TOOLS_DIR "/trellmark", environmentWith("xterm-256color"), 50, 120);
+    ASSERT_TRUE(child.started());
+    child.release();
+    ASSERT_TRUE(child.readUntil(firstQuestion, 0, deadline)) << child.output();
+    const std::string& output = child.output();
+    const std::size_t clear = output.find("\x1b[2J");
+    ASSERT_NE(clear, std::string::npos);
+    const std::size_t white = output.rfind("\x1b[107m", clear);
+    const std::size_t black = output.rfind("\x1b[40m", clear);
+    ASSERT_NE(white, std::string::npos);
+    EXPECT_TRUE(black == std::string::npos || black < white);
+    kill(child.pid(), SIGTERM);
+    EXPECT_TRUE(child.waitForEnd(deadline));
+}
 
 }  // namespace
 }  // namespace trellmark

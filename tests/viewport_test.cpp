@@ -31,5 +31,18 @@ TEST(FollowCursor, ShrinkingOrGrowingTerminalKeepsTheViewOnTheScreen) {
     EXPECT_EQ(followCursor(-5, 0, 120, 80), 0);
 }
 
+// Shrunk to 60x20 at an answer (column 71, row 30), then grown to 100x40: the
+// view must not keep the offset the small terminal needed.
+TEST(ViewOrigin, AResizeStartsTheViewAfreshAtTheTopLeft) {
+    const int column = viewOrigin(0, true, 71, 120, 60);
+    const int row = viewOrigin(0, true, 30, 50, 20);
+    EXPECT_EQ(column, 12);
+    EXPECT_EQ(row, 11);
+    EXPECT_EQ(viewOrigin(column, true, 71, 120, 100), 0);
+    EXPECT_EQ(viewOrigin(row, true, 30, 50, 40), 0);
+    EXPECT_EQ(viewOrigin(row, true, 45, 50, 40), 6);         // as low as still shows the cursor
+    EXPECT_EQ(viewOrigin(column, false, 71, 120, 100), 12);  // no resize: no jump
+}
+
 }  // namespace
 }  // namespace trellmark
