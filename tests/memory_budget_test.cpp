@@ -19,9 +19,5 @@ TEST(MemoryBudget, EmptyWindowsAlwaysFit) {
     EXPECT_FALSE(analysisFitsInMemory(1, 0));
 }
 
-TEST(MemoryBudget, ThisMachineReportsFreeMemory) {
-    EXPECT_GT(availableMemoryBytes(), 0u);
-}
-
 }  // namespace
 }  // namespace trellmark

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "analysis/memory_limits.hpp"
+
 namespace trellmark {
 
 // Bytes the run holds per analysed sample: both sets' means and standard
@@ -13,9 +15,6 @@ namespace trellmark {
 // degrees of freedom (24) and a written file's data area (3), with room to
 // spare.
 constexpr std::uint64_t bytesPerAnalysedSample = 96;
-
-// Memory the system can still give this process, in bytes.
-std::uint64_t availableMemoryBytes();
 
 bool analysisFitsInMemory(std::int64_t analysisLength, std::uint64_t availableBytes);
 
