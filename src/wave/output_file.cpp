@@ -173,11 +173,11 @@ OutputFile openOutputFile(const std::string& name, std::span<const FileIdentity>
     std::string temporary = directoryOf(finalName) + "/.trellmark-XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            failure = failureInWords(errno);
-            return {};
-        }
-        return openInPlace(name, failure);
+        // Only a directory closed to the user, never a full disk, sends the
+        // writing into the file itself.
+        if (errno == EACCES || errno == EPERM) return openInPlace(name, failure);
+        failure = failureInWords(errno);
+        return {};
     }
     // The permissions an earlier file had, or those a new file gets; failing
     // to set them is no reason not to write.

@@ -55,5 +55,18 @@ python3 -c 'import json,sys; o=json.load(open(sys.argv[1]))["outputs"][0]; sys.e
 leftovers=$(find "$disk" -name '.trellmark-*' | wc -l)
 [ "$leftovers" -eq 0 ] || fail "$leftovers temporary files left"
 
+# A disk without a free inode cannot take the temporary file either; the old
+# file must not be written over in its place.
+umount "$disk"
+mount -t tmpfs -o size=256k,nr_inodes=2 tmpfs "$disk" || exit 2
+cp "$scratch/old.copy" "$disk/old.wav"
+"$build/trellmark" compare --reference "$scratch/demo/reference" --reference-core take \
+    --comparison "$scratch/demo/comparison" --threshold 16000 --length 44100 \
+    --permutations 0 --difference "$disk/old.wav" -q 2>"$scratch/err"
+status=$?
+[ "$status" -eq 2 ] || fail "no inode: exit status $status, not 2"
+grep -qxF "$expected" "$scratch/err" || fail "no inode: standard error lacks '$expected'"
+cmp -s "$disk/old.wav" "$scratch/old.copy" || fail "no inode: old.wav was changed"
+
 [ "$failures" -eq 0 ] && echo "full disk: the old file is whole and the failure is told"
 exit $((failures > 0))
