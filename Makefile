@@ -2,14 +2,19 @@
 #            (which draws the run's figure into demo/figure.png)
 # make test  builds and runs every test, once plainly and once with sanitizers
 #            (the tests include installing into a scratch directory and
-#            building the Debian package, tests/install/)
+#            building the Debian package, tests/install/), then runs every
+#            fuzz target for 15 seconds
 # make package  builds the Debian package, build/trellmark_VERSION_ARCH.deb
+# make fuzz  builds the fuzz targets with clang (build-fuzz/) and runs each
+#            for a minute; make test runs each for 15 seconds (fuzz-ci)
 
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR ?= build-fuzz
 JOBS ?= 2
 
-.PHONY: all deps build run demo test test-plain test-sanitize bench package clean
+.PHONY: all deps build run demo test test-plain test-sanitize fuzz fuzz-build fuzz-ci bench package \
+	clean
 
 all: build
 
@@ -27,7 +32,7 @@ run: demo
 	$(BUILD_DIR)/trellmark --plot demo/figure.png
 	@echo "The figure of this run is in demo/figure.png."
 
-test: test-plain test-sanitize
+test: test-plain test-sanitize fuzz-ci
 
 test-plain: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
@@ -40,6 +45,20 @@ test-sanitize: deps
 	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
+# The fuzz targets (fuzz/) with libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer, which need clang. Each run starts from a scratch
+# copy of the target's seed corpus; crash inputs land in $(FUZZ_DIR)/crashes/.
+fuzz-build: deps
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTRELLMARK_FUZZ=ON
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+
+fuzz: fuzz-build
+	bash scripts/run_fuzz.sh 60 $(FUZZ_DIR)
+
+fuzz-ci: fuzz-build
+	bash scripts/run_fuzz.sh 15 $(FUZZ_DIR) --fresh
+
 bench: build
 	$(BUILD_DIR)/trellmark_bench
 
@@ -47,4 +66,4 @@ package: build
 	cmake --build $(BUILD_DIR) --target package
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
