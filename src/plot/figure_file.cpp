@@ -3,13 +3,10 @@
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <cairo.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string_view>
 
@@ -173,18 +170,8 @@ FigureOutcome writeFigure(const FigureData& data, const std::string& path, int w
     bool bytesWritten = true;
     const FigureOutcome drawn =
         renderFigure(data, *format, width, height, [&](std::string_view bytes) {
-            std::size_t done = 0;
-            while (done < bytes.size()) {
-                const ssize_t put = ::write(file.fd, bytes.data() + done, bytes.size() - done);
-                if (put < 0 && errno == EINTR) continue;
-                if (put <= 0) {
-                    failure = failureInWords(put == 0 ? EIO : errno);
-                    bytesWritten = false;
-                    return false;
-                }
-                done += static_cast<std::size_t>(put);
-            }
-            return true;
+            bytesWritten = writeOutputBytes(file, bytes, failure);
+            return bytesWritten;
         });
     if (!drawn.written && bytesWritten) failure = drawn.failure;
     if (!finishOutputFile(file, drawn.written && bytesWritten, false, failure)) {

@@ -187,6 +187,19 @@ OutputFile openOutputFile(const std::string& name, std::span<const FileIdentity>
     return file;
 }
 
+bool writeOutputBytes(const OutputFile& file, std::string_view bytes, std::string& failure) {
+    while (!bytes.empty()) {
+        const ssize_t put = ::write(file.fd, bytes.data(), bytes.size());
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            failure = failureInWords(put == 0 ? EIO : errno);
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return true;
+}
+
 bool syncOutputFile(const OutputFile& file, std::string& failure) {
     if (file.temporaryName.empty() || ::fsync(file.fd) == 0) return true;
     failure = failureInWords(errno);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace trellmark {
 
@@ -44,6 +45,10 @@ std::string failureInWords(int error);
 // devices (the null device) are written straight, like files.
 OutputFile openOutputFile(const std::string& name, std::span<const FileIdentity> inputs,
                           std::string& failure);
+
+// Writes all the bytes, going on after interruptions and short writes. False,
+// with `failure` set, when the file takes no more.
+bool writeOutputBytes(const OutputFile& file, std::string_view bytes, std::string& failure);
 
 // Makes sure a temporary file's bytes are on the disk, so that it never
 // replaces the earlier file with fewer bytes than were written; nothing to do

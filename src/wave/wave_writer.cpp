@@ -1,9 +1,6 @@
 #include "wave/wave_writer.hpp"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -46,18 +43,6 @@ std::int32_t toStoredValue(double value, std::int32_t lowest, std::int32_t highe
     if (std::isnan(value)) return 0;
     value = std::clamp(value, static_cast<double>(lowest), static_cast<double>(highest));
     return static_cast<std::int32_t>(std::llrint(value));
-}
-
-bool writeAll(int fd, const unsigned char* bytes, std::size_t size) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t put = ::write(fd, bytes + done, size - done);
-        if (put < 0 && errno == EINTR) continue;
-        if (put == 0) errno = EIO;
-        if (put <= 0) return false;
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
 }
 
 void putHeader(unsigned char* header, std::int16_t bytesPerValue, std::int32_t dataSize,
@@ -134,8 +119,8 @@ bool writeWave(const std::string& fileName, std::int32_t sampleCount, std::int32
             putInt24(cell, stored);
         }
     }
-    const bool allWritten = writeAll(file.fd, bytes.data(), bytes.size());
-    if (!allWritten) failure = failureInWords(errno);
+    const bool allWritten = writeOutputBytes(
+        file, {reinterpret_cast<const char*>(bytes.data()), bytes.size()}, failure);
     return finishOutputFile(file, allWritten, false, failure);
 }
 
