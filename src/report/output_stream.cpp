@@ -13,14 +13,17 @@ bool writeThroughStream(const std::string& fileName, std::span<const FileIdentit
         failure = failureInWords(errno);
         return finishOutputFile(file, false, false, failure);
     }
+    // A stream failure may leave errno unset.
+    const auto streamFailure = [] {
+        return errno != 0 ? failureInWords(errno) : std::string("the file could not be written");
+    };
     errno = 0;
     bool written = write(stream) && std::fflush(stream) == 0;
-    if (!written) failure = errno != 0 ? failureInWords(errno) : "the file could not be written";
+    if (!written) failure = streamFailure();
     if (written && !syncOutputFile(file, failure)) written = false;
     errno = 0;
-    const bool closed = std::fclose(stream) == 0;
-    if (written && !closed) {
-        failure = errno != 0 ? failureInWords(errno) : "the file could not be written";
+    if (std::fclose(stream) != 0 && written) {
+        failure = streamFailure();
         written = false;
     }
     return finishOutputFile(file, written, true, failure) && written;
