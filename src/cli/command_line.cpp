@@ -25,7 +25,7 @@ struct NumberTexts {
     std::string confidence = "95";
     std::string permutations = "1000";
     std::string seed = "1";
-    std::string clusterStatistic = "size";
+    std::string clusterStatistic = "mass";
     std::string plotSize = "1600x1000";
 };
 
@@ -43,7 +43,7 @@ void addPermutationOptions(CLI::App& app, NumberTexts& numbers) {
         ->type_name("N");
     app.add_option("--seed", numbers.seed, "Seed of the random splits (default 1)")->type_name("S");
     app.add_option("--cluster-statistic", numbers.clusterStatistic,
-                   "What makes a cluster strong: its size (default) or its mass (sum of t)")
+                   "What makes a cluster strong: its mass (sum of t, default) or its size")
         ->type_name("size|mass");
 }
 

@@ -29,9 +29,26 @@ std::string pText(double p) {
     return text;
 }
 
-std::string massText(double mass) {
-    if (std::isinf(mass)) return mass > 0 ? "infinite" : "-infinite";
-    return plainNumber(roundDecimals(mass, 2), digits32);
+// The statistic that decided: "mass 412.3" or "size 37 samples".
+std::string strengthText(const ClusterVerdict& cluster, ClusterStatistic statistic) {
+    if (statistic == ClusterStatistic::size) {
+        return "size " + std::to_string(cluster.size) + (cluster.size == 1 ? " sample" : " samples");
+    }
+    if (std::isinf(cluster.mass)) return cluster.mass > 0 ? "mass infinite" : "mass -infinite";
+    return "mass " + plainNumber(roundDecimals(cluster.mass, 1), digits32);
+}
+
+// How large the cluster's difference is: "mean difference -2.31 LSB (-71.2 dB)".
+std::string sizeOfDifference(const ClusterVerdict& cluster) {
+    char text[96];
+    if (std::isfinite(cluster.differenceDecibels)) {
+        std::snprintf(text, sizeof text, "mean difference %.2f LSB (%.1f dB)",
+                      cluster.meanDifference, cluster.differenceDecibels);
+    } else {
+        std::snprintf(text, sizeof text, "mean difference %.2f LSB (reference silent)",
+                      cluster.meanDifference);
+    }
+    return text;
 }
 
 std::vector<const ClusterVerdict*> listed(const Verdict& verdict) {
@@ -65,7 +82,10 @@ std::string verdictSentence(const Verdict& verdict) {
         case VerdictOutcome::cannotTell:
             break;
     }
-    return "cannot tell. " + verdict.reason;
+    // A reason that is a clause rather than a sentence continues the words.
+    const bool clause = !verdict.reason.empty() && verdict.reason.front() >= 'a' &&
+                        verdict.reason.front() <= 'z';
+    return (clause ? "cannot tell: " : "cannot tell. ") + verdict.reason;
 }
 
 std::vector<VerdictLine> verdictLines(const Verdict& verdict, std::int16_t confidenceLevel) {
@@ -82,8 +102,9 @@ std::vector<VerdictLine> verdictLines(const Verdict& verdict, std::int16_t confi
             figure += " (" + pText(cluster.pLow) + " to " + pText(cluster.pHigh) + ")";
         }
         lines.push_back({"   Cluster of indices " + std::to_string(cluster.first) + " to " +
-                             std::to_string(cluster.last) + ", mass " + massText(cluster.mass) +
-                             ":",
+                             std::to_string(cluster.last) + ", " +
+                             strengthText(cluster, verdict.statistic) + ", " +
+                             sizeOfDifference(cluster) + ":",
                          figure});
     }
     if (clusters.size() > listedClusters) {
