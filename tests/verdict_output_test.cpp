@@ -82,9 +82,11 @@ TEST(VerdictLines, WordsAndFiguresOfEachOutcome) {
     none.reason = "Only the 95 and 99 per cent levels have a test.";
     EXPECT_EQ(verdictSentence(none),
               "cannot tell. Only the 95 and 99 per cent levels have a test.");
+    none.alpha = 0.05;
+    none.smallestPossibleP = 0.1;
     none.reason =
-        "with 3 and 3 takes the smallest possible p is 0.1; at least 4 and 4 are needed at 95 per "
-        "cent";
+        "With 3 and 3 takes the smallest possible p is 0.1; at least 4 and 4 are needed at 95 per "
+        "cent.";
     EXPECT_EQ(verdictSentence(none),
               "cannot tell: with 3 and 3 takes the smallest possible p is 0.1; at least 4 and 4 "
               "are needed at 95 per cent");

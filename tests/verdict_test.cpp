@@ -44,8 +44,8 @@ TEST_F(VerdictTest, ThreeAndThreeTakesCannotReachFivePerCent) {
     const Verdict verdict = computeVerdict(verdictInputFor(sets, 95, tables, {}));
     EXPECT_EQ(verdict.outcome, VerdictOutcome::cannotTell);
     EXPECT_EQ(verdict.reason,
-              "with 3 and 3 takes the smallest possible p is 0.1; at least 4 and 4 are needed at "
-              "95 per cent");
+              "With 3 and 3 takes the smallest possible p is 0.1; at least 4 and 4 are needed at "
+              "95 per cent.");
     EXPECT_EQ(verdict.smallestPossibleP, 0.1);
     EXPECT_EQ(verdict.permutations, 0);
     ASSERT_EQ(verdict.clusters.size(), 1U);

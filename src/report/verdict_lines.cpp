@@ -1,6 +1,7 @@
 #include "report/verdict_lines.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 
@@ -82,10 +83,16 @@ std::string verdictSentence(const Verdict& verdict) {
         case VerdictOutcome::cannotTell:
             break;
     }
-    // A reason that is a clause rather than a sentence continues the words.
-    const bool clause = !verdict.reason.empty() && verdict.reason.front() >= 'a' &&
-                        verdict.reason.front() <= 'z';
-    return (clause ? "cannot tell: " : "cannot tell. ") + verdict.reason;
+    // Where the design cannot reach alpha the reason reads as the words' end:
+    // "cannot tell: with 3 and 3 takes ...".
+    if (verdict.alpha > 0 && verdict.smallestPossibleP >= verdict.alpha &&
+        verdict.reason.size() > 1) {
+        std::string clause = verdict.reason;
+        clause.front() = static_cast<char>(std::tolower(static_cast<unsigned char>(clause.front())));
+        if (clause.back() == '.') clause.pop_back();
+        return "cannot tell: " + clause;
+    }
+    return "cannot tell. " + verdict.reason;
 }
 
 std::vector<VerdictLine> verdictLines(const Verdict& verdict, std::int16_t confidenceLevel) {

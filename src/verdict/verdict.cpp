@@ -297,9 +297,13 @@ Verdict computeVerdict(const VerdictInput& input) {
     }
     verdict.smallestPossibleP =
         smallestPossibleP(in.referenceTakes, in.comparisonTakes, in.options.permutations);
-    verdict.reason = unreachableAlpha(in.referenceTakes, in.comparisonTakes,
-                                      in.options.permutations, in.confidence);
-    if (!verdict.reason.empty()) return verdict;
+    const std::string unreachable = unreachableAlpha(in.referenceTakes, in.comparisonTakes,
+                                                     in.options.permutations, in.confidence);
+    if (!unreachable.empty()) {
+        verdict.reason = unreachable + ".";
+        verdict.reason.front() = 'W';  // the clause begins "with"
+        return verdict;
+    }
     // Without a cluster no split can beat one: nothing to permute.
     if (verdict.clusters.empty()) {
         verdict.outcome = VerdictOutcome::doNotDiffer;

@@ -6,6 +6,7 @@
 // sets differ, from plain inputs.
 
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -41,8 +42,7 @@ struct ClusterVerdict {
 
 struct Verdict {
     VerdictOutcome outcome = VerdictOutcome::cannotTell;
-    // Why the outcome is cannotTell; empty otherwise. A full sentence, or,
-    // where the design cannot reach alpha, a clause that follows "cannot tell: ".
+    // Why the outcome is cannotTell, as a sentence; empty otherwise.
     std::string reason;
     double alpha = 0;  // 0.05 at 95 %, 0.01 at 99 %; 0 at any other level
     double expectedByChance =
@@ -52,8 +52,9 @@ struct Verdict {
     bool exact = false;             // every split enumerated
     std::uint64_t seed = 0;         // the seed the random splits were drawn with
     // The smallest p any cluster could have with these sets and splits; NaN
-    // when no permutation test applies.
-    double smallestPossibleP = 0;
+    // when no permutation test applies. At or above alpha no test is made:
+    // the outcome is cannotTell.
+    double smallestPossibleP = std::numeric_limits<double>::quiet_NaN();
     ClusterStatistic statistic = ClusterStatistic::mass;  // what the clusters' p compare
     std::vector<ClusterVerdict> clusters;                 // in index order
 
