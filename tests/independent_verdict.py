@@ -16,9 +16,10 @@ itself), and for each the largest cluster |mass| or size is noted.
 
 Usage: independent_verdict.py FILE
   FILE holds "nR nC confidence statistic" on its first line, then one line of
-  whole-number values per take, reference takes first. Prints the observed
-  t, the observed clusters, then every split's largest statistic, ascending,
-  with repr() so the doubles read back exactly.
+  whole-number values per take, reference takes first. Prints a line "t"
+  with the observed t per index, one line "cluster FIRST LAST MASS" per
+  observed cluster, and a line "maxima" with every split's largest
+  statistic, ascending; numbers with repr() so the doubles read back exactly.
 """
 
 import itertools
@@ -112,10 +113,11 @@ def main(argv):
         takes = [[int(x) for x in line.split()] for line in source if line.strip()]
     table = critical_table(confidence)
     t_values, marks = judge(takes, list(range(nr)), list(range(nr, nr + nc)), table)
-    print("t", [repr(t) for t in t_values])
-    print("clusters", [(first, last, repr(mass)) for first, last, mass in
-                       clusters(t_values, marks)])
-    print("maxima", [repr(m) for m in null_distribution(takes, nr, nc, confidence, statistic)])
+    print(" ".join(["t"] + [repr(t) for t in t_values]))
+    for first, last, mass in clusters(t_values, marks):
+        print("cluster %d %d %r" % (first, last, mass))
+    maxima = null_distribution(takes, nr, nc, confidence, statistic)
+    print(" ".join(["maxima"] + [repr(m) for m in maxima]))
     return 0
 
 

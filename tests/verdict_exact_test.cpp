@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,7 @@
 #include "support/scratch_directory.hpp"
 #include "support/verdict_sets.hpp"
 #include "support/wave_bytes.hpp"
+#include "support/whole_file.hpp"
 #include "verdict/clusters.hpp"
 #include "verdict/permutation_test.hpp"
 #include "verdict/split_draw.hpp"
@@ -249,6 +253,98 @@ TEST_F(VerdictExact, ByteIdenticalRecordingsDoNotDifferInAWholeRun) {
             arguments, Streams{streams.out, streams.err, false, 80, false});
         EXPECT_EQ(status, 0) << shape.nR << " + " << shape.nC;
         EXPECT_EQ(streams.errText(), "");
+    }
+}
+
+// What tests/independent_verdict.py makes of the same takes: the observed t,
+// the observed clusters and every split's largest statistic.
+struct Enumeration {
+    std::vector<double> t;
+    std::vector<Cluster> clusters;
+    std::vector<double> maxima;
+};
+
+Enumeration enumerateInPython(const std::vector<std::int64_t>& values, int nR, int nC,
+                              std::int16_t confidence, ClusterStatistic statistic) {
+    const testing::ScratchDirectory dir;
+    const std::int64_t length = static_cast<std::int64_t>(values.size()) / (nR + nC);
+    {
+        std::ofstream file(dir / "takes.txt");
+        file << nR << ' ' << nC << ' ' << confidence << ' '
+             << (statistic == ClusterStatistic::mass ? "mass" : "size") << '\n';
+        for (int take = 0; take < nR + nC; ++take) {
+            for (std::int64_t j = 0; j < length; ++j) file << values[take * length + j] << ' ';
+            file << '\n';
+        }
+    }
+    const std::string command = "python3 " TRELLMARK_SOURCE_DIR "/tests/independent_verdict.py '" +
+                                (dir / "takes.txt") + "' > '" + (dir / "out.txt") + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    Enumeration enumeration;
+    std::istringstream lines(testing::readWholeFile(dir / "out.txt"));
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::string word;
+        fields >> word;
+        if (word == "cluster") {
+            Cluster cluster;
+            fields >> cluster.first >> cluster.last >> cluster.mass;
+            enumeration.clusters.push_back(cluster);
+            continue;
+        }
+        std::vector<double>& into = word == "t" ? enumeration.t : enumeration.maxima;
+        for (double x = 0; fields >> x;) into.push_back(x);
+    }
+    return enumeration;
+}
+
+// The program and an independent enumeration in plain Python agree to the
+// bit on planted, null, identical and quantised takes, of equal and unequal
+// sizes: every t, every cluster and every split's strongest cluster.
+TEST_F(VerdictExact, AnIndependentEnumerationAgreesToTheBit) {
+    ASSERT_EQ(std::system("python3 -c 'import itertools' > /dev/null 2>&1"), 0)
+        << "the check needs python3 (make deps installs it)";
+    struct Case {
+        const char* name;
+        int nR, nC;
+        double noise;
+        std::int64_t step;
+        std::int16_t confidence;
+        ClusterStatistic statistic;
+    };
+    const Case cases[] = {
+        {"planted", 5, 5, 2, 6, 95, ClusterStatistic::mass},
+        {"planted", 4, 3, 2, 6, 99, ClusterStatistic::mass},
+        {"null", 5, 5, 2, 0, 95, ClusterStatistic::mass},
+        {"null", 3, 5, 2, 0, 95, ClusterStatistic::size},
+        {"identical", 6, 5, 0, 0, 95, ClusterStatistic::mass},
+        {"quantised", 6, 5, 0.4, 1, 95, ClusterStatistic::mass},
+        {"quantised", 5, 5, 0.4, 1, 95, ClusterStatistic::size},
+    };
+    constexpr std::int64_t length = 80;
+    for (const Case& c : cases) {
+        std::vector<std::int64_t> values =
+            noisyTakes(c.nR + c.nC, length, c.noise, 90 + static_cast<std::uint64_t>(c.nR));
+        for (int take = 0; take < c.nR + c.nC; ++take) {
+            for (std::int64_t j = 0; j < length; ++j) {
+                if (c.noise == 0) values[take * length + j] = values[j];  // the first take's bytes
+                if (take >= c.nR && j >= 30 && j < 50) values[take * length + j] += c.step;
+            }
+        }
+        const std::string label =
+            std::string(c.name) + " " + std::to_string(c.nR) + " + " + std::to_string(c.nC);
+        const Enumeration python = enumerateInPython(values, c.nR, c.nC, c.confidence, c.statistic);
+        const PermutationInput input{values, c.nR, c.nC, length, c.confidence, &tables};
+        const ObservedSplit observed = judgeObservedSplit(input);
+        EXPECT_EQ(observed.t, python.t) << label;
+        EXPECT_EQ(findClusters(observed.t, observed.significant, observed.t), python.clusters)
+            << label;
+        PermutationOptions options;
+        options.statistic = c.statistic;
+        EXPECT_EQ(computeNullDistribution(input, options).sortedMaxima, python.maxima) << label;
+        if (c.step != 0) {
+            EXPECT_FALSE(python.clusters.empty()) << label;
+        }
     }
 }
 
