@@ -225,9 +225,8 @@ TEST(CompareRun, AnUnwritableOutputIsNamedAndTheOthersAreWritten) {
     const Outcome outcome = compare(options);
     EXPECT_EQ(outcome.status, 2);
     EXPECT_EQ(outcome.err, cannotTellWarning + "trellmark: cannot write " + lost +
-                               ": its directory does not exist\n" +
-                               "trellmark: cannot write " + input +
-                               ": it is one of the recordings read\n");
+                               ": its directory does not exist\n" + "trellmark: cannot write " +
+                               input + ": it is one of the recordings read\n");
     EXPECT_EQ(wavetest::readBytes(input), before);
     EXPECT_EQ(wavetest::readBytes(sets.dir / "d.wav").size(), 44u + 4 * 3);
     const nlohmann::json json = nlohmann::json::parse(readWholeFile(sets.dir / "r.json"));

@@ -88,8 +88,8 @@ TEST_F(VerdictExact, TheObservedSplitIsTheKernelsIdentitySplitToTheBit) {
                     const auto copies =
                         std::count(null.sortedMaxima.begin(), null.sortedMaxima.end(), strongest);
                     EXPECT_GE(copies, shape.nR == shape.nC ? 2 : 1)
-                        << shape.nR << " + " << shape.nC << ", width "
-                        << static_cast<int>(width) << ", avx2 " << avx2;
+                        << shape.nR << " + " << shape.nC << ", width " << static_cast<int>(width)
+                        << ", avx2 " << avx2;
                 }
             }
         }
@@ -165,8 +165,8 @@ TEST_F(VerdictExact, AStepOfOneLsbInQuantisedTakesDiffers) {
     };
     for (const Case c : {Case{5, 5, ClusterStatistic::mass}, Case{5, 5, ClusterStatistic::size},
                          Case{6, 5, ClusterStatistic::mass}, Case{7, 3, ClusterStatistic::mass}}) {
-        const TakeSets sets = makeTakeSets(steppedTakes(c.nR, c.nC, 0.4, 1, 23), c.nR, c.nC, 95,
-                                           tables);
+        const TakeSets sets =
+            makeTakeSets(steppedTakes(c.nR, c.nC, 0.4, 1, 23), c.nR, c.nC, 95, tables);
         PermutationOptions options;
         options.statistic = c.statistic;
         const Verdict verdict = computeVerdict(verdictInputFor(sets, 95, tables, options));
@@ -213,13 +213,14 @@ TEST_F(VerdictExact, DesignsThatCannotReachAlphaCannotTell) {
             makeTakeSets(steppedTakes(c.nR, c.nC, 2, 40, 3), c.nR, c.nC, c.confidence, tables);
         PermutationOptions options;
         options.permutations = c.permutations;
-        const Verdict verdict = computeVerdict(verdictInputFor(sets, c.confidence, tables, options));
+        const Verdict verdict =
+            computeVerdict(verdictInputFor(sets, c.confidence, tables, options));
         const std::string label = std::to_string(c.nR) + " + " + std::to_string(c.nC) + " at " +
                                   std::to_string(c.confidence);
         EXPECT_EQ(verdict.smallestPossibleP, c.smallest) << label;
         EXPECT_EQ(verdict.reason, c.reason) << label;
-        EXPECT_EQ(verdict.outcome, *c.reason != '\0' ? VerdictOutcome::cannotTell
-                                                     : VerdictOutcome::differ)
+        EXPECT_EQ(verdict.outcome,
+                  *c.reason != '\0' ? VerdictOutcome::cannotTell : VerdictOutcome::differ)
             << label;
         EXPECT_EQ(verdict.permutations, *c.reason != '\0' ? 0 : verdict.permutations) << label;
         EXPECT_FALSE(verdict.clusters.empty()) << label;  // the clusters are still described
@@ -240,17 +241,16 @@ TEST_F(VerdictExact, ByteIdenticalRecordingsDoNotDifferInAWholeRun) {
             window[j] = static_cast<int>(std::lround(900 * std::sin(0.05 * j))) + (j % 7 == 0);
         }
         for (int k = 0; k < shape.nR + shape.nC; ++k) {
-            const std::string path =
-                k < shape.nR ? dir / ("ref/t" + std::to_string(k) + ".wav")
-                             : dir / ("cmp/t" + std::to_string(k) + ".wav");
+            const std::string path = k < shape.nR ? dir / ("ref/t" + std::to_string(k) + ".wav")
+                                                  : dir / ("cmp/t" + std::to_string(k) + ".wav");
             wavetest::writeTake(path, 16, 44100, 10, 20000, 3000, window);
         }
         testing::CapturedStreams streams;
         const std::vector<std::string> arguments{
-            "compare", "--reference", dir / "ref", "--comparison", dir / "cmp", "--threshold",
-            "10000",       "--length",  "300",          "-q"};
-        const std::optional<int> status = runCommandLine(
-            arguments, Streams{streams.out, streams.err, false, 80, false});
+            "compare",     "--reference", dir / "ref", "--comparison", dir / "cmp",
+            "--threshold", "10000",       "--length",  "300",          "-q"};
+        const std::optional<int> status =
+            runCommandLine(arguments, Streams{streams.out, streams.err, false, 80, false});
         EXPECT_EQ(status, 0) << shape.nR << " + " << shape.nC;
         EXPECT_EQ(streams.errText(), "");
     }

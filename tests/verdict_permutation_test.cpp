@@ -48,8 +48,8 @@ std::vector<double> zerosThen(std::size_t zeros, std::initializer_list<double> r
 }
 
 const std::vector<double> fourAndThreeAt95 =
-    zerosThen(28, {3.2125707287191205, 4.358898943540673, 4.535573676110728, 5.0,
-                   7.936252463075677, 8.575961209264847, 43.639119038100134});
+    zerosThen(28, {3.2125707287191205, 4.358898943540673, 4.535573676110728, 5.0, 7.936252463075677,
+                   8.575961209264847, 43.639119038100134});
 const std::vector<double> fourAndThreeAt99 =
     zerosThen(32, {5.0, 5.363390480545726, 31.072276823812615});
 

@@ -150,8 +150,8 @@ TEST_F(VerdictTest, CannotTellWithoutATestAndSaysWhy) {
 }
 
 TEST_F(VerdictTest, NoClusterNeedsNoPermutations) {
-    TakeSets sets = makeTakeSets({1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 3, 2, 5, 4, 1, 5, 2, 1, 4, 3}, 5,
-                                 5, 99, tables);
+    TakeSets sets = makeTakeSets({1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 3, 2, 5, 4, 1, 5, 2, 1, 4, 3}, 5, 5,
+                                 99, tables);
     VerdictInput input = verdictInputFor(sets, 99, tables, {});
     input.takeValues = {};
     const Verdict verdict = computeVerdict(input);

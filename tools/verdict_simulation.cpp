@@ -61,7 +61,8 @@ std::vector<std::int64_t> drawTakes(const Case& c, std::mt19937_64& generator) {
             if (c.planted != Planted::identical) x += noise(generator);
             if (k >= c.nR && j >= 400 && j < 600) {
                 if (c.planted == Planted::step) x += c.size;
-                if (c.planted == Planted::tone) x += c.size * std::sin(0.2 * static_cast<double>(j));
+                if (c.planted == Planted::tone)
+                    x += c.size * std::sin(0.2 * static_cast<double>(j));
             }
             values[k * length + j] = std::llround(x);
         }
@@ -69,7 +70,8 @@ std::vector<std::int64_t> drawTakes(const Case& c, std::mt19937_64& generator) {
     if (c.planted == Planted::identical) {
         std::normal_distribution<double> once(0.0, 3.0);
         std::vector<std::int64_t> first(length);
-        for (std::int64_t j = 0; j < length; ++j) first[j] = values[j] + std::llround(once(generator));
+        for (std::int64_t j = 0; j < length; ++j)
+            first[j] = values[j] + std::llround(once(generator));
         for (int k = 0; k < takes; ++k) {
             std::copy(first.begin(), first.end(), values.begin() + k * length);
         }

@@ -33,7 +33,8 @@ std::string pText(double p) {
 // The statistic that decided: "mass 412.3" or "size 37 samples".
 std::string strengthText(const ClusterVerdict& cluster, ClusterStatistic statistic) {
     if (statistic == ClusterStatistic::size) {
-        return "size " + std::to_string(cluster.size) + (cluster.size == 1 ? " sample" : " samples");
+        return "size " + std::to_string(cluster.size) +
+               (cluster.size == 1 ? " sample" : " samples");
     }
     if (std::isinf(cluster.mass)) return cluster.mass > 0 ? "mass infinite" : "mass -infinite";
     return "mass " + plainNumber(roundDecimals(cluster.mass, 1), digits32);
@@ -88,7 +89,8 @@ std::string verdictSentence(const Verdict& verdict) {
     if (verdict.alpha > 0 && verdict.smallestPossibleP >= verdict.alpha &&
         verdict.reason.size() > 1) {
         std::string clause = verdict.reason;
-        clause.front() = static_cast<char>(std::tolower(static_cast<unsigned char>(clause.front())));
+        clause.front() =
+            static_cast<char>(std::tolower(static_cast<unsigned char>(clause.front())));
         if (clause.back() == '.') clause.pop_back();
         return "cannot tell: " + clause;
     }

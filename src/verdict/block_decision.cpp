@@ -1,6 +1,5 @@
 #include "verdict/block_decision.hpp"
 
-
 namespace trellmark {
 
 void decideBlock(const IndexTestSetup& setup, const SplitShape& shape, const BlockMoments& moments,

@@ -71,8 +71,8 @@ __attribute__((target("avx2"))) void decideBlockAvx2(const IndexTestSetup& setup
         const __m256d mR = _mm256_div_pd(_mm256_loadu_pd(roles.referenceSum + i), nRd);
         const __m256d mC = _mm256_div_pd(_mm256_loadu_pd(roles.comparisonSum + i), nCd);
         // max(v, floor) as std::max(v, floor) gives it: v unless v < floor.
-        const __m256d vR = _mm256_max_pd(
-            floor, _mm256_div_pd(_mm256_loadu_pd(roles.referenceNumerator + i), nR1));
+        const __m256d vR =
+            _mm256_max_pd(floor, _mm256_div_pd(_mm256_loadu_pd(roles.referenceNumerator + i), nR1));
         const __m256d vC = _mm256_max_pd(
             floor, _mm256_div_pd(_mm256_loadu_pd(roles.comparisonNumerator + i), nC1));
         const __m256d difference = _mm256_sub_pd(mR, mC);

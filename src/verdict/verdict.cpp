@@ -71,8 +71,8 @@ ObservedSplit observedFromStatistics(const VerdictInput& input) {
         const double sC = input.comparisonStdDev[j];
         const double vR = std::max(sR * sR, varianceFloor);
         const double vC = std::max(sC * sC, varianceFloor);
-        const IndexTestOutcome outcome = verdictIndexTest(
-            setup, observed.referenceMean[j], observed.comparisonMean[j], vR, vC);
+        const IndexTestOutcome outcome =
+            verdictIndexTest(setup, observed.referenceMean[j], observed.comparisonMean[j], vR, vC);
         observed.t[j] = outcome.t;
         observed.significant[j] = outcome.significant ? 1 : 0;
         const double a = vR / nR;
@@ -174,9 +174,8 @@ double alphaFor(std::int16_t confidence) {
 
 double smallestPossibleP(int referenceTakes, int comparisonTakes, std::int64_t permutations) {
     const std::int64_t cap = std::min(permutations, splitCap);
-    const std::int64_t all =
-        binomialCapped(referenceTakes + comparisonTakes, std::min(referenceTakes, comparisonTakes),
-                       cap);
+    const std::int64_t all = binomialCapped(referenceTakes + comparisonTakes,
+                                            std::min(referenceTakes, comparisonTakes), cap);
     if (all > cap) return 1 / (static_cast<double>(permutations) + 1);
     return (referenceTakes == comparisonTakes ? 2.0 : 1.0) / static_cast<double>(all);
 }
@@ -189,9 +188,9 @@ std::string unreachableAlpha(int referenceTakes, int comparisonTakes, std::int64
     const std::string level = " at " + std::to_string(confidence) + " per cent";
     std::string clause = "with " + std::to_string(referenceTakes) + " and " +
                          std::to_string(comparisonTakes) + " takes ";
-    const std::int64_t all = binomialCapped(referenceTakes + comparisonTakes,
-                                            std::min(referenceTakes, comparisonTakes),
-                                            std::min(permutations, splitCap));
+    const std::int64_t all =
+        binomialCapped(referenceTakes + comparisonTakes, std::min(referenceTakes, comparisonTakes),
+                       std::min(permutations, splitCap));
     if (all > permutations) {
         // Random splits: more of them would do, (N + 1) alpha > 1.
         const auto needed = static_cast<std::int64_t>(std::floor(1 / alpha));

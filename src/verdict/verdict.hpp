@@ -59,12 +59,12 @@ struct Verdict {
     std::vector<ClusterVerdict> clusters;                 // in index order
 
     // Per index 0 .. length - 1, for a table of the window and the figure:
-    std::vector<double> t;                   // the verdict's t; NaN when nothing is tested
-    std::vector<std::uint8_t> significant;   // 1 where the verdict's t is beyond its critical value
-    std::vector<double> p;                 // exact two-sided p of t; NaN when nothing is tested
-    std::vector<double> degreesOfFreedom;  // df behind p; NaN where none was used
-    std::vector<std::uint8_t> fdrKept;     // 1 where Benjamini-Hochberg keeps the index
-    std::vector<std::int32_t> clusterOf;   // 1-based number in clusters; 0 outside every cluster
+    std::vector<double> t;                  // the verdict's t; NaN when nothing is tested
+    std::vector<std::uint8_t> significant;  // 1 where the verdict's t is beyond its critical value
+    std::vector<double> p;                  // exact two-sided p of t; NaN when nothing is tested
+    std::vector<double> degreesOfFreedom;   // df behind p; NaN where none was used
+    std::vector<std::uint8_t> fdrKept;      // 1 where Benjamini-Hochberg keeps the index
+    std::vector<std::int32_t> clusterOf;    // 1-based number in clusters; 0 outside every cluster
 };
 
 // Everything the verdict is computed from. Views into the caller's data,
