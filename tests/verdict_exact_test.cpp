@@ -207,6 +207,9 @@ TEST_F(VerdictExact, DesignsThatCannotReachAlphaCannotTell) {
          "With 10 and 10 takes and 19 random splits the smallest possible p is 0.05; at least 20 "
          "splits are needed at 95 per cent."},
         {10, 10, 95, 20, 1.0 / 21, ""},
+        {2, 3, 95, 10, 1.0 / 10,
+         "With 2 and 3 takes the smallest possible p is 0.1; more takes and at least 20 splits are "
+         "needed at 95 per cent."},
     };
     for (const Case& c : cases) {
         const TakeSets sets =

@@ -155,6 +155,13 @@ std::string shortP(double p) {
     return text;
 }
 
+// The fewest random splits N with 1 / (N + 1) below alpha.
+std::int64_t splitsNeeded(double alpha) {
+    auto splits = static_cast<std::int64_t>(std::floor(1 / alpha));
+    while (1 / (static_cast<double>(splits) + 1) >= alpha) ++splits;
+    return splits;
+}
+
 // Takes the smaller set needs, beside the larger one, for the design to reach
 // alpha; the larger's count again when even equal sets do not reach it.
 int smallerSetNeeded(int smaller, int larger, std::int64_t permutations, double alpha) {
@@ -193,16 +200,21 @@ std::string unreachableAlpha(int referenceTakes, int comparisonTakes, std::int64
                        std::min(permutations, splitCap));
     if (all > permutations) {
         // Random splits: more of them would do, (N + 1) alpha > 1.
-        const auto needed = static_cast<std::int64_t>(std::floor(1 / alpha));
         return clause + "and " + std::to_string(permutations) +
                " random splits the smallest possible p is " + shortP(smallest) + "; at least " +
-               std::to_string(needed) + " splits are needed" + level;
+               std::to_string(splitsNeeded(alpha)) + " splits are needed" + level;
+    }
+    if (permutations < splitsNeeded(alpha)) {
+        // More takes alone would only trade the enumeration for too few splits.
+        return clause + "the smallest possible p is " + shortP(smallest) +
+               "; more takes and at least " + std::to_string(splitsNeeded(alpha)) +
+               " splits are needed" + level;
     }
     // Every split is enumerated: the smaller set grows first, then both.
     const int smaller = std::min(referenceTakes, comparisonTakes);
     int larger = std::max(referenceTakes, comparisonTakes);
     int grown = smallerSetNeeded(smaller, larger, permutations, alpha);
-    while (smallestPossibleP(grown, larger, permutations) >= alpha && larger < 100000) {
+    while (smallestPossibleP(grown, larger, permutations) >= alpha) {
         grown = ++larger;
     }
     const bool referenceSmaller = referenceTakes <= comparisonTakes;
