@@ -64,7 +64,7 @@ TEST(CommandLine, NoArgumentsAskForTheDialogueAndItsOptionsAddToIt) {
     EXPECT_EQ(command.dialogue.plotSize.width, 800);
     EXPECT_EQ(command.dialogue.plotSize.height, 600);
     EXPECT_EQ(command.dialogue.permutations.permutations, 500);
-    EXPECT_EQ(command.dialogue.permutations.statistic, ClusterStatistic::size);
+    EXPECT_EQ(command.dialogue.permutations.statistic, ClusterStatistic::mass);
 }
 
 TEST(CommandLine, HelpAndVersionGoToStandardOutput) {

@@ -33,23 +33,38 @@ TEST(VerdictLines, WordsAndFiguresOfEachOutcome) {
     differ.outcome = VerdictOutcome::differ;
     differ.expectedByChance = 2205;
     differ.fdrCount = 11804;
-    differ.clusters = {{10, 19, 250.5, 10, 0.4, 0.37, 0.43},
-                       {30, 31, -9.125, 2, 0.5, 0.47, 0.53},  // not listed: p is not below 0.5
-                       {50, 99, -1e6, 50, 0.000999, 0, 0.0029},
-                       {120, 120, std::numeric_limits<double>::infinity(), 1, 0.004, 0, 0.008}};
-    const std::vector<VerdictLine> lines = verdictLines(differ, 95);
+    differ.statistic = ClusterStatistic::mass;
+    differ.clusters = {
+        {10, 19, 250.46, 10, 0.4, 0.37, 0.43, 2.345, -61.04},
+        {30, 31, -9.125, 2, 0.5, 0.47, 0.53},  // not listed: p is not below 0.5
+        {50, 99, -1e6, 50, 0.000999, 0, 0.0029, -0.5, -80},
+        {120, 120, 412.27, 1, 0.004, 0, 0.008, 3, std::numeric_limits<double>::infinity()}};
     const std::vector<std::pair<std::string, std::string>> expected{
         {"   Expected by chance at 95 per cent:", " 2205 "},
         {"   Significant after false discovery rate control:", " 11804 "},
-        {"   Cluster of indices 50 to 99, mass -1000000:", " p = 0.000999 (0 to 0.0029)"},
-        {"   Cluster of indices 120 to 120, mass infinite:", " p = 0.004 (0 to 0.008)"},
-        {"   Cluster of indices 10 to 19, mass 250.5:", " p = 0.4 (0.37 to 0.43)"},
+        {"   Cluster of indices 50 to 99, mass -1000000, mean difference -0.50 LSB (-80.0 dB):",
+         " p = 0.000999 (0 to 0.0029)"},
+        {"   Cluster of indices 120 to 120, mass 412.3, mean difference 3.00 LSB (reference "
+         "silent):",
+         " p = 0.004 (0 to 0.008)"},
+        {"   Cluster of indices 10 to 19, mass 250.5, mean difference 2.35 LSB (-61.0 dB):",
+         " p = 0.4 (0.37 to 0.43)"},
         {"   Verdict:", " the sets differ (cluster p = 0.000999)"}};
+    std::vector<VerdictLine> lines = verdictLines(differ, 95);
     ASSERT_EQ(lines.size(), expected.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         EXPECT_EQ(lines[i].label, expected[i].first) << i;
         EXPECT_EQ(lines[i].figure, expected[i].second) << i;
     }
+    // The size decided: the lines show it, never the mass.
+    differ.statistic = ClusterStatistic::size;
+    lines = verdictLines(differ, 95);
+    EXPECT_EQ(lines[2].label,
+              "   Cluster of indices 50 to 99, size 50 samples, mean difference -0.50 LSB (-80.0 "
+              "dB):");
+    EXPECT_EQ(lines[3].label,
+              "   Cluster of indices 120 to 120, size 1 sample, mean difference 3.00 LSB "
+              "(reference silent):");
 
     Verdict many;
     many.outcome = VerdictOutcome::doNotDiffer;
@@ -68,6 +83,14 @@ TEST(VerdictLines, WordsAndFiguresOfEachOutcome) {
     none.reason = "Only the 95 and 99 per cent levels have a test.";
     EXPECT_EQ(verdictSentence(none),
               "cannot tell. Only the 95 and 99 per cent levels have a test.");
+    none.alpha = 0.05;
+    none.smallestPossibleP = 0.1;
+    none.reason =
+        "With 3 and 3 takes the smallest possible p is 0.1; at least 4 and 4 are needed at 95 per "
+        "cent.";
+    EXPECT_EQ(verdictSentence(none),
+              "cannot tell: with 3 and 3 takes the smallest possible p is 0.1; at least 4 and 4 "
+              "are needed at 95 per cent");
 }
 
 // Five takes a set: noise of a few LSB, and in the comparison takes an offset
@@ -117,15 +140,19 @@ TEST(VerdictOutput, APlantedOffsetDiffersInEveryOutput) {
     EXPECT_EQ(verdict["exact"], true);
     EXPECT_EQ(verdict["permutations"], 252);  // C(10, 5): every split
     EXPECT_EQ(verdict["seed"], "1");
-    EXPECT_EQ(verdict["statistic"], "size");
+    EXPECT_EQ(verdict["statistic"], "mass");
+    EXPECT_EQ(verdict["smallestPossibleP"], 2.0 / 252);
     EXPECT_EQ(verdict["expectedByChance"], 15.0);
     // The planted stretch is one cluster; only it and its mirror split are as
-    // strong, so p = 2 / 252.
+    // strong, so p = 2 / 252. Its mean difference is the offset, -40 LSB
+    // against a reference mean of a few LSB.
     bool found = false;
     for (const nlohmann::json& cluster : verdict["clusters"]) {
         if (cluster["size"].get<int>() >= 98) {
             EXPECT_EQ(cluster["p"], 2.0 / 252);
             EXPECT_EQ(cluster["pLow"], 2.0 / 252);
+            EXPECT_NEAR(cluster["meanDifference"].get<double>(), -40, 1);
+            EXPECT_GT(cluster["differenceDecibels"].get<double>(), 10);
             found = true;
         }
     }
@@ -134,7 +161,7 @@ TEST(VerdictOutput, APlantedOffsetDiffersInEveryOutput) {
     std::istringstream csv(readWholeFile(sets.dir / "rows.csv"));
     std::string row;
     std::getline(csv, row);
-    EXPECT_TRUE(row.ends_with(",significant,p,fdr_significant,cluster\r")) << row;
+    EXPECT_TRUE(row.ends_with(",significant,verdict_t,p,fdr_significant,cluster\r")) << row;
     for (int j = 0; j <= 150; ++j) std::getline(csv, row);
     EXPECT_EQ(row.substr(0, 4), "150,");
     EXPECT_NE(row.find(",1,"), std::string::npos);  // significant and kept by the FDR
@@ -159,9 +186,9 @@ TEST(VerdictOutput, WithoutATestItCannotTellAndSaysWhy) {
     const std::optional<int> status =
         runCommandLine(sets.arguments({"--permutations", "0", "-q"}),
                        Streams{streams.out, streams.err, false, 80, false});
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(status, 2);
     EXPECT_EQ(streams.errText(),
-              "trellmark: warning: cannot tell whether the sets differ. The permutation test was "
+              "trellmark: cannot tell whether the sets differ. The permutation test was "
               "skipped: no permutations were asked for.\n");
 }
 

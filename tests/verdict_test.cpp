@@ -38,26 +38,28 @@ class VerdictTest : public ::testing::Test {
 TEST_F(VerdictTest, ThreeAndThreeTakesCannotReachFivePerCent) {
     // Index 1: reference 10, 11, 12 against 0, 1, 2, t = 10 / sqrt(2 / 3) =
     // 12.2 on 4 degrees (critical 2.776). Of the 20 splits only this one and its
-    // mirror separate the values, so p = 2 / 20, above 0.05.
+    // mirror separate the values, so no p can fall below 2 / 20: no test is made.
     const TakeSets sets =
         makeTakeSets({0, 10, 0, 0, 11, 0, 0, 12, 0, 0, 0, 0, 0, 1, 0, 0, 2, 0}, 3, 3, 95, tables);
     const Verdict verdict = computeVerdict(verdictInputFor(sets, 95, tables, {}));
-    EXPECT_EQ(verdict.outcome, VerdictOutcome::doNotDiffer);
-    EXPECT_TRUE(verdict.reason.empty());
-    EXPECT_TRUE(verdict.exact);
-    EXPECT_EQ(verdict.permutations, 20);
+    EXPECT_EQ(verdict.outcome, VerdictOutcome::cannotTell);
+    EXPECT_EQ(verdict.reason,
+              "With 3 and 3 takes the smallest possible p is 0.1; at least 4 and 4 are needed at "
+              "95 per cent.");
+    EXPECT_EQ(verdict.smallestPossibleP, 0.1);
+    EXPECT_EQ(verdict.permutations, 0);
     ASSERT_EQ(verdict.clusters.size(), 1U);
     const ClusterVerdict& cluster = verdict.clusters[0];
     EXPECT_EQ(cluster.first, 1);
     EXPECT_EQ(cluster.last, 1);
     EXPECT_EQ(cluster.mass, 10 / std::sqrt(2.0 / 3));
-    EXPECT_EQ(cluster.p, 0.1);
-    EXPECT_EQ(cluster.pLow, 0.1);
-    EXPECT_EQ(cluster.pHigh, 0.1);
+    EXPECT_EQ(cluster.meanDifference, 10);
+    EXPECT_TRUE(std::isnan(cluster.p));
     EXPECT_EQ(verdict.clusterOf, (std::vector<std::int32_t>{0, 1, 0}));
     EXPECT_EQ(verdict.alpha, 0.05);
     EXPECT_EQ(verdict.expectedByChance, 0.05 * 3);
-    // Indices 0 and 2 have no scatter and equal means: p = 1.
+    // Indices 0 and 2 have no scatter and equal means: the floor makes t 0, p 1.
+    EXPECT_EQ(verdict.t[0], 0);
     EXPECT_EQ(verdict.p[0], 1);
     EXPECT_EQ(verdict.p[2], 1);
     EXPECT_EQ(verdict.degreesOfFreedom, (std::vector<double>{4, 4, 4}));
@@ -141,14 +143,15 @@ TEST_F(VerdictTest, CannotTellWithoutATestAndSaysWhy) {
     input.takeValues = input.takeValues.first(input.takeValues.size() - 1);
     EXPECT_EQ(computeVerdict(input).outcome, VerdictOutcome::cannotTell);
     input = verdictInputFor(sets, 95, tables, {});
-    input.observedT = input.observedT.first(10);
+    input.referenceMean = input.referenceMean.first(10);
     const Verdict shortInput = computeVerdict(input);
     EXPECT_EQ(shortInput.outcome, VerdictOutcome::cannotTell);
     EXPECT_EQ(shortInput.reason, "The statistics given do not cover the analysis window.");
 }
 
 TEST_F(VerdictTest, NoClusterNeedsNoPermutations) {
-    TakeSets sets = makeTakeSets({1, 2, 3, 4, 5, 6, 7, 8}, 2, 2, 99, tables);
+    TakeSets sets = makeTakeSets({1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 3, 2, 5, 4, 1, 5, 2, 1, 4, 3}, 5, 5,
+                                 99, tables);
     VerdictInput input = verdictInputFor(sets, 99, tables, {});
     input.takeValues = {};
     const Verdict verdict = computeVerdict(input);

@@ -62,10 +62,10 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
     progress.stop();
     const Verdict& verdict = *state.verdict;
     writeVerdictLines(events.lines(), verdict, parameters.confidenceLevel);
-    bool trouble = false;
-    if (verdict.outcome == VerdictOutcome::cannotTell) {
-        complain(streams, "warning: cannot tell whether the sets differ. " + verdict.reason);
-    }
+    // A run that cannot tell has not done its job: a script must never read
+    // it as "no difference".
+    bool trouble = verdict.outcome == VerdictOutcome::cannotTell;
+    if (trouble) complain(streams, "cannot tell whether the sets differ. " + verdict.reason);
 
     const RunOutcome outcome = finishRun(std::move(state), streams.out);
     for (const OutputOutcome& output : outcome.outputs) {

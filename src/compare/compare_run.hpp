@@ -22,10 +22,11 @@ struct Streams {
 };
 
 // Exit statuses of a comparison run.
-constexpr int completedStatus = 0;  // and the sets do not differ detectably, or it cannot tell
+constexpr int completedStatus = 0;  // and the sets do not differ detectably
 constexpr int differStatus = 1;     // the sets differ
-constexpr int troubleStatus = 2;    // a set matched nothing, or an output or standard output
-                                    // could not be written
+// A set matched nothing, the verdict cannot tell, or an output or standard
+// output could not be written.
+constexpr int troubleStatus = 2;
 
 // Reads both sets, compares them, gives the verdict and writes every output
 // asked for; each output that cannot be written is named on err and the others

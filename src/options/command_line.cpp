@@ -25,7 +25,7 @@ struct NumberTexts {
     std::string confidence = "95";
     std::string permutations = "1000";
     std::string seed = "1";
-    std::string clusterStatistic = "size";
+    std::string clusterStatistic = "mass";
     std::string plotSize = "1600x1000";
 };
 
@@ -43,7 +43,7 @@ void addPermutationOptions(CLI::App& app, NumberTexts& numbers) {
         ->type_name("N");
     app.add_option("--seed", numbers.seed, "Seed of the random splits (default 1)")->type_name("S");
     app.add_option("--cluster-statistic", numbers.clusterStatistic,
-                   "What makes a cluster strong: its size (default) or its mass (sum of t)")
+                   "What makes a cluster strong: its mass (sum of t, default) or its size")
         ->type_name("size|mass");
 }
 
@@ -143,9 +143,9 @@ void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& 
     compare.footer(
         "Example:\n  trellmark compare --reference takes/v1 --comparison takes/v2 --reference-core "
         "take \\\n      --threshold 16000 --length 44100 --json result.json\n"
-        "Exit status: 0 the run completed and the sets do not differ detectably (or it cannot "
-        "tell),\n1 the sets differ, 2 a mistake in the options, a set without files or an output "
-        "that\ncould not be written.");
+        "Exit status: 0 the run completed and the sets do not differ detectably, 1 the sets "
+        "differ,\n2 a mistake in the options, a set without files, a verdict that cannot tell, or "
+        "an\noutput (standard output too) that could not be written.");
 }
 
 // Required options are checked after CLI11 has parsed everything, so that an

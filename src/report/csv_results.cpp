@@ -26,7 +26,7 @@ bool writeCsvResults(std::FILE* stream, const RunResults& run, const Verdict* ve
     std::string header =
         "index,offset,reference_mean,reference_sd,comparison_mean,comparison_sd,difference,t,df,"
         "significant";
-    if (verdict != nullptr) header += ",p,fdr_significant,cluster";
+    if (verdict != nullptr) header += ",verdict_t,p,fdr_significant,cluster";
     bool written = std::fputs((header + "\r\n").c_str(), stream) >= 0;
     const std::int64_t length = std::max(run.parameters.analysisLength, 0);
     const SetStatistics& r = run.referenceStatistics;
@@ -48,6 +48,8 @@ bool writeCsvResults(std::FILE* stream, const RunResults& run, const Verdict* ve
         }
         row += significantAt(run.result, index) ? ",1" : ",0";
         if (verdict != nullptr) {
+            row += ',';
+            appendNumber(row, at(verdict->t, index));
             row += ',';
             appendNumber(row, at(verdict->p, index));
             const bool kept = index < verdict->fdrKept.size() && verdict->fdrKept[index] != 0;

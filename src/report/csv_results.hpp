@@ -14,9 +14,11 @@ namespace trellmark {
 // (samples after the impulse), `difference` the reference mean minus the
 // comparison mean at every index, numbers with 17 significant digits so they
 // read back exactly; t and df empty where no test was made, and every value
-// that is not a number empty. With a verdict three more columns follow: p (the
-// exact p-value), fdr_significant (0 or 1) and cluster (the cluster's number,
-// from 1, or empty). Lines end in CR LF. False when a write failed.
+// that is not a number empty; t, df and significant are the index test's,
+// which the screen's count keeps. With a verdict four more columns follow, all
+// from the verdict's own t (exact sums, variances floored at 1/12 LSB^2):
+// verdict_t, p (its exact p-value), fdr_significant (0 or 1) and cluster (the
+// cluster's number, from 1, or empty). Lines end in CR LF. False when a write failed.
 bool writeCsvResults(std::FILE* stream, const RunResults& run, const Verdict* verdict = nullptr);
 
 }  // namespace trellmark

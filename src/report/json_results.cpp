@@ -117,12 +117,15 @@ Json verdictJson(const Verdict& verdict) {
     json["seed"] = std::to_string(verdict.seed);
     json["expectedByChance"] = verdict.expectedByChance;
     json["fdrCount"] = verdict.fdrCount;
+    json["smallestPossibleP"] = verdict.smallestPossibleP;
     Json clusters = Json::array();
     for (const ClusterVerdict& cluster : verdict.clusters) {
         clusters.push_back({{"first", cluster.first},
                             {"last", cluster.last},
                             {"size", cluster.size},
                             {"mass", cluster.mass},
+                            {"meanDifference", cluster.meanDifference},
+                            {"differenceDecibels", cluster.differenceDecibels},
                             {"p", cluster.p},
                             {"pLow", cluster.pLow},
                             {"pHigh", cluster.pHigh}});

@@ -1,6 +1,7 @@
 #include "report/verdict_lines.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 
@@ -29,9 +30,27 @@ std::string pText(double p) {
     return text;
 }
 
-std::string massText(double mass) {
-    if (std::isinf(mass)) return mass > 0 ? "infinite" : "-infinite";
-    return plainNumber(roundDecimals(mass, 2), digits32);
+// The statistic that decided: "mass 412.3" or "size 37 samples".
+std::string strengthText(const ClusterVerdict& cluster, ClusterStatistic statistic) {
+    if (statistic == ClusterStatistic::size) {
+        return "size " + std::to_string(cluster.size) +
+               (cluster.size == 1 ? " sample" : " samples");
+    }
+    if (std::isinf(cluster.mass)) return cluster.mass > 0 ? "mass infinite" : "mass -infinite";
+    return "mass " + plainNumber(roundDecimals(cluster.mass, 1), digits32);
+}
+
+// How large the cluster's difference is: "mean difference -2.31 LSB (-71.2 dB)".
+std::string sizeOfDifference(const ClusterVerdict& cluster) {
+    char text[96];
+    if (std::isfinite(cluster.differenceDecibels)) {
+        std::snprintf(text, sizeof text, "mean difference %.2f LSB (%.1f dB)",
+                      cluster.meanDifference, cluster.differenceDecibels);
+    } else {
+        std::snprintf(text, sizeof text, "mean difference %.2f LSB (reference silent)",
+                      cluster.meanDifference);
+    }
+    return text;
 }
 
 std::vector<const ClusterVerdict*> listed(const Verdict& verdict) {
@@ -65,6 +84,16 @@ std::string verdictSentence(const Verdict& verdict) {
         case VerdictOutcome::cannotTell:
             break;
     }
+    // Where the design cannot reach alpha the reason reads as the words' end:
+    // "cannot tell: with 3 and 3 takes ...".
+    if (verdict.alpha > 0 && verdict.smallestPossibleP >= verdict.alpha &&
+        verdict.reason.size() > 1) {
+        std::string clause = verdict.reason;
+        clause.front() =
+            static_cast<char>(std::tolower(static_cast<unsigned char>(clause.front())));
+        if (clause.back() == '.') clause.pop_back();
+        return "cannot tell: " + clause;
+    }
     return "cannot tell. " + verdict.reason;
 }
 
@@ -82,8 +111,9 @@ std::vector<VerdictLine> verdictLines(const Verdict& verdict, std::int16_t confi
             figure += " (" + pText(cluster.pLow) + " to " + pText(cluster.pHigh) + ")";
         }
         lines.push_back({"   Cluster of indices " + std::to_string(cluster.first) + " to " +
-                             std::to_string(cluster.last) + ", mass " + massText(cluster.mass) +
-                             ":",
+                             std::to_string(cluster.last) + ", " +
+                             strengthText(cluster, verdict.statistic) + ", " +
+                             sizeOfDifference(cluster) + ":",
                          figure});
     }
     if (clusters.size() > listedClusters) {

@@ -1,7 +1,5 @@
 #include "verdict/block_decision.hpp"
 
-#include <cmath>
-
 namespace trellmark {
 
 void decideBlock(const IndexTestSetup& setup, const SplitShape& shape, const BlockMoments& moments,
@@ -14,9 +12,9 @@ void decideBlock(const IndexTestSetup& setup, const SplitShape& shape, const Blo
     for (std::int64_t i = 0; i < count; ++i) {
         const double mR = roles.referenceSum[i] / nR;
         const double mC = roles.comparisonSum[i] / nC;
-        const double sR = std::sqrt(roles.referenceNumerator[i] / nR1);
-        const double sC = std::sqrt(roles.comparisonNumerator[i] / nC1);
-        const IndexTestOutcome outcome = testIndex(setup, mR, mC, sR, sC);
+        const double vR = flooredVariance(roles.referenceNumerator[i], nR1);
+        const double vC = flooredVariance(roles.comparisonNumerator[i], nC1);
+        const IndexTestOutcome outcome = verdictIndexTest(setup, mR, mC, vR, vC);
         t[i] = outcome.t;
         significant[i] = outcome.significant ? 1 : 0;
     }

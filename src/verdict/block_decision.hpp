@@ -1,9 +1,11 @@
 #pragma once
-// The test's decision for the indices of one block of one split, from both
+// The verdict's decision for the indices of one block of one split, from both
 // groups' exact sums turned into doubles: t and significance per index. A
-// plain version, which applies testIndex index by index, and an AVX2 version
-// with the same operations in the same order, so the same bits.
+// plain version, which applies verdictIndexTest index by index, and an AVX2
+// version with the same operations in the same order, so the same bits.
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "analysis/index_test.hpp"
@@ -41,9 +43,40 @@ inline RoleMoments byRole(const BlockMoments& moments, const SplitShape& shape) 
     return {moments.otherSum, moments.groupSum, moments.otherNumerator, moments.groupNumerator};
 }
 
-// For i in 0 .. count - 1: each group's mean S / n and standard deviation
-// sqrt(numerator / (n (n - 1))), then testIndex. Writes t[i] and
-// significant[i] (1 or 0).
+// The smallest variance a group may have, in LSB^2: that of rounding to whole
+// LSB. Takes that agree to the last bit have not shown a spread of 0, only one
+// below what whole LSB can show; without the floor their t is infinite, or
+// huge where rounding leaves a trace, and one such index decides the verdict.
+constexpr double varianceFloor = 1.0 / 12;
+
+// A group's variance numerator / (n (n - 1)), n SS - S^2 being the numerator,
+// never below the floor.
+inline double flooredVariance(double numerator, double nTimesNLessOne) {
+    return std::max(numerator / nTimesNLessOne, varianceFloor);
+}
+
+// The verdict's decision for one index from both groups' means and floored
+// variances: the index test's formulas and critical values (Student's t on
+// 2(n - 1) degrees of freedom for equal sizes, Welch's otherwise), where the
+// floor leaves no index without scatter.
+inline IndexTestOutcome verdictIndexTest(const IndexTestSetup& setup, double mR, double mC,
+                                         double vR, double vC) {
+    const int nR = setup.referenceTakes;
+    const int nC = setup.comparisonTakes;
+    if (nR == nC) {
+        const double t = (mR - mC) / std::sqrt((vR + vC) / nR);
+        return {t, std::fabs(t) > setup.equalSizeCritical};
+    }
+    const double a = vR / nR;
+    const double b = vC / nC;
+    const double t = (mR - mC) / std::sqrt(a + b);
+    if (!(std::fabs(t) > setup.smallestCritical)) return {t, false};
+    const int d = degreesOfFreedom(nR, nC, a, b);
+    return {t, d >= 1 && std::fabs(t) > criticalValue(*setup.tables, setup.confidence, d)};
+}
+
+// For i in 0 .. count - 1: each group's mean S / n and floored variance, then
+// verdictIndexTest. Writes t[i] and significant[i] (1 or 0).
 void decideBlock(const IndexTestSetup& setup, const SplitShape& shape, const BlockMoments& moments,
                  std::int64_t count, double* t, std::uint8_t* significant);
 

@@ -62,7 +62,7 @@ __attribute__((target("avx2"))) void decideBlockAvx2(const IndexTestSetup& setup
     const __m256d nCd = _mm256_set1_pd(nC);
     const __m256d nR1 = _mm256_set1_pd(static_cast<double>(nR) * (nR - 1));
     const __m256d nC1 = _mm256_set1_pd(static_cast<double>(nC) * (nC - 1));
-    const __m256d zero = _mm256_setzero_pd();
+    const __m256d floor = _mm256_set1_pd(varianceFloor);
     const bool equalSizes = nR == nC;
     const __m256d limit =
         _mm256_set1_pd(equalSizes ? setup.equalSizeCritical : setup.smallestCritical);
@@ -70,15 +70,14 @@ __attribute__((target("avx2"))) void decideBlockAvx2(const IndexTestSetup& setup
     for (std::int64_t i = 0; i < count; i += 4) {
         const __m256d mR = _mm256_div_pd(_mm256_loadu_pd(roles.referenceSum + i), nRd);
         const __m256d mC = _mm256_div_pd(_mm256_loadu_pd(roles.comparisonSum + i), nCd);
-        const __m256d sR =
-            _mm256_sqrt_pd(_mm256_div_pd(_mm256_loadu_pd(roles.referenceNumerator + i), nR1));
-        const __m256d sC =
-            _mm256_sqrt_pd(_mm256_div_pd(_mm256_loadu_pd(roles.comparisonNumerator + i), nC1));
+        // max(v, floor) as std::max(v, floor) gives it: v unless v < floor.
+        const __m256d vR =
+            _mm256_max_pd(floor, _mm256_div_pd(_mm256_loadu_pd(roles.referenceNumerator + i), nR1));
+        const __m256d vC = _mm256_max_pd(
+            floor, _mm256_div_pd(_mm256_loadu_pd(roles.comparisonNumerator + i), nC1));
         const __m256d difference = _mm256_sub_pd(mR, mC);
-        const __m256d squareR = _mm256_mul_pd(sR, sR);
-        const __m256d squareC = _mm256_mul_pd(sC, sC);
         if (equalSizes) {
-            const __m256d e = _mm256_sqrt_pd(_mm256_div_pd(_mm256_add_pd(squareR, squareC), nRd));
+            const __m256d e = _mm256_sqrt_pd(_mm256_div_pd(_mm256_add_pd(vR, vC), nRd));
             const __m256d ti = _mm256_div_pd(difference, e);
             _mm256_storeu_pd(t + i, ti);
             const int beyond =
@@ -86,27 +85,21 @@ __attribute__((target("avx2"))) void decideBlockAvx2(const IndexTestSetup& setup
             for (int l = 0; l < 4; ++l) significant[i + l] = (beyond >> l) & 1;
             continue;
         }
-        const __m256d a = _mm256_div_pd(squareR, nRd);
-        const __m256d b = _mm256_div_pd(squareC, nCd);
+        const __m256d a = _mm256_div_pd(vR, nRd);
+        const __m256d b = _mm256_div_pd(vC, nCd);
         const __m256d ti = _mm256_div_pd(difference, _mm256_sqrt_pd(_mm256_add_pd(a, b)));
         _mm256_storeu_pd(t + i, ti);
-        const int noScatter = _mm256_movemask_pd(
-            _mm256_and_pd(_mm256_cmp_pd(a, zero, _CMP_EQ_OQ), _mm256_cmp_pd(b, zero, _CMP_EQ_OQ)));
         const int candidate = _mm256_movemask_pd(_mm256_cmp_pd(magnitudeOf(ti), limit, _CMP_GT_OQ));
         for (int l = 0; l < 4; ++l) significant[i + l] = 0;
-        if ((noScatter | candidate) == 0) continue;
-        // The rare lanes that need the table entry, or have no scatter, are
-        // settled one by one as testIndex settles them.
+        if (candidate == 0) continue;
+        // The rare lanes beyond the smallest critical value are settled one by
+        // one against their own table entry, as verdictIndexTest settles them.
         alignas(32) double lanesA[4];
         alignas(32) double lanesB[4];
-        alignas(32) double lanesDifference[4];
         _mm256_store_pd(lanesA, a);
         _mm256_store_pd(lanesB, b);
-        _mm256_store_pd(lanesDifference, difference);
         for (int l = 0; l < 4; ++l) {
-            if ((noScatter >> l) & 1) {
-                significant[i + l] = lanesDifference[l] != 0 ? 1 : 0;
-            } else if ((candidate >> l) & 1) {
+            if ((candidate >> l) & 1) {
                 const int d = degreesOfFreedom(nR, nC, lanesA[l], lanesB[l]);
                 significant[i + l] =
                     d >= 1 &&

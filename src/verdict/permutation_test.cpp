@@ -9,6 +9,7 @@
 #include <system_error>
 #include <thread>
 
+#include "verdict/block_decision.hpp"
 #include "verdict/split_draw.hpp"
 #include "verdict/split_kernel.hpp"
 
@@ -58,7 +59,7 @@ struct SplitPlan {
     bool exact = false;
     std::int64_t splits = 0;
     std::uint64_t seed = 0;
-    ClusterStatistic statistic = ClusterStatistic::size;
+    ClusterStatistic statistic = ClusterStatistic::mass;
 };
 
 // Fills the groups of splits first .. first + count - 1.
@@ -101,7 +102,8 @@ void judgeAllSplits(const PermutationInput& input, const SplitPlan& plan, int th
                 fillGroups(plan, first, count, groups, scratch);
                 const SplitBatch job{plan.groupSize, plan.groupIsReference,
                                      std::span(groups.data(), count * plan.groupSize),
-                                     std::span(maxima.data() + first, count), plan.statistic};
+                                     std::span(maxima.data() + first, count), plan.statistic,
+                                     {}, {}};
                 judgeSplits(table, setup, job, allowAvx2);
             }
         } catch (...) {
@@ -122,6 +124,66 @@ void judgeAllSplits(const PermutationInput& input, const SplitPlan& plan, int th
     work();
     for (std::thread& helper : helpers) helper.join();
     if (failure) std::rethrow_exception(failure);
+}
+
+// Means and p-value degrees of freedom of the observed split, from the same
+// exact sums the kernel forms: each group's sum rounded once.
+template <class Width>
+void describeObserved(const TakeTable<Width>& table, int nR, int nC, ObservedSplit& observed) {
+    const auto length = static_cast<std::size_t>(table.length);
+    observed.referenceMean.resize(length);
+    observed.comparisonMean.resize(length);
+    observed.degreesOfFreedom.resize(length);
+    const double nR1 = static_cast<double>(nR) * (nR - 1);
+    const double nC1 = static_cast<double>(nC) * (nC - 1);
+    for (std::size_t j = 0; j < length; ++j) {
+        typename Width::Sum sumR{};
+        typename Width::Square squaresR{};
+        for (int take = 0; take < nR; ++take) {
+            const typename Width::Value x = table.values[take * table.stride + j];
+            sumR += x;
+            squaresR += Width::square(x);
+        }
+        const typename Width::Sum sumC = table.totalSum[j] - sumR;
+        const typename Width::Square squaresC = table.totalSquares[j] - squaresR;
+        observed.referenceMean[j] = static_cast<double>(sumR) / nR;
+        observed.comparisonMean[j] = static_cast<double>(sumC) / nC;
+        if (nR == nC) {
+            observed.degreesOfFreedom[j] = 2.0 * (nR - 1);
+            continue;
+        }
+        const double a = flooredVariance(Width::numerator(sumR, squaresR, nR), nR1) / nR;
+        const double b = flooredVariance(Width::numerator(sumC, squaresC, nC), nC1) / nC;
+        observed.degreesOfFreedom[j] = (a + b) * (a + b) / (a * a / (nR - 1) + b * b / (nC - 1));
+    }
+}
+
+template <class Width>
+ObservedSplit judgeObserved(const PermutationInput& input, bool allowAvx2) {
+    const int nR = input.referenceTakes;
+    const int nC = input.comparisonTakes;
+    const TakeTable<Width> table = tabulateTakes<Width>(input.takeValues, nR + nC, input.length);
+    const IndexTestSetup setup = makeIndexTestSetup(nR, nC, input.confidence, *input.tables);
+    ObservedSplit observed;
+    observed.t.resize(static_cast<std::size_t>(input.length));
+    observed.significant.resize(static_cast<std::size_t>(input.length));
+    // The split as the permutation test draws it: the smaller set is the group.
+    const bool groupIsReference = nR <= nC;
+    std::vector<std::uint32_t> group(static_cast<std::size_t>(std::min(nR, nC)));
+    for (std::size_t g = 0; g < group.size(); ++g) {
+        group[g] = static_cast<std::uint32_t>(groupIsReference ? g : nR + g);
+    }
+    double largest = 0;
+    const SplitBatch batch{static_cast<int>(group.size()),
+                           groupIsReference,
+                           group,
+                           std::span(&largest, 1),
+                           ClusterStatistic::mass,
+                           observed.t,
+                           observed.significant};
+    judgeSplits(table, setup, batch, allowAvx2);
+    describeObserved(table, nR, nC, observed);
+    return observed;
 }
 
 }  // namespace
@@ -165,14 +227,24 @@ NullDistribution computeNullDistribution(const PermutationInput& input,
             judgeAllSplits<WidestSums>(input, plan, threads, kernel.allowAvx2, maxima);
             break;
     }
-    if (plan.exact) {
-        // The observed split is rank 0 when the reference takes (numbered
-        // first) form the group, the last rank when the comparison takes do.
-        const std::int64_t observed = plan.groupIsReference ? 0 : plan.splits - 1;
-        maxima[observed] = std::numeric_limits<double>::infinity();
-    }
     std::sort(maxima.begin(), maxima.end());
     return distribution;
+}
+
+ObservedSplit judgeObservedSplit(const PermutationInput& input, const KernelChoice& kernel) {
+    switch (std::max(kernel.width,
+                     widthNeeded(input.takeValues, input.referenceTakes, input.comparisonTakes))) {
+        case SumWidth::automatic:
+        case SumWidth::short16:
+            return judgeObserved<ShortSums>(input, kernel.allowAvx2);
+        case SumWidth::narrow:
+            return judgeObserved<NarrowSums>(input, kernel.allowAvx2);
+        case SumWidth::wide:
+            return judgeObserved<WideSums>(input, kernel.allowAvx2);
+        case SumWidth::widest:
+            break;
+    }
+    return judgeObserved<WidestSums>(input, kernel.allowAvx2);
 }
 
 double clusterPValue(const NullDistribution& distribution, double strength) {

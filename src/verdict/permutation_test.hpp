@@ -11,18 +11,18 @@
 
 namespace trellmark {
 
-// What makes a cluster strong. Its size, the number of indices it spans,
-// counts each significant index once. Its mass, the sum of t over it, lets a
-// single index of near-zero scatter (takes quantised to whole LSB agree by
-// chance) outweigh a long run: with few takes such spikes turn up in most
-// splits and hide a real difference, so the size is the default.
+// What makes a cluster strong. Its mass, the sum of t over it, weighs how far
+// beyond chance each index lies as well as how many there are; the variance
+// floor keeps an index whose takes agree to the bit from weighing thousands.
+// Its size, the number of indices it spans, counts each index once, and so
+// loses what a strong difference over few indices shows.
 enum class ClusterStatistic { size, mass };
 
 struct PermutationOptions {
     std::int64_t permutations = 1000;  // random splits; below 1 skips the test
     std::uint64_t seed = 1;            // the same seed gives the same splits
     int threads = 0;                   // 0: one per processor core
-    ClusterStatistic statistic = ClusterStatistic::size;
+    ClusterStatistic statistic = ClusterStatistic::mass;
 };
 
 // What the test works on. Views into the caller's data, which must outlive the
@@ -57,11 +57,25 @@ struct NullDistribution {
     std::int64_t splits = 0;               // random splits drawn, or all splits when exact
     SumWidth width = SumWidth::automatic;  // the width used
     // Largest cluster statistic of every split (|mass| or size; 0 without
-    // clusters), ascending.
-    // When exact, the observed split counts as +infinity: it is as extreme as
-    // its own clusters by definition, whatever the last bits of its sums.
+    // clusters), ascending. When exact the observed split is among them, with
+    // the statistic judgeObservedSplit gives it, to the bit.
     std::vector<double> sortedMaxima;
 };
+
+// The observed split as the verdict judges it, per index of the window, from
+// the same exact sums and the same code as every permuted split.
+struct ObservedSplit {
+    std::vector<double> t;
+    std::vector<std::uint8_t> significant;  // 1 where verdictIndexTest marks the index
+    std::vector<double> referenceMean;      // S / n of the reference takes
+    std::vector<double> comparisonMean;
+    // 2(n - 1) for equal sizes; otherwise Welch-Satterthwaite from the floored
+    // variances, not rounded: what the exact p-value uses.
+    std::vector<double> degreesOfFreedom;
+};
+
+// REQUIRES: input as documented.
+ObservedSplit judgeObservedSplit(const PermutationInput& input, const KernelChoice& kernel = {});
 
 // C(nR + nC, nR) <= permutations: every split is enumerated (the exact test);
 // otherwise `permutations` random splits are drawn.

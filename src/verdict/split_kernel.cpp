@@ -195,6 +195,10 @@ void judgeBatch(const TakeTable<Width>& table, const IndexTestSetup& setup, cons
                             arrays.significant.data());
             }
 
+            if (!batch.t.empty()) {
+                std::copy_n(arrays.t.data(), width, batch.t.data() + first);
+                std::copy_n(arrays.significant.data(), width, batch.significant.data() + first);
+            }
             followClusters(arrays.t.data(), arrays.significant.data(), width,
                            batch.statistic == ClusterStatistic::size, open[split],
                            batch.largestMass[split]);

@@ -40,15 +40,19 @@ struct SplitBatch {
     bool groupIsReference = true;           // whether the drawn group plays the reference set
     std::span<const std::uint32_t> groups;  // groupSize take numbers per split
     std::span<double> largestMass;          // out: per split, largest statistic, 0 without clusters
-    ClusterStatistic statistic = ClusterStatistic::size;
+    ClusterStatistic statistic = ClusterStatistic::mass;
+    // Out, for a batch of one split, when not empty: its t and decision (1 or
+    // 0) at every index of the window, as its clusters were formed from them.
+    std::span<double> t;
+    std::span<std::uint8_t> significant;
 };
 
 // Bytes one judgeSplits call holds for a batch of `splits` splits of `takes`
 // takes, at the widest sums.
 std::uint64_t judgeSplitsBytes(int takes, std::int64_t splits);
 
-// Judges every index of every split in the batch, exactly as the program's
-// test does, and records each split's largest cluster |mass|. Uses AVX2 where
+// Judges every index of every split in the batch by verdictIndexTest and
+// records each split's largest cluster |mass| (or size). Uses AVX2 where
 // the processor has it and allowAvx2 is set; the results are the same bit for
 // bit either way.
 void judgeSplits(const TakeTable<ShortSums>& table, const IndexTestSetup& setup,

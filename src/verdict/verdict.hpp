@@ -1,9 +1,12 @@
 #pragma once
-// The verdict over the whole analysis window: exact p-values, the
-// Benjamini-Hochberg count, the clusters of the observed comparison with their
-// permutation p-values, and whether the sets differ, from plain inputs.
+// The verdict over the whole analysis window: its own t at every index, from
+// the takes' exact sums with each set's variance floored at 1/12 LSB^2, the
+// exact p-values and the Benjamini-Hochberg count from that t, the clusters of
+// the observed comparison with their permutation p-values, and whether the
+// sets differ, from plain inputs.
 
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,24 +20,29 @@ namespace trellmark {
 enum class VerdictOutcome {
     differ,       // some cluster has a permutation p below alpha
     doNotDiffer,  // the sets do not differ detectably: no cluster, or none with p < alpha
-    cannotTell,   // no test was possible or the permutation test did not run; see reason
+    cannotTell,   // no test was possible, the design cannot reach alpha, or the
+                  // permutation test did not run; see reason
 };
 
 struct ClusterVerdict {
     std::int64_t first = 0;  // first index of the cluster in the window
     std::int64_t last = 0;   // last index (inclusive)
-    double mass = 0;         // sum of t over first .. last; may be +-infinity
+    double mass = 0;         // sum of the verdict's t over first .. last
     std::int64_t size = 0;   // indices first .. last
     // Permutation p-value and its 95 % Monte Carlo interval ([p, p] when
     // exact); NaN when the permutation test did not run.
     double p = 0;
     double pLow = 0;
     double pHigh = 0;
+    // Mean of mR - mC over the cluster in LSB, and its size in dB against the
+    // RMS of the reference mean over the cluster (+infinity where that is 0).
+    double meanDifference = 0;
+    double differenceDecibels = 0;
 };
 
 struct Verdict {
     VerdictOutcome outcome = VerdictOutcome::cannotTell;
-    // Why the outcome is cannotTell; empty otherwise.
+    // Why the outcome is cannotTell, as a sentence; empty otherwise.
     std::string reason;
     double alpha = 0;  // 0.05 at 95 %, 0.01 at 99 %; 0 at any other level
     double expectedByChance =
@@ -43,31 +51,34 @@ struct Verdict {
     std::int64_t permutations = 0;  // splits in the null distribution; 0 when it was not computed
     bool exact = false;             // every split enumerated
     std::uint64_t seed = 0;         // the seed the random splits were drawn with
-    ClusterStatistic statistic = ClusterStatistic::size;  // what the clusters' p compare
+    // The smallest p any cluster could have with these sets and splits; NaN
+    // when no permutation test applies. At or above alpha no test is made:
+    // the outcome is cannotTell.
+    double smallestPossibleP = std::numeric_limits<double>::quiet_NaN();
+    ClusterStatistic statistic = ClusterStatistic::mass;  // what the clusters' p compare
     std::vector<ClusterVerdict> clusters;                 // in index order
 
-    // Per index 0 .. length - 1, for a table of the window:
-    std::vector<double> p;                 // exact two-sided p; NaN when nothing is tested
-    std::vector<double> degreesOfFreedom;  // df behind p; NaN where none was used
-    std::vector<std::uint8_t> fdrKept;     // 1 where Benjamini-Hochberg keeps the index
-    std::vector<std::int32_t> clusterOf;   // 1-based number in clusters; 0 outside every cluster
+    // Per index 0 .. length - 1, for a table of the window and the figure:
+    std::vector<double> t;                  // the verdict's t; NaN when nothing is tested
+    std::vector<std::uint8_t> significant;  // 1 where the verdict's t is beyond its critical value
+    std::vector<double> p;                  // exact two-sided p of t; NaN when nothing is tested
+    std::vector<double> degreesOfFreedom;   // df behind p; NaN where none was used
+    std::vector<std::uint8_t> fdrKept;      // 1 where Benjamini-Hochberg keeps the index
+    std::vector<std::int32_t> clusterOf;    // 1-based number in clusters; 0 outside every cluster
 };
 
 // Everything the verdict is computed from. Views into the caller's data,
 // which must outlive the call; nothing is kept afterwards.
 struct VerdictInput {
     // Both sets' per-index means and standard deviations (denominator n - 1),
-    // in LSB at the reference level, at least `length` entries each.
+    // in LSB at the reference level, at least `length` entries each. The
+    // verdict's t comes from them only where takeValues is empty.
     std::span<const double> referenceMean;
     std::span<const double> referenceStdDev;
     std::span<const double> comparisonMean;
     std::span<const double> comparisonStdDev;
     int referenceTakes = 0;
     int comparisonTakes = 0;
-    // The program's own index-by-index test, at least `length` entries each:
-    // t, and 1 where it marked the index significant.
-    std::span<const double> observedT;
-    std::span<const std::uint8_t> observedSignificant;
     // Every take's scaled window as whole LSB, reference takes first, take-major:
     // (referenceTakes + comparisonTakes) * length entries. May be empty when
     // the permutation test is skipped.
@@ -83,6 +94,19 @@ struct VerdictInput {
 
 // 0.05 for 95, 0.01 for 99, 0 for any other level.
 double alphaFor(std::int16_t confidence);
+
+// The smallest cluster p the permutation test can give: 2 / C(nR + nC, nR)
+// for equal sizes (a split and its mirror are as strong) and 1 / C(nR + nC, nR)
+// otherwise when every split is enumerated (C <= permutations), else
+// 1 / (permutations + 1). REQUIRES: nR, nC >= 1, permutations >= 1.
+double smallestPossibleP(int referenceTakes, int comparisonTakes, std::int64_t permutations);
+
+// Empty when the permutation test can give a p below alpha; otherwise why not,
+// as a clause such as "with 3 and 3 takes the smallest possible p is 0.1; at
+// least 4 and 4 are needed at 95 per cent". REQUIRES: confidence 95 or 99,
+// nR, nC >= 2, permutations >= 1.
+std::string unreachableAlpha(int referenceTakes, int comparisonTakes, std::int64_t permutations,
+                             std::int16_t confidence);
 
 // Bytes computeVerdict needs at its peak for the given takes, length and
 // options, counting the takeValues array the caller makes for it, so the

@@ -80,8 +80,6 @@ inline VerdictInput verdictInputFor(const TakeSets& sets, std::int16_t confidenc
     input.comparisonStdDev = sets.comparisonStdDev;
     input.referenceTakes = sets.referenceTakes;
     input.comparisonTakes = sets.comparisonTakes;
-    input.observedT = sets.t;
-    input.observedSignificant = sets.significant;
     input.takeValues = sets.values;
     input.length = sets.length;
     input.confidence = confidence;
