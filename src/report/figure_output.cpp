@@ -79,6 +79,7 @@ FigureOutcome writeRunFigure(const RunResults& run, const Verdict* verdict, cons
     data.significantCount = run.result.significantCount;
     if (verdict != nullptr) {
         if (verdict->alpha > 0) data.expectedByChance = verdict->expectedByChance;
+        data.alpha = verdict->alpha;
         for (const ClusterVerdict& cluster : verdict->clusters) {
             data.clusters.push_back({cluster.first, cluster.last, cluster.mass, cluster.p});
         }
