@@ -5,46 +5,11 @@
 #include <limits>
 #include <vector>
 
-#include "analysis/index_test.hpp"
+#include "report/derived_series.hpp"
 #include "report/verdict_lines.hpp"
 
 namespace trellmark {
 namespace {
-
-// The arrays the figure draws that the run does not hold as such.
-struct DerivedSeries {
-    std::vector<double> difference;
-    std::vector<double> standardError;
-    std::vector<double> criticalT;
-    std::vector<std::uint8_t> significant;
-};
-
-DerivedSeries deriveSeries(const RunResults& run) {
-    const auto length = static_cast<std::size_t>(std::max(run.parameters.analysisLength, 0));
-    const SetStatistics& r = run.referenceStatistics;
-    const SetStatistics& c = run.comparisonStatistics;
-    DerivedSeries series;
-    series.difference.resize(length);
-    series.significant.resize(length);
-    for (std::size_t j = 0; j < length; ++j) {
-        series.difference[j] = r.mean[j] - c.mean[j];
-        series.significant[j] = significantAt(run.result, j) ? 1 : 0;
-    }
-    // The bounds of the test exist only where a test was made.
-    if (run.result.t.size() == length) {
-        const CriticalValueTable tables = buildCriticalValueTables();
-        const IndexTestSetup setup =
-            makeIndexTestSetup(r.fileCount, c.fileCount, run.parameters.confidenceLevel, tables);
-        series.standardError.resize(length);
-        series.criticalT.resize(length);
-        for (std::size_t j = 0; j < length; ++j) {
-            const IndexTestBounds bounds = indexTestBounds(setup, r.stdDev[j], c.stdDev[j]);
-            series.standardError[j] = bounds.standardError;
-            series.criticalT[j] = bounds.critical;
-        }
-    }
-    return series;
-}
 
 std::string setName(const FileSet& set) {
     return set.directory + "/" + fileSetPattern(set.coreName);
