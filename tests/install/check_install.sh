@@ -23,6 +23,7 @@ expected_files=(
     usr/share/bash-completion/completions/trellmark
     usr/share/doc/trellmark/README.md
     usr/share/doc/trellmark/copyright
+    usr/share/doc/trellmark/uplot-LICENSE
     usr/share/man/man1/trellmark.1.gz
 )
 compare_options=(
