@@ -39,6 +39,13 @@ std::string fixedText(double value, int decimals) {
     return text;
 }
 
+// Whether both values become the same float32 bits (NaN with NaN too).
+bool sameFloat32(double a, double b) {
+    const float x = static_cast<float>(a);
+    const float y = static_cast<float>(b);
+    return std::memcmp(&x, &y, sizeof x) == 0;
+}
+
 // What a run of lines writes, as the plain text standard output shows.
 template <class Write>
 std::string plainLines(Write write) {
@@ -154,9 +161,14 @@ nlohmann::json chartData(const RunResults& run, const Verdict* verdict) {
         }
     }
     const auto cut = [length](const std::vector<double>& values) {
-        return float32Base64(values.size() >= length
-                                 ? std::vector<double>(values.begin(), values.begin() + length)
-                                 : std::vector<double>{});
+        if (values.size() < length) return std::string();
+        // An array of one value throughout (the critical t of sets of equal size) is that
+        // value once, after a star.
+        const bool constant =
+            length > 1 && std::all_of(values.begin(), values.begin() + length,
+                                      [&](double v) { return sameFloat32(v, values[0]); });
+        if (constant) return "*" + float32Base64({values[0]});
+        return float32Base64(std::vector<double>(values.begin(), values.begin() + length));
     };
     nlohmann::json data = {
         {"length", length},
