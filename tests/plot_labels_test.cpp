@@ -105,8 +105,9 @@ TEST(PlotLabels, HeadingsStayWholeAndTheVerdictGivesWay) {
     data.expectedByChance = 132'300;
     data.verdict = "the sets do not differ detectably (smallest cluster p = 0.0625)";
     const std::string facts =
-        "Cluster of indices 1234567 to 1299999: 65433 samples, mass \u2212123456.7, p = "
-        "0.000999; mean difference \u221241.1 LSB, \u221238.4 dB re the reference mean's RMS";
+        "Indices 1234567 to 1299999 (offsets 1252207 to 1317639), 65433 samples, "
+        "mass \u2212123456.7, p = "
+        "0.000999; mean difference \u221241.1 LSB (\u221238.4 dB re reference RMS)";
     const PanelHeadings full = panelHeadings(data, false, facts, true);
 
     struct Size {

@@ -110,6 +110,7 @@ TEST(PlotZoom, FactsAreComputedFromTheMeansOverTheCluster) {
     data.referenceMean = reference;
     data.comparisonMean = comparison;
     data.difference = difference;
+    data.startOffset = 10;
     data.clusters = {{1, 2, 12.34, 1.0 / 1001}};
     const std::optional<FigureZoom> zoom = chooseZoom(data);
     ASSERT_TRUE(zoom);
@@ -117,16 +118,18 @@ TEST(PlotZoom, FactsAreComputedFromTheMeansOverTheCluster) {
     EXPECT_DOUBLE_EQ(figures.meanDifference, 1);
     EXPECT_DOUBLE_EQ(figures.referenceRms, std::sqrt(12.5));
     EXPECT_EQ(zoomFactsText(data, *zoom),
-              "Cluster of indices 1 to 2: 2 samples, mass 12.3, p = 0.000999; mean difference "
-              "1.0 LSB, \u221211.0 dB re the reference mean's RMS");
+              "Indices 1 to 2 (offsets 11 to 12), 2 samples, mass 12.3, p = "
+              "0.000999; mean difference "
+              "1.0 LSB (\u221211.0 dB re reference RMS)");
 
     data.clusters = {{1, 1, -3, 0.04}};
     EXPECT_EQ(zoomFactsText(data, *chooseZoom(data)),
-              "Cluster of indices 1 to 1: 1 sample, mass \u22123.0, p = 0.04; mean difference "
-              "2.0 LSB, \u22123.5 dB re the reference mean's RMS");
+              "Indices 1 to 1 (offsets 11 to 11), 1 sample, mass \u22123.0, p = "
+              "0.04; mean difference "
+              "2.0 LSB (\u22123.5 dB re reference RMS)");
     data.clusters.clear();
     EXPECT_EQ(zoomFactsText(data, *chooseZoom(data)),
-              "Largest difference, at index 0: 100.0 LSB, 0.0 dB re the reference mean's RMS");
+              "Index 0 (offset 10): 100.0 LSB (0.0 dB re reference RMS)");
 }
 
 }  // namespace

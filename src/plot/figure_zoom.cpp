@@ -99,22 +99,24 @@ std::string zoomFactsText(const FigureData& data, const FigureZoom& zoom) {
     std::string text;
     if (zoom.cluster) {
         const std::int64_t size = zoom.last - zoom.first + 1;
-        text = "Cluster of indices " + std::to_string(zoom.first) + " to " +
-               std::to_string(zoom.last) + ": " + std::to_string(size) +
+        text = "Indices " + std::to_string(zoom.first) + " to " + std::to_string(zoom.last) +
+               " (offsets " + std::to_string(data.startOffset + zoom.first) + " to " +
+               std::to_string(data.startOffset + zoom.last) + "), " + std::to_string(size) +
                (size == 1 ? " sample" : " samples") + ", mass " +
                signedText(std::isinf(zoom.cluster->mass)
                               ? (zoom.cluster->mass > 0 ? "infinite" : "-infinite")
                               : oneDecimal(zoom.cluster->mass));
         if (const auto p = pValueText(zoom.cluster->p)) text += ", " + *p;
     } else {
-        text = "Largest difference, at index " + std::to_string(zoom.first);
+        text = "Index " + std::to_string(zoom.first) + " (offset " +
+               std::to_string(data.startOffset + zoom.first) + ")";
     }
     const ZoomFigures figures = zoomFigures(data, zoom);
     if (std::isnan(figures.meanDifference)) return text;
     text += zoom.cluster ? "; mean difference " : ": ";
     text += signedText(oneDecimal(figures.meanDifference)) + " LSB";
     const std::string decibels = decibelText(figures.meanDifference, figures.referenceRms);
-    if (!decibels.empty()) text += ", " + decibels + " re the reference mean's RMS";
+    if (!decibels.empty()) text += " (" + decibels + " re reference RMS)";
     return text;
 }
 

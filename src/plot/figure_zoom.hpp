@@ -43,8 +43,10 @@ ZoomFigures zoomFigures(const FigureData& data, const FigureZoom& zoom);
 // empty when rms is zero or either is not a number.
 std::string decibelText(double difference, double rms);
 
-// The zoom panel's description line, e.g. "Cluster of indices 22050 to 22057: 8 samples, mass
-// 35.20, p = 0.000999; mean difference 41.3 LSB, −52.1 dB re the reference mean's RMS".
+// The zoom panel's description line, e.g. "Indices 22050 to 22057 (offsets 39690 to 39697), 8
+// samples, mass 35.2, p = 0.000999; mean difference 41.3 LSB (−52.1 dB re reference RMS)", the
+// decibels relative to the reference mean's RMS over the cluster; for the largest difference
+// "Index 1234 (offset 18874): 41.3 LSB (...)".
 std::string zoomFactsText(const FigureData& data, const FigureZoom& zoom);
 
 }  // namespace trellmark
