@@ -103,7 +103,9 @@ TEST(ReportPage, HoldsEverythingItNeedsAndNoNameCanBreakOutOfItsScripts) {
     EXPECT_NE(page.find("content=\"default-src 'none';"), std::string::npos);
     EXPECT_NE(page.find("Verdict: the sets do not differ detectably (smallest cluster p = 0.25)"),
               std::string::npos);
-    EXPECT_NE(page.find("No sample in this file is above the impulse threshold."), std::string::npos) << "the note of x2.wav";
+    EXPECT_NE(page.find("No sample in this file is above the impulse threshold."),
+              std::string::npos)
+        << "the note of x2.wav";
     EXPECT_NE(page.find("\"interval\":\"(0.2 to 0.3)\""), std::string::npos);
     EXPECT_EQ(reportPageText(run, &verdict), page);  // the same run, the same bytes
     const std::string withoutVerdict = reportPageText(run, nullptr);
@@ -196,6 +198,25 @@ TEST(ReportPageInBrowser, TheDemoRunsPageRendersAndItsClusterTableZoomsTheCharts
     EXPECT_NE(result.find("cluster rows: 10"), std::string::npos) << result;
     // The first listed cluster is indices 11026 to 11033: with 8 samples on either side.
     EXPECT_NE(result.find("chart 3 x: 11018 to 11041"), std::string::npos) << result;
+}
+
+// A run without a test (no t, no critical values) and without a verdict still gives a page
+// whose charts draw and whose script runs without an error.
+TEST(ReportPageInBrowser, APageWithoutTestOrVerdictStillDrawsItsCharts) {
+    const std::string browser = findChromium();
+    if (browser.empty()) GTEST_SKIP() << "Chromium is not installed: the page is not opened";
+    ScratchDirectory dir;
+    const std::string path = dir / "page.html";
+    ASSERT_TRUE(writeReportPage(smallRun(dir.path()), nullptr, path).written);
+    const std::string dom = dumpDom(browser, "file://" + path + "#selftest");
+    if (dom.find("<html") == std::string::npos) {
+        GTEST_SKIP() << browser << " could not start here (no page came back)";
+    }
+    const std::string result = selfTestOutput(dom);
+    EXPECT_NE(result.find("selftest: pass"), std::string::npos) << result;
+    EXPECT_NE(result.find("verdict: No verdict was computed."), std::string::npos) << result;
+    EXPECT_NE(result.find("charts: 3"), std::string::npos) << result;
+    EXPECT_NE(result.find("cluster rows: 0"), std::string::npos) << result;
 }
 
 }  // namespace
