@@ -14,6 +14,8 @@ BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
 JOBS ?= 2
+# CI builds treat every warning as an error.
+WERROR ?= $(if $(CI),ON,OFF)
 
 .PHONY: all deps build run demo figure-demo test test-plain test-sanitize fuzz fuzz-build fuzz-ci bench package \
 	clean
@@ -24,7 +26,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRELLMARK_WERROR=$(WERROR)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 demo: build
@@ -46,7 +48,8 @@ test-plain: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 test-sanitize: deps
-	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DTRELLMARK_SANITIZE=ON -DTRELLMARK_BENCH=OFF
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DTRELLMARK_SANITIZE=ON -DTRELLMARK_BENCH=OFF \
+	  -DTRELLMARK_WERROR=$(WERROR)
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && \
 	  ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=0 \

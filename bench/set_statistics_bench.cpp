@@ -91,10 +91,10 @@ void BM_ComputeSetStatistics(benchmark::State& state) {
     std::uint64_t bytesRead = 0;
     double largest = 0;
     for (auto _ : state) {
-        WaveInfo info;
+        AnalysisEvents silent;
         const std::uint64_t before = bytesReadSoFar();
         const SetStatistics statistics =
-            computeSetStatistics(written.set, parameters, std::nullopt, info, noEvents());
+            computeSetStatistics(written.set, parameters, std::nullopt, silent);
         bytesRead = bytesReadSoFar() - before;
         largest = statistics.largestStdDev;
         benchmark::DoNotOptimize(statistics.stdDevSum);

@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "analysis/impulse_level.hpp"
-#include "analysis/run_analysis.hpp"
+#include "pipeline/run_pipeline.hpp"
 #include "demo/recordings.hpp"
 #include "process_counters.hpp"
 #include "wave/wave_format.hpp"
@@ -263,8 +263,11 @@ void BM_WholeAnalysisAgainstReading(benchmark::State& state) {
 
         start = std::chrono::steady_clock::now();
         const double processorStart = processSeconds();
+        AnalysisEvents silent;
+        RunRequest request;
+        request.parameters = parameters;
         const RunResults run =
-            analyseRun(takes.reference, takes.comparison, parameters, noEvents());
+            analyseSets(request, takes.reference, takes.comparison, silent).run;
         analysisSeconds += secondsSince(start);
         analysisProcessorSeconds += processSeconds() - processorStart;
 

@@ -17,7 +17,11 @@
 
 #include "analysis/file_set.hpp"
 #include "analysis/impulse_level.hpp"
-#include "analysis/run_analysis.hpp"
+#include "analysis/critical_values.hpp"
+#include "analysis/run_results.hpp"
+#include "analysis/set_comparison.hpp"
+#include "analysis/set_statistics.hpp"
+#include "support/no_events.hpp"
 #include "analysis/window_accumulator.hpp"
 #include "support/fuzz_check.hpp"
 #include "support/run_output_checks.hpp"
@@ -193,6 +197,27 @@ void checkVerdict(const Verdict& verdict, const RunResults& run,
     }
 }
 
+// Both sets read and compared as a run does, keeping every take's scaled
+// window whatever the verdict would need.
+RunResults analyseKeepingWindows(const FileSet& reference, const FileSet& comparison,
+                                 const AnalysisParameters& parameters,
+                                 std::vector<std::int64_t>& windows) {
+    RunResults run;
+    run.parameters = parameters;
+    run.referenceFiles = reference;
+    run.comparisonFiles = comparison;
+    run.referenceStatistics =
+        computeSetStatistics(reference, parameters, std::nullopt, noEvents(), &windows);
+    run.comparisonStatistics =
+        computeSetStatistics(comparison, parameters, referenceLevelOf(run.referenceStatistics),
+                             noEvents(), &windows);
+    run.lastFile = headerOfLastFileRead(run.referenceStatistics, run.comparisonStatistics);
+    run.result = compareMeans(run.referenceStatistics, run.comparisonStatistics,
+                              parameters.analysisLength, parameters.confidenceLevel,
+                              buildCriticalValueTables());
+    return run;
+}
+
 }  // namespace
 }  // namespace trellmark::fuzz
 
@@ -212,7 +237,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(comparison.names.size() == input.comparisonTakes.size());
 
     std::vector<std::int64_t> windows;
-    const RunResults run = analyseRun(reference, comparison, parameters, noEvents(), &windows);
+    const RunResults run = analyseKeepingWindows(reference, comparison, parameters, windows);
     const auto length = static_cast<std::size_t>(std::max(parameters.analysisLength, 0));
     const std::size_t takes = input.referenceTakes.size() + input.comparisonTakes.size();
     FUZZ_CHECK(windows.size() == takes * length);

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/command_line.hpp"
+#include "options/command_line.hpp"
 #include "plot/figure_file.hpp"
 #include "support/fuzz_check.hpp"
 
@@ -54,18 +54,19 @@ void checkVerdictAndFigure(const PermutationOptions& permutations, const std::st
 }
 
 void checkCompare(const CompareOptions& options, const std::vector<std::string>& arguments) {
-    const AnalysisParameters& parameters = options.parameters;
+    const AnalysisParameters& parameters = options.request.parameters;
+    const OutputRequest& outputs = options.request.outputs;
     FUZZ_CHECK(parameters.analysisLength >= 1);
     FUZZ_CHECK(parameters.startOffset >= 0);
     FUZZ_CHECK(parameters.confidenceLevel == 95 || parameters.confidenceLevel == 99);
-    checkVerdictAndFigure(options.permutations, options.plot, options.plotSize);
+    checkVerdictAndFigure(options.request.verdict.permutations, outputs.plot, outputs.plotSize);
 
     const std::string* files[] = {
-        &options.report,     &options.referenceMean, &options.comparisonMean,
-        &options.difference, &options.json,          &options.csv,
-        &options.plot};
+        &outputs.report,     &outputs.referenceMean, &outputs.comparisonMean,
+        &outputs.difference, &outputs.json,          &outputs.csv,
+        &outputs.plot};
     for (std::size_t i = 0; i < std::size(files); ++i) {
-        const bool streamable = files[i] == &options.json || files[i] == &options.csv;
+        const bool streamable = files[i] == &outputs.json || files[i] == &outputs.csv;
         if (!streamable) FUZZ_CHECK(*files[i] != standardOutputName);
         for (std::size_t k = 0; k < i; ++k) {
             FUZZ_CHECK(files[i]->empty() || *files[i] != *files[k]);

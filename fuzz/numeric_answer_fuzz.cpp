@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "run/numeric_answer.hpp"
+#include "dialogue/numeric_answer.hpp"
 #include "support/fuzz_check.hpp"
 
 namespace trellmark::fuzz {

@@ -60,7 +60,7 @@ class AnalysisReport : public ::testing::Test {
 
     std::string write(const std::string& name = "report.txt") const {
         const std::string path = dir + "/" + name;
-        EXPECT_TRUE(writeAnalysisReport(path, inputs()));
+        EXPECT_TRUE(writeAnalysisReport(path, inputs()).written);
         return read(path);
     }
 
@@ -266,29 +266,29 @@ TEST_F(AnalysisReport, ReplacesALongerFileCompletely) {
 TEST_F(AnalysisReport, EmptyNameCreatesNothing) {
     const fs::path before = fs::current_path();
     fs::current_path(dir);
-    EXPECT_FALSE(writeAnalysisReport("", inputs()));
+    EXPECT_FALSE(writeAnalysisReport("", inputs()).written);
     fs::current_path(before);
     EXPECT_TRUE(entries().empty());
 }
 
 TEST_F(AnalysisReport, UnopenableNamesAreSkippedQuietly) {
-    EXPECT_FALSE(writeAnalysisReport(dir + "/missing/report.txt", inputs()));
-    EXPECT_FALSE(writeAnalysisReport(dir + "/re*port.txt", inputs()));
-    EXPECT_FALSE(writeAnalysisReport(dir + "/re?port.txt", inputs()));
-    EXPECT_FALSE(writeAnalysisReport(dir, inputs()));  // a directory
+    EXPECT_FALSE(writeAnalysisReport(dir + "/missing/report.txt", inputs()).written);
+    EXPECT_FALSE(writeAnalysisReport(dir + "/re*port.txt", inputs()).written);
+    EXPECT_FALSE(writeAnalysisReport(dir + "/re?port.txt", inputs()).written);
+    EXPECT_FALSE(writeAnalysisReport(dir, inputs()).written);  // a directory
     EXPECT_TRUE(entries().empty());
 }
 
 TEST_F(AnalysisReport, PipeWithoutReaderDoesNotHang) {
     const std::string pipe = dir + "/pipe";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    EXPECT_FALSE(writeAnalysisReport(pipe, inputs()));
+    EXPECT_FALSE(writeAnalysisReport(pipe, inputs()).written);
     EXPECT_EQ(entries(), std::vector<std::string>{"pipe"});
 }
 
 TEST_F(AnalysisReport, AFullDeviceIsAFailedWrite) {
-    EXPECT_FALSE(writeAnalysisReport("/dev/full", inputs()));
-    EXPECT_TRUE(writeAnalysisReport("/dev/null", inputs()));
+    EXPECT_FALSE(writeAnalysisReport("/dev/full", inputs()).written);
+    EXPECT_TRUE(writeAnalysisReport("/dev/null", inputs()).written);
 }
 
 TEST_F(AnalysisReport, APathLongerThan255CharactersIsWrittenWhole) {

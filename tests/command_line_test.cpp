@@ -1,12 +1,13 @@
-#include "cli/command_line.hpp"
+#include "options/command_line.hpp"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "cli/compare_run.hpp"
-#include "cli/whole_number.hpp"
+#include "compare/compare_run.hpp"
+#include "support/command_line_run.hpp"
+#include "options/whole_number.hpp"
 #include "support/captured_streams.hpp"
 #include "support/scratch_directory.hpp"
 
@@ -133,9 +134,9 @@ TEST(CommandLine, DefaultsFollowTheReferenceSet) {
     const CompareOptions& options = command.compare;
     EXPECT_EQ(options.comparisonDirectory, "/r");
     EXPECT_EQ(options.comparisonCore, "take");
-    EXPECT_EQ(options.parameters.impulseThreshold, -5);
-    EXPECT_EQ(options.parameters.startOffset, 17640);
-    EXPECT_EQ(options.parameters.confidenceLevel, 95);
+    EXPECT_EQ(options.request.parameters.impulseThreshold, -5);
+    EXPECT_EQ(options.request.parameters.startOffset, 17640);
+    EXPECT_EQ(options.request.parameters.confidenceLevel, 95);
     EXPECT_FALSE(options.linesOnStandardOutput());
 }
 

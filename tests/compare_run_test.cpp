@@ -1,4 +1,5 @@
-#include "cli/compare_run.hpp"
+#include "compare/compare_run.hpp"
+#include "support/command_line_run.hpp"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@
 #include <vector>
 
 #include "console/console.hpp"
-#include "run/run_driver.hpp"
+#include "dialogue/dialogue_run.hpp"
 #include "support/captured_streams.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/scripted_keys.hpp"
@@ -315,7 +316,7 @@ TEST_P(CompareRunAgainstDialogue, WritesTheSameFiles) {
     // does when asked for it.
     DialogueOptions withVerdict;
     withVerdict.verdict = true;
-    ASSERT_EQ(WINMAIN(console, withVerdict), 0);
+    ASSERT_EQ(askAndAnalyse(console, withVerdict), 0);
 
     const Outcome outcome = compare({"--reference",
                                      dir / "ref",

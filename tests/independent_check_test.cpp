@@ -17,7 +17,7 @@
 
 #include "console/console.hpp"
 #include "demo/recordings.hpp"
-#include "run/run_driver.hpp"
+#include "dialogue/dialogue_run.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/scripted_keys.hpp"
 #include "support/whole_file.hpp"
@@ -98,7 +98,7 @@ Outcome runAndCheck(const ScratchDirectory& dir, const std::string& confidence) 
         keys.line(answer);
     keys.functionKey();
     Console console{keys, nullptr};
-    EXPECT_EQ(WINMAIN(console), 0);
+    EXPECT_EQ(askAndAnalyse(console), 0);
 
     Outcome outcome;
     for (int row = 0; row < 50; ++row) {

@@ -1,4 +1,4 @@
-#include "analysis/memory_limits.hpp"
+#include "io/memory_limits.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

@@ -1,4 +1,4 @@
-#include "run/numeric_answer.hpp"
+#include "dialogue/numeric_answer.hpp"
 
 #include <gtest/gtest.h>
 

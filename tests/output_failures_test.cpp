@@ -13,12 +13,12 @@
 #include <string>
 
 #include "console/console.hpp"
-#include "run/run_driver.hpp"
+#include "dialogue/dialogue_run.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/screen_rows.hpp"
 #include "support/scripted_keys.hpp"
 #include "support/wave_bytes.hpp"
-#include "wave/output_file.hpp"
+#include "io/output_file.hpp"
 
 namespace trellmark {
 namespace {
@@ -75,7 +75,7 @@ TEST(OutputFailures, EachUnwrittenOutputIsNamedBelowTheWritingLine) {
     Console console{keys, nullptr};
     {
         const FileSizeLimit limit(1000);
-        ASSERT_EQ(WINMAIN(console), 0);
+        ASSERT_EQ(askAndAnalyse(console), 0);
     }
 
     const Screen& screen = console.screen;

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "cli/progress_bar.hpp"
+#include "compare/progress_bar.hpp"
 #include "report/plain_line_target.hpp"
 #include "support/captured_streams.hpp"
 

@@ -1,20 +1,18 @@
 #include "report/report_page.hpp"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "analysis/run_analysis.hpp"
 #include "demo/recordings.hpp"
+#include "pipeline/run_pipeline.hpp"
+#include "support/no_events.hpp"
 #include "support/scratch_directory.hpp"
-#include "verdict/run_verdict.hpp"
 
 namespace trellmark {
 namespace {
@@ -171,16 +169,16 @@ TEST(ReportPageInBrowser, TheDemoRunsPageRendersAndItsClusterTableZoomsTheCharts
     if (browser.empty()) GTEST_SKIP() << "Chromium is not installed: the page is not opened";
     ScratchDirectory dir;
     ASSERT_TRUE(demo::makeDemoSets(dir.path()).written);
-    AnalysisParameters parameters;
-    parameters.impulseThreshold = 16000;
-    parameters.analysisLength = 44100;
-    parameters.confidenceLevel = 95;
-    AnalysisEvents events;
-    std::vector<std::int64_t> windows;
-    const RunResults run =
-        analyseRun(findFileSet(dir / "reference", "take"), findFileSet(dir / "comparison", "take"),
-                   parameters, events, &windows);
-    const Verdict verdict = verdictOfRun(run, windows, PermutationOptions{}, "");
+    RunRequest request;
+    request.parameters.impulseThreshold = 16000;
+    request.parameters.analysisLength = 44100;
+    request.parameters.confidenceLevel = 95;
+    request.verdict.wanted = true;
+    const RunState state = analyseSets(request, findFileSet(dir / "reference", "take"),
+                                       findFileSet(dir / "comparison", "take"), noEvents());
+    const RunResults& run = state.run;
+    ASSERT_TRUE(state.verdict);
+    const Verdict& verdict = *state.verdict;
     ASSERT_EQ(verdict.outcome, VerdictOutcome::differ);
     const std::string path = dir / "page.html";
     ASSERT_TRUE(writeReportPage(run, &verdict, path).written);

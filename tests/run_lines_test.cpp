@@ -5,7 +5,7 @@
 #include <string>
 
 #include "console/console.hpp"
-#include "run/console_target.hpp"
+#include "dialogue/console_target.hpp"
 #include "support/screen_rows.hpp"
 #include "support/scripted_keys.hpp"
 

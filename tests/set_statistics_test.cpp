@@ -13,7 +13,7 @@
 #include "analysis/impulse_level.hpp"
 #include "analysis/window_accumulator.hpp"
 #include "console/console.hpp"
-#include "run/screen_events.hpp"
+#include "dialogue/screen_events.hpp"
 #include "support/screen_rows.hpp"
 #include "support/scripted_keys.hpp"
 #include "wave/wave_info.hpp"
@@ -241,7 +241,12 @@ class SetFiles : public ::testing::Test {
         parameters.analysisLength = length;
         parameters.confidenceLevel = 95;
         ScreenEvents events(console, parameters);
-        return computeSetStatistics(setOf(paths), parameters, referenceLevel, info, events);
+        SetStatistics statistics =
+            computeSetStatistics(setOf(paths), parameters, referenceLevel, events);
+        // The summary in the units of the last file read, as a run shows it.
+        if (!statistics.files.empty()) info = statistics.files.back().header;
+        events.setFinished(statistics, info.bitsPerSample);
+        return statistics;
     }
 
     std::string row(int index) const { return trimmedRow(console.screen, index); }

@@ -9,11 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/compare_run.hpp"
+#include "compare/compare_run.hpp"
+#include "support/command_line_run.hpp"
 #include "console/console.hpp"
 #include "demo/recordings.hpp"
 #include "report/verdict_lines.hpp"
-#include "run/run_driver.hpp"
+#include "dialogue/dialogue_run.hpp"
 #include "support/captured_streams.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/screen_rows.hpp"
@@ -180,7 +181,7 @@ TEST(VerdictOutput, TheDialogueShowsTheVerdictOnlyWhenAskedAndDrawsTheFigure) {
         options.verdict = asked;
         options.plot = sets.dir / (asked ? "asked.svg" : "plain.pdf");
         std::vector<std::string> notices;
-        ASSERT_EQ(WINMAIN(console, options, &notices), 0);
+        ASSERT_EQ(askAndAnalyse(console, options, &notices), 0);
         EXPECT_TRUE(notices.empty());
         EXPECT_TRUE(std::filesystem::is_regular_file(options.plot));
         std::string screen;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "console/console.hpp"
-#include "run/run_driver.hpp"
+#include "dialogue/dialogue_run.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/scripted_keys.hpp"
 #include "support/wave_bytes.hpp"
@@ -56,7 +56,7 @@ class WholeRun : public ::testing::Test {
 
     void run() {
         keys.functionKey();  // the final key
-        EXPECT_EQ(WINMAIN(console), 0);
+        EXPECT_EQ(askAndAnalyse(console), 0);
     }
     std::string row(int r) const { return trimmed(console.screen, r); }
 

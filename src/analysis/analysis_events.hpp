@@ -1,8 +1,9 @@
 #pragma once
-// What an analysis tells its front end while it runs: the dialogue shows these
-// on its screen, a command-line run on standard output and standard error.
+// What a run tells its front end while it runs: the dialogue shows these on
+// its screen, a command-line run on standard output and standard error.
 
 #include <cstddef>
+#include <cstdint>
 
 namespace trellmark {
 
@@ -10,7 +11,6 @@ struct FileSet;
 struct FileReading;
 struct SetStatistics;
 struct ComparisonResult;
-struct WaveInfo;
 
 // Every call has a default that does nothing, so a front end handles only what
 // it shows. References passed in are valid only during the call.
@@ -24,16 +24,12 @@ class AnalysisEvents {
     virtual void fileStarted(const FileSet& /*set*/, std::size_t /*index*/) {}
     // The file just read is suspect (its note is not FileNote::none).
     virtual void fileNoted(const FileReading& /*file*/) {}
-    // Every file of the set is in; lastFile is the header of the file read last.
-    virtual void setFinished(const SetStatistics& /*statistics*/, const WaveInfo& /*lastFile*/) {}
+    // Every file of the set is in; its figures are in LSB of `bitsPerSample`.
+    virtual void setFinished(const SetStatistics& /*statistics*/, std::int16_t /*bitsPerSample*/) {
+    }
     virtual void comparisonStarted() {}
-    virtual void comparisonFinished(const ComparisonResult& /*result*/) {}
+    virtual void comparisonFinished(const ComparisonResult& /*result*/,
+                                    std::int16_t /*bitsPerSample*/) {}
 };
-
-// For callers that want no news.
-inline AnalysisEvents& noEvents() {
-    static AnalysisEvents silent;
-    return silent;
-}
 
 }  // namespace trellmark

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "analysis/memory_limits.hpp"
+#include "io/memory_limits.hpp"
 
 namespace trellmark {
 

@@ -2,6 +2,12 @@
 
 namespace trellmark {
 
+WaveInfo headerOfLastFileRead(const SetStatistics& reference, const SetStatistics& comparison) {
+    if (!comparison.files.empty()) return comparison.files.back().header;
+    if (!reference.files.empty()) return reference.files.back().header;
+    return {};
+}
+
 std::vector<FileIdentity> recordingsRead(const RunResults& run) {
     std::vector<FileIdentity> identities;
     for (const SetStatistics* set : {&run.referenceStatistics, &run.comparisonStatistics}) {

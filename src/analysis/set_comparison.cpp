@@ -50,14 +50,4 @@ ComparisonResult compareMeans(const SetStatistics& reference, const SetStatistic
     return result;
 }
 
-ComparisonResult compareSets(const SetStatistics& reference, const SetStatistics& comparison,
-                             std::int32_t analysisLength, std::int16_t confidenceLevel,
-                             const CriticalValueTable& tables, AnalysisEvents& events) {
-    events.comparisonStarted();
-    ComparisonResult result =
-        compareMeans(reference, comparison, analysisLength, confidenceLevel, tables);
-    events.comparisonFinished(result);
-    return result;
-}
-
 }  // namespace trellmark

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "analysis/analysis_events.hpp"
 #include "analysis/critical_values.hpp"
 #include "analysis/set_statistics.hpp"
 
@@ -32,13 +31,7 @@ inline bool significantAt(const ComparisonResult& result, std::size_t j) {
     return j < result.differenceSignal.size() && result.differenceSignal[j] != 0;
 }
 
-// Tests every index, telling `events` when the comparison starts and when it
-// is done.
-ComparisonResult compareSets(const SetStatistics& reference, const SetStatistics& comparison,
-                             std::int32_t analysisLength, std::int16_t confidenceLevel,
-                             const CriticalValueTable& tables, AnalysisEvents& events);
-
-// The test itself.
+// Tests every index of the window.
 ComparisonResult compareMeans(const SetStatistics& reference, const SetStatistics& comparison,
                               std::int32_t analysisLength, std::int16_t confidenceLevel,
                               const CriticalValueTable& tables);

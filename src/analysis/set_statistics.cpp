@@ -9,8 +9,7 @@
 namespace trellmark {
 
 SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters& parameters,
-                                   std::optional<double> referenceLevel, WaveInfo& lastFile,
-                                   AnalysisEvents& events,
+                                   std::optional<double> referenceLevel, AnalysisEvents& events,
                                    std::vector<std::int64_t>* scaledWindows) {
     const std::size_t listed = set.count > 0 ? static_cast<std::size_t>(set.count) : 0;
     const std::size_t files = std::min(listed, set.paths.size());
@@ -30,7 +29,6 @@ SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters&
         for (std::size_t i = 0; i < files; ++i) {
             events.fileStarted(set, i);
             readTake(reader, set.paths[i], parameters, take, folds.nextBuffer());
-            lastFile = take.header;
             statistics.levels.push_back(take.level);
             // The reference set scales to its own first file.
             if (!referenceLevel) referenceLevel = take.level;
@@ -47,7 +45,6 @@ SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters&
         folds.finish();
     }
     finishAccumulation(accumulator, statistics);
-    events.setFinished(statistics, lastFile);
     return statistics;
 }
 

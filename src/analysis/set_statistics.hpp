@@ -45,14 +45,12 @@ struct SetStatistics {
 
 // Reads every file of the set in order and folds it in, telling `events` as it
 // goes (setStarted, fileStarted before each file is read, fileNoted for a
-// suspect file, setFinished). The reference set passes no reference level and
-// is scaled to its own first file. lastFile holds the header of the file read
-// last afterwards, and is left as it was when the set is empty. With
-// `scaledWindows`, every file's analysis window after scaling (analysisLength
-// values, LSB at the reference level) is appended to it in set order.
+// suspect file). The reference set passes no reference level and is scaled to
+// its own first file. With `scaledWindows`, every file's analysis window after
+// scaling (analysisLength values, LSB at the reference level) is appended to
+// it in set order.
 SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters& parameters,
-                                   std::optional<double> referenceLevel, WaveInfo& lastFile,
-                                   AnalysisEvents& events,
+                                   std::optional<double> referenceLevel, AnalysisEvents& events,
                                    std::vector<std::int64_t>* scaledWindows = nullptr);
 
 // The level every file is scaled to: the first reference file's, 0 for an empty

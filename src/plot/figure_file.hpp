@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "plot/figure_data.hpp"
-#include "wave/output_file.hpp"
+#include "io/output_file.hpp"
 
 namespace trellmark {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "report/number_text.hpp"
-#include "report/output_stream.hpp"
+#include "io/output_stream.hpp"
 #include "report/output_target.hpp"
 #include "report/verdict_lines.hpp"
 
@@ -122,10 +122,9 @@ void writeVerdict(OutputTarget& out, const Verdict& verdict, std::int16_t confid
 
 }  // namespace
 
-bool writeAnalysisReport(const std::string& fileName, const RunResults& run, std::string* failure,
-                         const Verdict* verdict) {
-    std::string why;
-    const bool written = writeThroughStream(
+WriteResult writeAnalysisReport(const std::string& fileName, const RunResults& run,
+                                const Verdict* verdict) {
+    return writeThroughStream(
         fileName, recordingsRead(run),
         [&run, verdict](std::FILE* stream) {
             FileTarget out(stream);
@@ -135,10 +134,7 @@ bool writeAnalysisReport(const std::string& fileName, const RunResults& run, std
             writeResults(out, run);
             if (verdict != nullptr) writeVerdict(out, *verdict, run.parameters.confidenceLevel);
             return !out.failed();
-        },
-        why);
-    if (!written && failure != nullptr) *failure = why;
-    return written;
+        });
 }
 
 }  // namespace trellmark

@@ -5,15 +5,16 @@
 #include <string>
 
 #include "analysis/run_results.hpp"
+#include "io/write_result.hpp"
 #include "verdict/verdict.hpp"
 
 namespace trellmark {
 
 // Writes the report, replacing any file of that name once the report is
-// complete; with a verdict, a VERDICT section follows the results. The names openOutputFile
-// refuses, among them the recordings the run read, write nothing. Returns false, with `failure` set
-// when given, when the file could not be created or not every byte reached it.
-bool writeAnalysisReport(const std::string& fileName, const RunResults& run,
-                         std::string* failure = nullptr, const Verdict* verdict = nullptr);
+// complete; with a verdict, a VERDICT section follows the results. The names
+// openOutputFile refuses, among them the recordings the run read, write
+// nothing.
+WriteResult writeAnalysisReport(const std::string& fileName, const RunResults& run,
+                                const Verdict* verdict = nullptr);
 
 }  // namespace trellmark

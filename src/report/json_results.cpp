@@ -133,7 +133,7 @@ Json verdictJson(const Verdict& verdict) {
 
 }  // namespace
 
-std::string runJson(const RunResults& run, const std::vector<OutputStatus>& outputs,
+std::string runJson(const RunResults& run, const std::vector<OutputOutcome>& outputs,
                     const std::string& version, const Verdict* verdict) {
     const std::int32_t length = run.parameters.analysisLength;
     Json json;
@@ -152,12 +152,12 @@ std::string runJson(const RunResults& run, const std::vector<OutputStatus>& outp
                       {"bitsPerSample", run.lastFile.bitsPerSample}};
     if (verdict != nullptr) json["verdict"] = verdictJson(*verdict);
     Json list = Json::array();
-    for (const OutputStatus& output : outputs) {
+    for (const OutputOutcome& output : outputs) {
         Json entry;
         entry["kind"] = output.kind;
         putText(entry, "path", output.path);
-        entry["written"] = output.written;
-        entry["error"] = output.written ? Json(nullptr) : Json(output.failure);
+        entry["written"] = output.result.written;
+        entry["error"] = output.result.written ? Json(nullptr) : Json(output.result.failure);
         list.push_back(std::move(entry));
     }
     json["outputs"] = std::move(list);

@@ -6,24 +6,17 @@
 #include <vector>
 
 #include "analysis/run_results.hpp"
+#include "io/write_result.hpp"
 #include "verdict/verdict.hpp"
 
 namespace trellmark {
-
-// What became of one output a run was asked to write.
-struct OutputStatus {
-    std::string kind;  // "report", "referenceMean", "comparisonMean", "difference", "csv", ...
-    std::string path;
-    bool written = false;
-    std::string failure;  // why not, when not written
-};
 
 // The JSON text, one object, ending in a line end. Text that is not valid
 // UTF-8 (a file name may hold any bytes) is written with U+FFFD in place of
 // each invalid byte, and beside it a field named after it with "Bytes"
 // appended holding the raw bytes in hexadecimal, so nothing is lost.
 // With a verdict, a "verdict" object follows the result.
-std::string runJson(const RunResults& run, const std::vector<OutputStatus>& outputs,
+std::string runJson(const RunResults& run, const std::vector<OutputOutcome>& outputs,
                     const std::string& version, const Verdict* verdict = nullptr);
 
 }  // namespace trellmark

@@ -1,5 +1,7 @@
 #include "report/plain_line_target.hpp"
 
+#include <cerrno>
+
 #include "text/utf8.hpp"
 
 namespace trellmark {
@@ -28,8 +30,10 @@ void PlainLineTarget::lineEnd() {
     } else if (file_ != nullptr) {
         const std::string blanks(heldBlankLines_, '\n');
         line_ += '\n';
+        errno = 0;
         if (std::fputs(blanks.c_str(), file_) < 0 || std::fputs(line_.c_str(), file_) < 0 ||
             std::fflush(file_) != 0) {
+            if (!failed_) failureError_ = errno;
             failed_ = true;
         }
         heldBlankLines_ = 0;

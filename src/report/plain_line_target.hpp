@@ -25,6 +25,8 @@ class PlainLineTarget : public LineTarget {
     void lineEnd() override;
     void style(TextStyle) override {}
     bool failed() const { return failed_; }
+    // The errno of the first failed write; 0 when it left none.
+    int failureError() const { return failureError_; }
 
   private:
     std::FILE* file_;
@@ -32,6 +34,7 @@ class PlainLineTarget : public LineTarget {
     std::size_t characters_ = 0;  // characters in line_, for the zones
     int heldBlankLines_ = 0;
     bool failed_ = false;
+    int failureError_ = 0;
 };
 
 }  // namespace trellmark

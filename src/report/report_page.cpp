@@ -15,7 +15,7 @@
 #include "report/plain_line_target.hpp"
 #include "report/run_lines.hpp"
 #include "report/verdict_lines.hpp"
-#include "wave/output_file.hpp"
+#include "io/output_file.hpp"
 
 namespace trellmark {
 namespace {

@@ -1,26 +1,32 @@
 #include "report/signal_output.hpp"
 
+#include "wave/wave_writer.hpp"
+
 namespace trellmark {
 
-// All three calls are made even for an empty name: the failed call still uses
-// its dither draws, so a file's bytes never depend on which other files were
-// asked for.
-SignalFilesWritten writeSignalFiles(const SignalFileNames& names, const RunResults& run,
-                                    DitherGenerator& dither) {
+std::vector<OutputOutcome> writeSignalFiles(const SignalFileNames& names, const RunResults& run) {
     const std::int32_t length = run.parameters.analysisLength;
     const WaveInfo& last = run.lastFile;
     const std::vector<FileIdentity> inputs = recordingsRead(run);
-    SignalFilesWritten written;
-    written.referenceMean =
-        WRITEWAVE(names.referenceMean, length, last.sampleRate, last.bitsPerSample,
-                  run.referenceStatistics.mean, dither, inputs, &written.referenceMeanFailure);
-    written.comparisonMean =
-        WRITEWAVE(names.comparisonMean, length, last.sampleRate, last.bitsPerSample,
-                  run.comparisonStatistics.mean, dither, inputs, &written.comparisonMeanFailure);
-    written.difference =
-        WRITEWAVE(names.difference, length, last.sampleRate, last.bitsPerSample,
-                  run.result.differenceSignal, dither, inputs, &written.differenceFailure);
-    return written;
+    const struct {
+        const char* kind;
+        const std::string& name;
+        const std::vector<double>& signal;
+    } files[] = {{"referenceMean", names.referenceMean, run.referenceStatistics.mean},
+                 {"comparisonMean", names.comparisonMean, run.comparisonStatistics.mean},
+                 {"difference", names.difference, run.result.differenceSignal}};
+    std::vector<OutputOutcome> outcomes;
+    DitherGenerator dither;
+    // Every file goes through the writer even without a name: the call still
+    // uses its dither draws, so a file's bytes never depend on which other
+    // files were asked for.
+    for (const auto& file : files) {
+        std::string failure;
+        const bool written = WRITEWAVE(file.name, length, last.sampleRate, last.bitsPerSample,
+                                       file.signal, dither, inputs, &failure);
+        if (!file.name.empty()) outcomes.push_back({file.kind, file.name, {written, failure}});
+    }
+    return outcomes;
 }
 
 }  // namespace trellmark

@@ -2,9 +2,10 @@
 // The three signal files of a run: both mean signals and the difference.
 
 #include <string>
+#include <vector>
 
 #include "analysis/run_results.hpp"
-#include "wave/wave_writer.hpp"
+#include "io/write_result.hpp"
 
 namespace trellmark {
 
@@ -14,22 +15,11 @@ struct SignalFileNames {
     std::string difference;
 };
 
-// Which of the three files were written, and why not where one was not; a file
-// not asked for counts as not written.
-struct SignalFilesWritten {
-    bool referenceMean = false;
-    bool comparisonMean = false;
-    bool difference = false;
-    std::string referenceMeanFailure;
-    std::string comparisonMeanFailure;
-    std::string differenceFailure;
-};
-
 // The reference mean, the comparison mean and the difference signal, in this
-// order, each analysisLength samples at the last file's rate and depth. An
-// empty name, or one that cannot be created, skips only that file; none
-// replaces a recording the run read.
-SignalFilesWritten writeSignalFiles(const SignalFileNames& names, const RunResults& run,
-                                    DitherGenerator& dither);
+// order, each analysisLength samples at the last file's rate and depth, with
+// the dither of a fresh run. One outcome for each named file, kinds
+// "referenceMean", "comparisonMean" and "difference"; a name that cannot be
+// written skips only that file, and none replaces a recording the run read.
+std::vector<OutputOutcome> writeSignalFiles(const SignalFileNames& names, const RunResults& run);
 
 }  // namespace trellmark

@@ -6,7 +6,7 @@
 #include <new>
 #include <string>
 
-#include "wave/output_file.hpp"
+#include "io/output_file.hpp"
 #include "wave/wave_format.hpp"
 
 namespace trellmark {

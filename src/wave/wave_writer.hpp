@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "wave/output_file.hpp"
+#include "io/output_file.hpp"
 
 namespace trellmark {
 

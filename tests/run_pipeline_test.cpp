@@ -1,4 +1,4 @@
-#include "analysis/run_analysis.hpp"
+#include "pipeline/run_pipeline.hpp"
 
 #include <gtest/gtest.h>
 
@@ -26,13 +26,14 @@ struct RecordingEvents : AnalysisEvents {
     void fileNoted(const FileReading& file) override {
         log.push_back("note " + std::to_string(static_cast<int>(file.note)));
     }
-    void setFinished(const SetStatistics& statistics, const WaveInfo& lastFile) override {
+    void setFinished(const SetStatistics& statistics, std::int16_t bitsPerSample) override {
         log.push_back("done " + std::to_string(statistics.fileCount) + " at " +
-                      std::to_string(lastFile.bitsPerSample) + " bit");
+                      std::to_string(bitsPerSample) + " bit");
     }
     void comparisonStarted() override { log.push_back("comparing"); }
-    void comparisonFinished(const ComparisonResult& result) override {
-        log.push_back("compared " + std::to_string(result.significantCount));
+    void comparisonFinished(const ComparisonResult& result, std::int16_t bitsPerSample) override {
+        log.push_back("compared " + std::to_string(result.significantCount) + " at " +
+                      std::to_string(bitsPerSample) + " bit");
     }
 
     std::vector<std::string> log;
@@ -52,7 +53,7 @@ FileSet setOf(const std::string& core, const std::vector<std::string>& paths) {
     return set;
 }
 
-TEST(RunAnalysis, RunsWithoutAConsoleAndTellsItsEventsInOrder) {
+TEST(RunPipeline, RunsWithoutAConsoleAndTellsItsEventsInOrder) {
     ScratchDirectory dir;
     writeTake(dir / "r1.wav", 16, 100, {10, 20, 30});
     writeTake(dir / "r2.wav", 16, 100, {12, 20, 30});
@@ -70,18 +71,20 @@ TEST(RunAnalysis, RunsWithoutAConsoleAndTellsItsEventsInOrder) {
         if (path == late) std::filesystem::rename(dir / "c2.later", late);
     };
 
-    AnalysisParameters parameters;
-    parameters.impulseThreshold = 1000;
-    parameters.analysisLength = 3;
-    parameters.confidenceLevel = 95;
+    RunRequest request;
+    request.parameters.impulseThreshold = 1000;
+    request.parameters.analysisLength = 3;
+    request.parameters.confidenceLevel = 95;
     const RunResults run =
-        analyseRun(setOf("r", {dir / "r1.wav", dir / "r2.wav"}),
-                   setOf("c", {dir / "c1.wav", late, dir / "c3.wav"}), parameters, events);
+        analyseSets(request, setOf("r", {dir / "r1.wav", dir / "r2.wav"}),
+                    setOf("c", {dir / "c1.wav", late, dir / "c3.wav"}), events)
+            .run;
 
     EXPECT_EQ(events.log,
               (std::vector<std::string>{"set r", "file 0 of 2", "file 1 of 2", "done 2 at 16 bit",
                                         "set c", "file 0 of 3", "file 1 of 3", "file 2 of 3",
-                                        "note 3", "done 3 at 16 bit", "comparing", "compared 0"}));
+                                        "note 3", "done 3 at 16 bit", "comparing",
+                                        "compared 0 at 16 bit"}));
     // The record holds what each file was found to be.
     const std::vector<FileReading>& files = run.comparisonStatistics.files;
     ASSERT_EQ(files.size(), 3u);

@@ -4,7 +4,7 @@
 
 #include "analysis/analysis_events.hpp"
 #include "analysis/analysis_parameters.hpp"
-#include "run/console_target.hpp"
+#include "dialogue/console_target.hpp"
 
 namespace trellmark {
 
@@ -16,14 +16,13 @@ class ScreenEvents : public AnalysisEvents {
 
     void fileStarted(const FileSet& set, std::size_t index) override;
     void fileNoted(const FileReading& file) override;
-    void setFinished(const SetStatistics& statistics, const WaveInfo& lastFile) override;
+    void setFinished(const SetStatistics& statistics, std::int16_t bitsPerSample) override;
     void comparisonStarted() override;
-    void comparisonFinished(const ComparisonResult& result) override;
+    void comparisonFinished(const ComparisonResult& result, std::int16_t bitsPerSample) override;
 
   private:
     ConsoleTarget out_;
     const AnalysisParameters& parameters_;  // the caller's
-    std::int16_t bitsPerSample_ = 0;        // of the file read last, for the result lines
 };
 
 }  // namespace trellmark

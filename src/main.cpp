@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/compare_run.hpp"
+#include "compare/compare_run.hpp"
 #include "console/console.hpp"
-#include "run/run_driver.hpp"
+#include "dialogue/dialogue_run.hpp"
 #include "terminal/terminal_backend.hpp"
 #include "text/utf8.hpp"
 
@@ -47,7 +47,7 @@ int runDialogue(const trellmark::DialogueOptions& options) {
     trellmark::Console console(backend, &backend);
     try {
         std::vector<std::string> notices;
-        const int status = trellmark::WINMAIN(console, options, &notices);
+        const int status = trellmark::askAndAnalyse(console, options, &notices);
         backend.finish(console.screen);
         for (const std::string& notice : notices) {
             std::fprintf(stderr, "trellmark: %s\n", trellmark::printableText(notice).c_str());

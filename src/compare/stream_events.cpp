@@ -1,4 +1,4 @@
-#include "cli/stream_events.hpp"
+#include "compare/stream_events.hpp"
 
 #include "analysis/file_set.hpp"
 #include "analysis/set_comparison.hpp"
@@ -30,10 +30,9 @@ void StreamEvents::fileNoted(const FileReading& file) {
     progress_.restore();
 }
 
-void StreamEvents::setFinished(const SetStatistics& statistics, const WaveInfo& lastFile) {
+void StreamEvents::setFinished(const SetStatistics& statistics, std::int16_t bitsPerSample) {
     progress_.hide();
-    bitsPerSample_ = lastFile.bitsPerSample;
-    writeSetSummary(out_, statistics, parameters_.analysisLength, lastFile.bitsPerSample);
+    writeSetSummary(out_, statistics, parameters_.analysisLength, bitsPerSample);
 }
 
 void StreamEvents::comparisonStarted() {
@@ -41,8 +40,9 @@ void StreamEvents::comparisonStarted() {
     writeComparingLine(out_);
 }
 
-void StreamEvents::comparisonFinished(const ComparisonResult& result) {
-    writeComparisonSummary(out_, result, parameters_.analysisLength, bitsPerSample_);
+void StreamEvents::comparisonFinished(const ComparisonResult& result,
+                                      std::int16_t bitsPerSample) {
+    writeComparisonSummary(out_, result, parameters_.analysisLength, bitsPerSample);
 }
 
 }  // namespace trellmark

@@ -5,31 +5,19 @@
 #include <span>
 #include <string>
 
-#include "analysis/analysis_parameters.hpp"
+#include "pipeline/run_request.hpp"
 #include "plot/figure_size.hpp"
 #include "verdict/permutation_test.hpp"
 
 namespace trellmark {
-
-// Standard output, when given as the file of --json or --csv.
-constexpr std::string_view standardOutputName = "-";
 
 struct CompareOptions {
     std::string referenceDirectory;
     std::string referenceCore;        // empty: every .wav file
     std::string comparisonDirectory;  // the reference directory unless given
     std::string comparisonCore;       // the reference core unless given
-    AnalysisParameters parameters;
-    // Outputs; an empty name asks for none.
-    std::string report;
-    std::string referenceMean;
-    std::string comparisonMean;
-    std::string difference;
-    std::string json;  // "-": standard output
-    std::string csv;   // "-": standard output
-    std::string plot;  // .png, .svg or .pdf
-    FigureSize plotSize;
-    PermutationOptions permutations;
+    // The analysis, the verdict (always computed and reported) and the outputs.
+    RunRequest request;
     bool quiet = false;
 
     // The result lines go to standard output unless --quiet or a "-" output

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "cli/command_line.hpp"
+#include "options/command_line.hpp"
 
 namespace trellmark {
 
@@ -24,7 +24,8 @@ struct Streams {
 // Exit statuses of a comparison run.
 constexpr int completedStatus = 0;  // and the sets do not differ detectably, or it cannot tell
 constexpr int differStatus = 1;     // the sets differ
-constexpr int troubleStatus = 2;    // a set matched nothing, or an output was not written
+constexpr int troubleStatus = 2;    // a set matched nothing, or an output or standard output
+                                    // could not be written
 
 // Reads both sets, compares them, gives the verdict and writes every output
 // asked for; each output that cannot be written is named on err and the others
@@ -33,9 +34,5 @@ int runCompare(const CompareOptions& options, const Streams& streams);
 
 // Help, the version, a mistake or a comparison; the dialogue is the caller's.
 int runParsedCommand(const Command& command, const Streams& streams);
-
-// The whole command line (without the program's name): nothing when it asks
-// for the dialogue, otherwise the exit status of what it asked for.
-std::optional<int> runCommandLine(std::span<const std::string> arguments, const Streams& streams);
 
 }  // namespace trellmark

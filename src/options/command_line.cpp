@@ -1,4 +1,4 @@
-#include "cli/command_line.hpp"
+#include "options/command_line.hpp"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "cli/whole_number.hpp"
+#include "options/whole_number.hpp"
 #include "plot/figure_file.hpp"
 
 namespace trellmark {
@@ -76,6 +76,27 @@ std::string checkVerdictAndFigure(const NumberTexts& numbers, const std::string&
     return {};
 }
 
+// The files a comparison run can write besides the figure, in the order --help
+// lists them.
+struct OutputOption {
+    const char* name;
+    std::string OutputRequest::*file;
+    const char* help;
+    bool streamable;  // "-" means standard output
+};
+constexpr OutputOption outputOptions[] = {
+    {"--report", &OutputRequest::report, "Write the analysis report (text) to FILE", false},
+    {"--reference-mean", &OutputRequest::referenceMean,
+     "Write the reference set's mean signal (wave) to FILE", false},
+    {"--comparison-mean", &OutputRequest::comparisonMean,
+     "Write the comparison set's mean signal (wave) to FILE", false},
+    {"--difference", &OutputRequest::difference, "Write the difference signal (wave) to FILE",
+     false},
+    {"--json", &OutputRequest::json, "Write the results as JSON to FILE (- for stdout)", true},
+    {"--csv", &OutputRequest::csv, "Write the per-sample figures as CSV to FILE (- for stdout)",
+     true},
+};
+
 void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& numbers) {
     // An option given again overrides the earlier one, so a script can append
     // to a command it was handed.
@@ -111,27 +132,11 @@ void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& 
     compare
         .add_option("--confidence", numbers.confidence, "Confidence level: 95 or 99 (default 95)")
         ->type_name("95|99");
-    compare.add_option("--report", options.report, "Write the analysis report (text) to FILE")
-        ->type_name("FILE");
-    compare
-        .add_option("--reference-mean", options.referenceMean,
-                    "Write the reference set's mean signal (wave) to FILE")
-        ->type_name("FILE");
-    compare
-        .add_option("--comparison-mean", options.comparisonMean,
-                    "Write the comparison set's mean signal (wave) to FILE")
-        ->type_name("FILE");
-    compare
-        .add_option("--difference", options.difference,
-                    "Write the difference signal (wave) to FILE")
-        ->type_name("FILE");
-    compare.add_option("--json", options.json, "Write the results as JSON to FILE (- for stdout)")
-        ->type_name("FILE");
-    compare
-        .add_option("--csv", options.csv,
-                    "Write the per-sample figures as CSV to FILE (- for stdout)")
-        ->type_name("FILE");
-    addFigureOptions(compare, options.plot, numbers);
+    for (const OutputOption& output : outputOptions) {
+        compare.add_option(output.name, options.request.outputs.*output.file, output.help)
+            ->type_name("FILE");
+    }
+    addFigureOptions(compare, options.request.outputs.plot, numbers);
     addPermutationOptions(compare, numbers);
     compare.add_flag("-q,--quiet", options.quiet,
                      "Nothing on standard output but what a - output asks for");
@@ -156,7 +161,7 @@ std::string missingOption(const CLI::App& compare) {
 std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numbers,
                                 bool comparisonGiven, bool comparisonCoreGiven) {
     std::string problem;
-    AnalysisParameters& parameters = options.parameters;
+    AnalysisParameters& parameters = options.request.parameters;
     const auto threshold =
         wholeNumberOption("--threshold", numbers.threshold, int32Lowest, int32Highest, problem);
     if (!threshold) return problem;
@@ -175,30 +180,34 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
     parameters.startOffset = static_cast<std::int32_t>(*start);
     parameters.confidenceLevel = static_cast<std::int16_t>(*confidence);
 
-    problem = checkVerdictAndFigure(numbers, options.plot, options.permutations, options.plotSize);
+    OutputRequest& outputs = options.request.outputs;
+    VerdictRequest& verdict = options.request.verdict;
+    verdict.wanted = true;
+    verdict.reported = true;
+    problem =
+        checkVerdictAndFigure(numbers, outputs.plot, verdict.permutations, outputs.plotSize);
     if (!problem.empty()) return problem;
 
     if (!comparisonGiven) options.comparisonDirectory = options.referenceDirectory;
     if (!comparisonCoreGiven) options.comparisonCore = options.referenceCore;
 
-    const std::vector<std::pair<const char*, const std::string*>> files{
-        {"--report", &options.report},
-        {"--reference-mean", &options.referenceMean},
-        {"--comparison-mean", &options.comparisonMean},
-        {"--difference", &options.difference},
-        {"--json", &options.json},
-        {"--csv", &options.csv},
-        {"--plot", &options.plot}};
+    std::vector<std::pair<std::string, const std::string*>> files;
+    for (const OutputOption& output : outputOptions) {
+        const std::string& name = outputs.*output.file;
+        if (name == standardOutputName && !output.streamable) {
+            return std::string(output.name) + ": '-' (standard output) is only for --json and --csv";
+        }
+        files.emplace_back(output.name, &name);
+    }
+    files.emplace_back("--plot", &outputs.plot);
     for (std::size_t i = 0; i < files.size(); ++i) {
         const auto& [option, name] = files[i];
-        const bool streamable = i == 4 || i == 5;
-        if (*name == standardOutputName && !streamable) {
-            return std::string(option) + ": '-' (standard output) is only for --json and --csv";
+        if (*name == standardOutputName && option == "--plot") {
+            return "--plot: '-' (standard output) is only for --json and --csv";
         }
         for (std::size_t k = 0; k < i; ++k) {
             if (!name->empty() && *name == *files[k].second) {
-                return std::string(files[k].first) + " and " + option + " name the same file '" +
-                       *name + "'";
+                return files[k].first + " and " + option + " name the same file '" + *name + "'";
             }
         }
     }
@@ -208,7 +217,8 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
 }  // namespace
 
 bool CompareOptions::linesOnStandardOutput() const {
-    return !quiet && json != standardOutputName && csv != standardOutputName;
+    const OutputRequest& outputs = request.outputs;
+    return !quiet && outputs.json != standardOutputName && outputs.csv != standardOutputName;
 }
 
 Command parseCommandLine(std::span<const std::string> arguments) {

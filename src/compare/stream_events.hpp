@@ -7,7 +7,7 @@
 
 #include "analysis/analysis_events.hpp"
 #include "analysis/analysis_parameters.hpp"
-#include "cli/progress_bar.hpp"
+#include "compare/progress_bar.hpp"
 #include "report/plain_line_target.hpp"
 
 namespace trellmark {
@@ -23,12 +23,13 @@ class StreamEvents : public AnalysisEvents {
     void setStarted(const FileSet& set) override;
     void fileStarted(const FileSet& set, std::size_t index) override;
     void fileNoted(const FileReading& file) override;
-    void setFinished(const SetStatistics& statistics, const WaveInfo& lastFile) override;
+    void setFinished(const SetStatistics& statistics, std::int16_t bitsPerSample) override;
     void comparisonStarted() override;
-    void comparisonFinished(const ComparisonResult& result) override;
+    void comparisonFinished(const ComparisonResult& result, std::int16_t bitsPerSample) override;
 
     // Standard output could not take every line.
     bool linesFailed() const { return out_.failed(); }
+    int linesError() const { return out_.failureError(); }
     // The target the result lines go to, for lines that follow the analysis.
     PlainLineTarget& lines() { return out_; }
 
@@ -37,7 +38,6 @@ class StreamEvents : public AnalysisEvents {
     std::FILE* errors_;
     ProgressBar& progress_;
     const AnalysisParameters& parameters_;
-    std::int16_t bitsPerSample_ = 0;  // of the file read last, for the result lines
 };
 
 // "trellmark: warning: PATH: NOTE" with control bytes of the path shown as

@@ -7,14 +7,15 @@
 #include <span>
 #include <string>
 
-#include "wave/output_file.hpp"
+#include "io/output_file.hpp"
+#include "io/write_result.hpp"
 
 namespace trellmark {
 
 // Opens the named file as openOutputFile does, lets `write` fill the stream
 // (it returns false when it knows a write failed) and gives the file its name
-// when every byte is in. False, with `failure` saying why, otherwise.
-bool writeThroughStream(const std::string& fileName, std::span<const FileIdentity> inputs,
-                        const std::function<bool(std::FILE*)>& write, std::string& failure);
+// when every byte is in.
+WriteResult writeThroughStream(const std::string& fileName, std::span<const FileIdentity> inputs,
+                               const std::function<bool(std::FILE*)>& write);
 
 }  // namespace trellmark

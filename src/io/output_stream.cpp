@@ -1,17 +1,19 @@
-#include "report/output_stream.hpp"
+#include "io/output_stream.hpp"
 
 #include <cerrno>
 
 namespace trellmark {
 
-bool writeThroughStream(const std::string& fileName, std::span<const FileIdentity> inputs,
-                        const std::function<bool(std::FILE*)>& write, std::string& failure) {
+WriteResult writeThroughStream(const std::string& fileName, std::span<const FileIdentity> inputs,
+                               const std::function<bool(std::FILE*)>& write) {
+    std::string failure;
     OutputFile file = openOutputFile(fileName, inputs, failure);
-    if (file.fd < 0) return false;
+    if (file.fd < 0) return failedResult(failure);
     std::FILE* stream = ::fdopen(file.fd, "wb");
     if (stream == nullptr) {
         failure = failureInWords(errno);
-        return finishOutputFile(file, false, false, failure);
+        finishOutputFile(file, false, false, failure);
+        return failedResult(failure);
     }
     // A stream failure may leave errno unset.
     const auto streamFailure = [] {
@@ -26,7 +28,8 @@ bool writeThroughStream(const std::string& fileName, std::span<const FileIdentit
         failure = streamFailure();
         written = false;
     }
-    return finishOutputFile(file, written, true, failure) && written;
+    if (finishOutputFile(file, written, true, failure) && written) return writtenResult();
+    return failedResult(failure);
 }
 
 }  // namespace trellmark

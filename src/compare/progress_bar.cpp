@@ -1,4 +1,4 @@
-#include "cli/progress_bar.hpp"
+#include "compare/progress_bar.hpp"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "wave/output_file.hpp"
+#include "io/output_file.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "run/screen_events.hpp"
+#include "dialogue/screen_events.hpp"
 
 #include "analysis/file_set.hpp"
 #include "analysis/set_comparison.hpp"
@@ -17,17 +17,17 @@ void ScreenEvents::fileNoted(const FileReading& file) {
     writeNoteLine(out_, file.note);
 }
 
-void ScreenEvents::setFinished(const SetStatistics& statistics, const WaveInfo& lastFile) {
-    bitsPerSample_ = lastFile.bitsPerSample;
-    writeSetSummary(out_, statistics, parameters_.analysisLength, lastFile.bitsPerSample);
+void ScreenEvents::setFinished(const SetStatistics& statistics, std::int16_t bitsPerSample) {
+    writeSetSummary(out_, statistics, parameters_.analysisLength, bitsPerSample);
 }
 
 void ScreenEvents::comparisonStarted() {
     writeComparingLine(out_);
 }
 
-void ScreenEvents::comparisonFinished(const ComparisonResult& result) {
-    writeComparisonSummary(out_, result, parameters_.analysisLength, bitsPerSample_);
+void ScreenEvents::comparisonFinished(const ComparisonResult& result,
+                                      std::int16_t bitsPerSample) {
+    writeComparisonSummary(out_, result, parameters_.analysisLength, bitsPerSample);
 }
 
 }  // namespace trellmark

@@ -1,4 +1,4 @@
-#include "cli/whole_number.hpp"
+#include "options/whole_number.hpp"
 
 #include <charconv>
 

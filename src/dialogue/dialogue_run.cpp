@@ -1,0 +1,149 @@
+#include "dialogue/dialogue_run.hpp"
+
+#include <new>
+#include <string>
+#include <vector>
+
+#include "analysis/memory_budget.hpp"
+#include "console/console.hpp"
+#include "dialogue/askings.hpp"
+#include "dialogue/console_target.hpp"
+#include "dialogue/numeric_answer.hpp"
+#include "dialogue/screen_events.hpp"
+#include "io/memory_limits.hpp"
+#include "pipeline/run_pipeline.hpp"
+#include "report/verdict_lines.hpp"
+
+namespace trellmark {
+namespace {
+
+void printLine(Console& console, std::string_view text) {
+    printText(console, text);
+    newLine(console);
+}
+
+void printBanner(Console& console) {
+    useValueColours(console);
+    printLine(console, "   Trellmark v1");
+    printLine(console,
+              "   Compares a reference set and a comparison set of recordings of one test signal,");
+    printLine(console,
+              "   sample by sample, with a two-sample t test at 95 or 99 per cent confidence.");
+}
+
+// What the dialogue's options add to its questions: the verdict, and a figure.
+RunRequest requestOf(const DialogueOptions& options) {
+    RunRequest request;
+    request.verdict.wanted = options.verdict || !options.plot.empty();
+    request.verdict.reported = options.verdict;
+    request.verdict.permutations = options.permutations;
+    request.outputs.plot = options.plot;
+    request.outputs.plotSize = options.plotSize;
+    return request;
+}
+
+bool isScreenOutput(const OutputOutcome& output) { return output.kind != "plot"; }
+
+// One line for each asked output that could not be written, in the order they
+// were asked for, so that no failure passes as a finished job; the figure,
+// which only an option asks for, goes to the notices.
+void tellOutputs(Console& console, const OutputRequest& asked, const RunOutcome& outcome,
+                 std::vector<std::string>* notices) {
+    const bool anyAsked = !asked.report.empty() || !asked.referenceMean.empty() ||
+                          !asked.comparisonMean.empty() || !asked.difference.empty();
+    if (anyAsked) {
+        printText(console, "   Writing output files...");
+        newLine(console);
+        for (const OutputOutcome& output : outcome.outputs) {
+            if (!isScreenOutput(output) || output.result.written) continue;
+            printLine(console,
+                      "   Could not write " + output.path + ": " + output.result.failure + ".");
+        }
+        newLine(console);
+        newLine(console);
+    }
+    for (const OutputOutcome& output : outcome.outputs) {
+        if (isScreenOutput(output) || output.result.written || notices == nullptr) continue;
+        notices->push_back("cannot write " + output.path + ": " + output.result.failure);
+    }
+}
+
+// Everything from reading the reference set to writing the outputs.
+void analyse(Console& console, RunState& state, FileSet reference,
+             std::vector<std::string>* notices) {
+    ScreenEvents events(console, state.run.parameters);
+    const int referenceTakes = reference.count;
+    readReferenceSet(state, std::move(reference), referenceTakes, events);
+    FileSet comparison =
+        askFileSet(console, "   Directory in which the comparison files are located?",
+                   "   Core filename?", &state.run.referenceFiles.directory);
+    readComparisonSet(state, std::move(comparison), events);
+    compareReadSets(state, events);
+    judgeRun(state);
+    if (state.request.verdict.reported) {
+        ConsoleTarget out(console);
+        writeVerdictLines(out, *state.verdict, state.run.parameters.confidenceLevel);
+    }
+    OutputRequest& outputs = state.request.outputs;
+    askOutputNames(console, state.run.referenceFiles, state.run.comparisonFiles, outputs);
+    const OutputRequest asked = outputs;
+    tellOutputs(console, asked, finishRun(std::move(state), nullptr), notices);
+}
+
+void sayAnalysisTooLong(Console& console) {
+    printLine(console, "   That many samples do not fit in the memory of this computer.");
+    newLine(console);
+}
+
+void closeRun(Console& console) {
+    beep(console);
+    beep(console);
+    useValueColours(console);
+    printLine(console, "   Job finished");
+    useLabelColours(console);
+    printLine(console, "   press any key to quit");
+    setCursorVisible(console, false);
+    waitForKey(console);
+}
+
+}  // namespace
+
+std::int32_t askAndAnalyse(Console& console, const DialogueOptions& options,
+                           std::vector<std::string>* notices) {
+    setUpConsoleWindow(console);
+    newLine(console);
+    printBanner(console);
+    useLabelColours(console);
+    newLine(console);
+    newLine(console);
+
+    FileSet reference =
+        askFileSet(console, "   Directory in which the reference files are located?",
+                   "   Core filename? ", nullptr);
+    RunRequest request = requestOf(options);
+    AnalysisParameters& parameters = request.parameters;
+    parameters.impulseThreshold =
+        answerToInt32(askLine(console, "   Impulse threshold? ", thresholdAnswerZones));
+    parameters.analysisLength =
+        answerToInt32(askLine(console, "   Analyse over how many samples? ", lengthAnswerZones));
+    parameters.confidenceLevel = answerToInt16(
+        askLine(console, "   Per cent confidence level [95/99]? ", confidenceAnswerZones));
+    newLine(console);
+    parameters.startOffset = fixedStartOffset;
+
+    if (!analysisFitsInMemory(parameters.analysisLength, availableMemoryBytes())) {
+        sayAnalysisTooLong(console);
+    } else {
+        try {
+            RunState state = startRun(std::move(request));
+            analyse(console, state, std::move(reference), notices);
+        } catch (const std::bad_alloc&) {
+            useLabelColours(console);
+            sayAnalysisTooLong(console);
+        }
+    }
+    closeRun(console);
+    return 0;
+}
+
+}  // namespace trellmark

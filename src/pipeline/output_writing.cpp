@@ -1,0 +1,64 @@
+#include "pipeline/output_writing.hpp"
+
+#include <functional>
+#include <string>
+
+#include "io/output_stream.hpp"
+#include "report/analysis_report.hpp"
+#include "report/csv_results.hpp"
+#include "report/figure_output.hpp"
+#include "report/json_results.hpp"
+#include "report/signal_output.hpp"
+
+namespace trellmark {
+namespace {
+
+// Writes to the named file, or to standard output for "-".
+WriteResult writeResultsFile(const std::string& name, const RunResults& run,
+                             std::FILE* standardOutput,
+                             const std::function<bool(std::FILE*)>& write) {
+    if (name != standardOutputName) return writeThroughStream(name, recordingsRead(run), write);
+    if (standardOutput == nullptr) return failedResult("standard output is not for results here");
+    const bool written = write(standardOutput);
+    if (std::fflush(standardOutput) == 0 && written) return writtenResult();
+    return failedResult("standard output could not take it");
+}
+
+}  // namespace
+
+std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResults& run,
+                                        const Verdict* verdict, std::FILE* standardOutput) {
+    const OutputRequest& names = request.outputs;
+    const Verdict* reported = request.verdict.reported ? verdict : nullptr;
+    std::vector<OutputOutcome> outcomes;
+    if (!names.report.empty()) {
+        outcomes.push_back(
+            {"report", names.report, writeAnalysisReport(names.report, run, reported)});
+    }
+    for (OutputOutcome& signal :
+         writeSignalFiles({names.referenceMean, names.comparisonMean, names.difference}, run)) {
+        outcomes.push_back(std::move(signal));
+    }
+    if (!names.csv.empty()) {
+        outcomes.push_back({"csv", names.csv,
+                            writeResultsFile(names.csv, run, standardOutput,
+                                             [&run, verdict](std::FILE* stream) {
+                                                 return writeCsvResults(stream, run, verdict);
+                                             })});
+    }
+    if (!names.plot.empty()) {
+        const FigureOutcome figure = writeRunFigure(run, verdict, names.plot, names.plotSize);
+        outcomes.push_back({"plot", names.plot, {figure.written, figure.failure}});
+    }
+    if (!names.json.empty()) {
+        const std::string json = runJson(run, outcomes, TRELLMARK_VERSION, verdict);
+        outcomes.push_back({"json", names.json,
+                            writeResultsFile(names.json, run, standardOutput,
+                                             [&json](std::FILE* stream) {
+                                                 return std::fputs(json.c_str(), stream) >= 0;
+                                             })});
+    }
+    return outcomes;
+}
+
+}  // namespace trellmark

@@ -1,0 +1,21 @@
+#pragma once
+// Writing every output a run was asked for, each whatever became of the others.
+
+#include <cstdio>
+#include <vector>
+
+#include "analysis/run_results.hpp"
+#include "io/write_result.hpp"
+#include "pipeline/run_request.hpp"
+#include "verdict/verdict.hpp"
+
+namespace trellmark {
+
+// The report, the three signal files, the CSV, the figure and last the JSON,
+// one outcome for each that was named. `verdict` may be null; it goes into the
+// report only when the request reports it. `standardOutput` takes the outputs
+// named "-"; when it is null they are refused.
+std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResults& run,
+                                        const Verdict* verdict, std::FILE* standardOutput);
+
+}  // namespace trellmark
