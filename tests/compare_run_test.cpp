@@ -229,6 +229,43 @@ TEST(CompareRun, AnUnwritableOutputIsNamedAndTheOthersAreWritten) {
     EXPECT_EQ(json["outputs"][2]["written"], true);
 }
 
+// Results nobody could read are no results: a run whose standard output (or
+// standard error too) is a full disk ends in trouble, whatever the sets say.
+TEST(CompareRun, LostStandardOutputEndsInTrouble) {
+    const HandWorkedSets sets;
+    const struct {
+        const char* name;
+        Arguments extra;
+        bool errorLost;
+        const char* message;  // on standard error when it can take it
+    } cases[] = {
+        {"result lines", {}, false,
+         "trellmark: cannot write the results to standard output: the disk is full\n"},
+        {"json on stdout", {"--json", "-", "-q"}, false,
+         "trellmark: cannot write -: standard output could not take it\n"},
+        {"lines lost at 99 per cent", {"--confidence", "99"}, false,
+         "trellmark: cannot write the results to standard output: the disk is full\n"},
+        {"standard error lost too", {}, true, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Arguments arguments{"compare"};
+        for (const Arguments& part : {sets.options(), c.extra}) {
+            arguments.insert(arguments.end(), part.begin(), part.end());
+        }
+        testing::CapturedStreams captured;
+        std::FILE* full = std::fopen("/dev/full", "w");
+        ASSERT_NE(full, nullptr);
+        const std::optional<int> status = runCommandLine(
+            arguments, Streams{full, c.errorLost ? full : captured.err, false, 80, false});
+        std::fclose(full);
+        EXPECT_EQ(status, 2);
+        if (c.message != nullptr) {
+            EXPECT_EQ(captured.errText(), c.message);
+        }
+    }
+}
+
 TEST(CompareRun, APathThatIsNotUtf8KeepsItsBytesInTheJson) {
     ScratchDirectory dir;
     const std::string odd = dir / "take\xff\x41";

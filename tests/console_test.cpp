@@ -182,7 +182,7 @@ TEST_F(ReadLine, BackspaceWithNothingTypedChangesNothing) {
     keys.type("x\b\b");
     keys.line("");
     EXPECT_EQ(readLine(console), "");
-    EXPECT_EQ(rowString(screen(), 0), before.rowText(0));
+    EXPECT_EQ(rowString(screen(), 0), rowString(before, 0));
     EXPECT_EQ(trimmedRow(screen(), 0), "prompt");
     EXPECT_EQ(screen().cursorRow, 1);
 }

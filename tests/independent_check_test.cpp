@@ -19,6 +19,7 @@
 #include "demo/recordings.hpp"
 #include "dialogue/dialogue_run.hpp"
 #include "support/scratch_directory.hpp"
+#include "support/screen_rows.hpp"
 #include "support/scripted_keys.hpp"
 #include "support/whole_file.hpp"
 
@@ -102,7 +103,7 @@ Outcome runAndCheck(const ScratchDirectory& dir, const std::string& confidence) 
 
     Outcome outcome;
     for (int row = 0; row < 50; ++row) {
-        const std::string text = console.screen.rowText(row);
+        const std::string text = rowString(console.screen, row);
         if (text.starts_with("   Number of statistically significant")) {
             outcome.consoleCountRow = text.substr(text.find_first_not_of(' ', 60));
             outcome.consoleCountRow.erase(outcome.consoleCountRow.find_last_not_of(' ') + 1);

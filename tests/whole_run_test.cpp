@@ -14,6 +14,7 @@
 #include "console/console.hpp"
 #include "dialogue/dialogue_run.hpp"
 #include "support/scratch_directory.hpp"
+#include "support/screen_rows.hpp"
 #include "support/scripted_keys.hpp"
 #include "support/wave_bytes.hpp"
 #include "support/whole_file.hpp"
@@ -26,10 +27,7 @@ using wavetest::appendLittleEndian;
 using wavetest::canonicalHeader;
 using wavetest::writeBytes;
 
-std::string trimmed(const Screen& screen, int row) {
-    std::string text = screen.rowText(row);
-    return text.substr(0, text.find_last_not_of(' ') + 1);
-}
+std::string trimmed(const Screen& screen, int row) { return trimmedRow(screen, row); }
 
 // The label, blanks up to column 70, then the figure items.
 std::string atColumn70(const std::string& label, const std::string& figure) {

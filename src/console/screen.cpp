@@ -29,12 +29,6 @@ void makePendingScroll(Screen& screen) {
 
 }  // namespace
 
-std::string Screen::rowText(int row) const {
-    std::string text;
-    for (int column = 0; column < columns; ++column) text += at(column, row).text;
-    return text;
-}
-
 void screenClear(Screen& screen) {
     for (Cell& cell : screen.cells) fillBlank(cell, screen);
     screen.cursorColumn = 0;

@@ -46,8 +46,6 @@ struct Screen {
 
     Cell& at(int column, int row) { return cells[row * columns + column]; }
     const Cell& at(int column, int row) const { return cells[row * columns + column]; }
-    // The texts of a row's cells one after another (all `columns` cells).
-    std::string rowText(int row) const;
 };
 
 void screenClear(Screen& screen);                          // blanks in current colours, cursor home

@@ -12,12 +12,14 @@ namespace trellmark {
 
 // The row's cell texts, all columns, trailing blanks included.
 inline std::string rowString(const Screen& screen, int row) {
-    return screen.rowText(row);
+    std::string text;
+    for (int column = 0; column < screen.columns; ++column) text += screen.at(column, row).text;
+    return text;
 }
 
 // The row's cell texts without the trailing blanks.
 inline std::string trimmedRow(const Screen& screen, int row) {
-    std::string text = screen.rowText(row);
+    std::string text = rowString(screen, row);
     return text.erase(text.find_last_not_of(' ') + 1);
 }
 
