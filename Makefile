@@ -4,6 +4,8 @@
 #            (the tests include installing into a scratch directory and
 #            building the Debian package, tests/install/), then runs every
 #            fuzz target for 15 seconds
+# make figure-demo  draws the figure of the demo run into doc/figure-demo.png,
+#            the image the README shows
 # make package  builds the Debian package, build/trellmark_VERSION_ARCH.deb
 # make fuzz  builds the fuzz targets with clang (build-fuzz/) and runs each
 #            for a minute; make test runs each for 15 seconds (fuzz-ci)
@@ -15,7 +17,7 @@ JOBS ?= 2
 # CI builds treat every warning as an error.
 WERROR ?= $(if $(CI),ON,OFF)
 
-.PHONY: all deps build run demo test test-plain test-sanitize fuzz fuzz-build fuzz-ci bench package \
+.PHONY: all deps build run demo figure-demo test test-plain test-sanitize fuzz fuzz-build fuzz-ci bench package \
 	clean
 
 all: build
@@ -29,6 +31,12 @@ build: deps
 
 demo: build
 	@if [ ! -d demo ]; then $(BUILD_DIR)/make_demo_sets demo; fi
+
+# compare exits with 1 when the sets differ, as they do here.
+figure-demo: demo
+	$(BUILD_DIR)/trellmark compare --reference demo/reference --reference-core take \
+	  --comparison demo/comparison --threshold 16000 --length 44100 --quiet \
+	  --plot doc/figure-demo.png --plot-size 1200x800 || [ $$? -eq 1 ]
 
 run: demo
 	$(BUILD_DIR)/trellmark --plot demo/figure.png

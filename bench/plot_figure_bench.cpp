@@ -90,7 +90,7 @@ void BM_WriteFigure(benchmark::State& state) {
     const double before = statusKilobytes("VmRSS");
     resetPeakMemory();
     for (auto _ : state) {
-        const FigureOutcome outcome = writeFigure(run.data, path, 1600, 1000);
+        const WriteResult outcome = writeFigure(run.data, path, 1600, 1000);
         if (!outcome.written) state.SkipWithError(outcome.failure.c_str());
     }
     state.counters["extra_peak_kb"] = statusKilobytes("VmHWM") - before;

@@ -39,6 +39,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR
 # Debian looks for the licence of a package in doc/PACKAGE/copyright.
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR}
         RENAME copyright)
+# The report pages the program writes carry uPlot, whose licence goes with it.
+install(FILES ${PROJECT_SOURCE_DIR}/third_party/uplot/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR}
+        RENAME uplot-LICENSE)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME trellmark)

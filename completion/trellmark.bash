@@ -2,14 +2,14 @@
 # both forms, with directories, file names and fixed choices for their values.
 
 _trellmark_dialogue_options=(
-    --verdict --plot --plot-size --permutations --seed --cluster-statistic
+    --verdict --plot --plot-size --html --permutations --seed --cluster-statistic
     -h --help -V --version
 )
 _trellmark_compare_options=(
     --reference --reference-core --comparison --comparison-core
     --threshold --length --start --confidence
     --report --reference-mean --comparison-mean --difference
-    --json --csv --plot --plot-size
+    --json --csv --plot --plot-size --html
     --permutations --seed --cluster-statistic -q --quiet -h --help
 )
 
@@ -39,6 +39,14 @@ _trellmark_values() {
             fi
         done < <(compgen -f -- "$current")
         ;;
+    --html)
+        COMPREPLY=()
+        while IFS= read -r name; do
+            if [[ -d $name || $name == *.html || $name == *.htm ]]; then
+                COMPREPLY+=("$name")
+            fi
+        done < <(compgen -f -- "$current")
+        ;;
     --json | --csv)
         mapfile -t COMPREPLY < <(compgen -W '-' -- "$current"; compgen -f -- "$current")
         ;;
@@ -58,7 +66,7 @@ _trellmark_takes_value() {
     --reference | --reference-core | --comparison | --comparison-core) return 0 ;;
     --threshold | --length | --start | --confidence) return 0 ;;
     --report | --reference-mean | --comparison-mean | --difference) return 0 ;;
-    --json | --csv | --plot | --plot-size | --permutations | --seed) return 0 ;;
+    --json | --csv | --plot | --plot-size | --html | --permutations | --seed) return 0 ;;
     --cluster-statistic) return 0 ;;
     *) return 1 ;;
     esac

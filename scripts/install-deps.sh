@@ -8,6 +8,8 @@ packages=(
     libboost-math-dev libgtest-dev libgmock-dev libbenchmark-dev python3
     # the manual page, and the checks of the installed files and the package
     scdoc man-db dpkg-dev file
+    # the report page's test opens the page in a real browser
+    chromium
     # the fuzz targets: clang with libFuzzer and the sanitizer runtimes, and the
     # symbolizer that puts file names and lines into their reports
     clang libclang-rt-14-dev llvm-14

@@ -116,6 +116,10 @@ TEST(CommandLine, MistakesStopTheRunWithStatusTwo) {
         {with({"--plot", "a.png", "--report", "a.png"}),
          "--report and --plot name the same file 'a.png'"},
         {{"--plot", "figure.gif"}, "--plot: 'figure.gif' does not end in .png, .svg or .pdf"},
+        {with({"--html", "a.png", "--plot", "a.png"}),
+         "--html and --plot name the same file 'a.png'"},
+        {with({"--html", "-"}), "--html: '-' (standard output) is only for --json and --csv"},
+        {{"--plot", "a.svg", "--html", "a.svg"}, "--plot and --html name the same file 'a.svg'"},
     };
     for (const auto& [arguments, message] : cases) {
         const Outcome outcome = run(arguments);

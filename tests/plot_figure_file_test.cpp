@@ -100,7 +100,7 @@ TEST(PlotFigureFile, APngReadsBackAtTheAskedSize) {
     ScratchDirectory dir;
     const SyntheticRun run(44100);
     for (const auto& [width, height] : {std::pair{1600, 1000}, std::pair{640, 400}}) {
-        const FigureOutcome outcome = writeFigure(run.data, dir / "run.png", width, height);
+        const WriteResult outcome = writeFigure(run.data, dir / "run.png", width, height);
         ASSERT_TRUE(outcome.written) << outcome.failure;
         cairo_surface_t* image = cairo_image_surface_create_from_png((dir / "run.png").c_str());
         EXPECT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
@@ -144,7 +144,7 @@ TEST(PlotFigureFile, ASinkGetsTheFilesBytesAndMayRefuseThem) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(writeFigure(run.data, dir / name, 700, 450).written);
         std::string bytes;
-        const FigureOutcome collected =
+        const WriteResult collected =
             renderFigure(run.data, format, 700, 450, [&](std::string_view more) {
                 bytes += more;
                 return true;
@@ -153,7 +153,7 @@ TEST(PlotFigureFile, ASinkGetsTheFilesBytesAndMayRefuseThem) {
         EXPECT_TRUE(bytes == contents(dir / name));
 
         int calls = 0;
-        const FigureOutcome refused =
+        const WriteResult refused =
             renderFigure(run.data, format, 700, 450, [&](std::string_view) {
                 ++calls;
                 return false;
@@ -162,7 +162,7 @@ TEST(PlotFigureFile, ASinkGetsTheFilesBytesAndMayRefuseThem) {
         EXPECT_EQ(refused.failure, "the figure's bytes could not be written");
         EXPECT_EQ(calls, 1);  // nothing more is offered once refused
     }
-    const FigureOutcome tooSmall =
+    const WriteResult tooSmall =
         renderFigure(run.data, FigureFormat::svg, 100, 450, [](std::string_view) { return true; });
     EXPECT_FALSE(tooSmall.written);
     EXPECT_EQ(tooSmall.failure, "the figure's sides must be 200 to 20000 pixels");
@@ -196,7 +196,7 @@ TEST(PlotFigureFile, AWindowOfNothingButGapsAndExtremesIsStillDrawn) {
     run.data.reference = {"/rec/\xFF\xFE broken \x01 name", "take"};  // not UTF-8
     run.data.clusters.push_back({-5, 99999, nan, nan});               // out of the window
     for (const char* ending : {".png", ".svg", ".pdf"}) {
-        const FigureOutcome outcome =
+        const WriteResult outcome =
             writeFigure(run.data, dir / (std::string("gaps") + ending), 800, 500);
         EXPECT_TRUE(outcome.written) << ending << ": " << outcome.failure;
     }
@@ -228,7 +228,7 @@ TEST(PlotFigureFile, RefusesWhatItCannotWriteAndLeavesNothingBehind) {
              {dir / "", 800, 500},
          }) {
         SCOPED_TRACE(c.path);
-        const FigureOutcome outcome = writeFigure(run.data, c.path, c.width, c.height);
+        const WriteResult outcome = writeFigure(run.data, c.path, c.width, c.height);
         EXPECT_FALSE(outcome.written);
         EXPECT_FALSE(outcome.failure.empty());
     }

@@ -207,10 +207,19 @@ TEST(VerdictOutput, TheDialogueShowsTheVerdictOnlyWhenAskedAndDrawsTheFigure) {
         DialogueOptions options;
         options.verdict = asked;
         options.plot = sets.dir / (asked ? "asked.svg" : "plain.pdf");
+        // The page goes through the same pipeline; a page that cannot be
+        // written is a notice, never a line on the screen.
+        options.html = sets.dir / (asked ? "page.html" : "missing/page.html");
         std::vector<std::string> notices;
         ASSERT_EQ(askAndAnalyse(console, options, &notices), 0);
-        EXPECT_TRUE(notices.empty());
         EXPECT_TRUE(std::filesystem::is_regular_file(options.plot));
+        if (asked) {
+            EXPECT_TRUE(notices.empty());
+            EXPECT_EQ(readWholeFile(options.html).rfind("<!DOCTYPE html>", 0), 0u);
+        } else {
+            EXPECT_EQ(notices, std::vector<std::string>{"cannot write " + options.html +
+                                                        ": its directory does not exist"});
+        }
         std::string screen;
         for (int row = 0; row < screenRows; ++row) {
             screen += trimmedRow(console.screen, row) + "\n";

@@ -34,19 +34,24 @@ void printBanner(Console& console) {
 // What the dialogue's options add to its questions: the verdict, and a figure.
 RunRequest requestOf(const DialogueOptions& options) {
     RunRequest request;
-    request.verdict.wanted = options.verdict || !options.plot.empty();
+    request.verdict.wanted = options.verdict || !options.plot.empty() || !options.html.empty();
     request.verdict.reported = options.verdict;
     request.verdict.permutations = options.permutations;
     request.outputs.plot = options.plot;
     request.outputs.plotSize = options.plotSize;
+    request.outputs.html = options.html;
     return request;
 }
 
-bool isScreenOutput(const OutputOutcome& output) { return output.kind != "plot"; }
+// The four outputs the questions ask for; the figure and the page only an
+// option asks for.
+bool isScreenOutput(const OutputOutcome& output) {
+    return output.kind != "plot" && output.kind != "html";
+}
 
 // One line for each asked output that could not be written, in the order they
-// were asked for, so that no failure passes as a finished job; the figure,
-// which only an option asks for, goes to the notices.
+// were asked for, so that no failure passes as a finished job; the figure's
+// and the page's go to the notices.
 void tellOutputs(Console& console, const OutputRequest& asked, const RunOutcome& outcome,
                  std::vector<std::string>* notices) {
     const bool anyAsked = !asked.report.empty() || !asked.referenceMean.empty() ||

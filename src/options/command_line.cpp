@@ -95,6 +95,8 @@ constexpr OutputOption outputOptions[] = {
     {"--json", &OutputRequest::json, "Write the results as JSON to FILE (- for stdout)", true},
     {"--csv", &OutputRequest::csv, "Write the per-sample figures as CSV to FILE (- for stdout)",
      true},
+    {"--html", &OutputRequest::html,
+     "Write the report page (HTML, with charts to zoom into) to FILE", false},
 };
 
 void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& numbers) {
@@ -239,6 +241,9 @@ Command parseCommandLine(std::span<const std::string> arguments) {
     app.add_flag("--verdict", dialogue.verdict,
                  "Dialogue: show the verdict after the results and add it to the report");
     addFigureOptions(app, dialogue.plot, dialogueNumbers);
+    app.add_option("--html", dialogue.html,
+                   "Dialogue: also write the report page (HTML, with charts) to FILE")
+        ->type_name("FILE");
     addPermutationOptions(app, dialogueNumbers);
     CLI::App* compare =
         app.add_subcommand("compare", "Compare two sets of recordings without the dialogue");
@@ -264,8 +269,11 @@ Command parseCommandLine(std::span<const std::string> arguments) {
         return command;
     }
     if (!compare->parsed()) {
-        const std::string problem = checkVerdictAndFigure(dialogueNumbers, dialogue.plot,
-                                                          dialogue.permutations, dialogue.plotSize);
+        std::string problem = checkVerdictAndFigure(dialogueNumbers, dialogue.plot,
+                                                    dialogue.permutations, dialogue.plotSize);
+        if (problem.empty() && !dialogue.html.empty() && dialogue.html == dialogue.plot) {
+            problem = "--plot and --html name the same file '" + dialogue.html + "'";
+        }
         command.kind = problem.empty() ? CommandKind::dialogue : CommandKind::mistake;
         command.text = problem;
         return command;

@@ -30,6 +30,7 @@ struct DialogueOptions {
     bool verdict = false;  // the verdict lines on the screen and in the report
     std::string plot;      // a figure of the run; empty for none
     FigureSize plotSize;
+    std::string html;  // the report page of the run; empty for none
     PermutationOptions permutations;
 };
 

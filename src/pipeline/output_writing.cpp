@@ -8,6 +8,7 @@
 #include "report/csv_results.hpp"
 #include "report/figure_output.hpp"
 #include "report/json_results.hpp"
+#include "report/report_page.hpp"
 #include "report/signal_output.hpp"
 
 namespace trellmark {
@@ -47,8 +48,11 @@ std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResu
                                              })});
     }
     if (!names.plot.empty()) {
-        const FigureOutcome figure = writeRunFigure(run, verdict, names.plot, names.plotSize);
-        outcomes.push_back({"plot", names.plot, {figure.written, figure.failure}});
+        outcomes.push_back(
+            {"plot", names.plot, writeRunFigure(run, verdict, names.plot, names.plotSize)});
+    }
+    if (!names.html.empty()) {
+        outcomes.push_back({"html", names.html, writeReportPage(run, verdict, names.html)});
     }
     if (!names.json.empty()) {
         const std::string json = runJson(run, outcomes, TRELLMARK_VERSION, verdict);

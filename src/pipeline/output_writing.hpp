@@ -11,7 +11,8 @@
 
 namespace trellmark {
 
-// The report, the three signal files, the CSV, the figure and last the JSON,
+// The report, the three signal files, the CSV, the figure, the report page and
+// last the JSON,
 // one outcome for each that was named. `verdict` may be null; it goes into the
 // report only when the request reports it. `standardOutput` takes the outputs
 // named "-"; when it is null they are refused.

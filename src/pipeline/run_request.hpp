@@ -24,6 +24,7 @@ struct OutputRequest {
     std::string csv;   // "-": standard output
     std::string plot;  // .png, .svg or .pdf
     FigureSize plotSize;
+    std::string html;  // the report page
     std::string json;  // "-": standard output; written last, so that it tells of the others
 };
 

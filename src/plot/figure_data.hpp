@@ -55,6 +55,7 @@ struct FigureData {
     std::optional<double> expectedByChance;  // significant indices expected if the sets are alike
 
     std::vector<FigureCluster> clusters;  // empty when no permutation test ran
+    double alpha = 0;                     // clusters with p below it are labelled; 0: none
     std::string verdict;                  // "differ" and the like; empty when there is none
 };
 

@@ -134,7 +134,7 @@ std::string figureProblem(const FigureData& data, FigureFormat format, int width
     return {};
 }
 
-FigureOutcome renderFigure(const FigureData& data, FigureFormat format, int width, int height,
+WriteResult renderFigure(const FigureData& data, FigureFormat format, int width, int height,
                            const FigureSink& sink) {
     if (std::string problem = figureProblem(data, format, width, height); !problem.empty()) {
         return {false, problem};
@@ -157,7 +157,7 @@ FigureOutcome renderFigure(const FigureData& data, FigureFormat format, int widt
     return {true, {}};
 }
 
-FigureOutcome writeFigure(const FigureData& data, const std::string& path, int width, int height,
+WriteResult writeFigure(const FigureData& data, const std::string& path, int width, int height,
                           std::span<const FileIdentity> inputs) {
     const auto format = figureFormatFor(path);
     if (!format) return {false, "the figure's name must end in .png, .svg or .pdf"};
@@ -168,7 +168,7 @@ FigureOutcome writeFigure(const FigureData& data, const std::string& path, int w
     OutputFile file = openOutputFile(path, inputs, failure);
     if (file.fd < 0) return {false, failure};
     bool bytesWritten = true;
-    const FigureOutcome drawn =
+    const WriteResult drawn =
         renderFigure(data, *format, width, height, [&](std::string_view bytes) {
             bytesWritten = writeOutputBytes(file, bytes, failure);
             return bytesWritten;

@@ -9,6 +9,7 @@
 
 #include "plot/figure_data.hpp"
 #include "io/output_file.hpp"
+#include "io/write_result.hpp"
 
 namespace trellmark {
 
@@ -16,11 +17,6 @@ enum class FigureFormat { png, svg, pdf };
 
 // By the name's ending, in any letter case: ".png", ".svg", ".pdf"; nullopt for any other.
 std::optional<FigureFormat> figureFormatFor(const std::string& path);
-
-struct FigureOutcome {
-    bool written = false;
-    std::string failure;  // why not, when not written: one line, without a final full stop
-};
 
 // Takes the bytes of a figure in order; false when it cannot, which ends the writing.
 using FigureSink = std::function<bool(std::string_view bytes)>;
@@ -34,14 +30,14 @@ std::string figureProblem(const FigureData& data, FigureFormat format, int width
 // to sink, for callers that open their files themselves. The same data and size give the same
 // bytes. Not written when figureProblem names a problem, cairo fails, or sink refuses bytes
 // (failure then says only that: the sink knows why).
-FigureOutcome renderFigure(const FigureData& data, FigureFormat format, int width, int height,
+WriteResult renderFigure(const FigureData& data, FigureFormat format, int width, int height,
                            const FigureSink& sink);
 
 // Draws the figure at width x height (pixels for PNG and SVG, points for PDF) and writes it to
 // path, in the format its ending names, as openOutputFile writes: through a temporary file that
 // takes the name only when complete, never over one of `inputs`. Fails for an unknown ending,
 // whatever figureProblem names, and every name openOutputFile refuses.
-FigureOutcome writeFigure(const FigureData& data, const std::string& path, int width, int height,
+WriteResult writeFigure(const FigureData& data, const std::string& path, int width, int height,
                           std::span<const FileIdentity> inputs = {});
 
 }  // namespace trellmark

@@ -15,7 +15,9 @@ constexpr double panelGap = 0.5;
 constexpr double captionLine = 1.5;
 constexpr double bottomPad = 0.4;
 constexpr double rightMargin = 3;
-constexpr double smallestPlot = 10;  // device units; tiny pages overlap rather than invert
+constexpr double zoomGap = 0.4;              // between the zoom's means and its difference
+constexpr double zoomDifferenceShare = 0.6;  // of a panel's height
+constexpr double smallestPlot = 10;          // device units; tiny pages overlap rather than invert
 
 }  // namespace
 
@@ -32,9 +34,11 @@ FigureLayout layoutFigure(double width, double height, double font, double leftM
     const double plotWidth = std::max(smallestPlot, std::floor(width - left - rightMargin * font));
 
     const double topScale = withTopScale ? scaleLine : 0;
-    const double text = topPad + titleLine + 3 * headingLine + topScale + 2 * panelGap + scaleLine +
-                        captionLine + bottomPad;
-    const double plotHeight = std::max(smallestPlot, std::floor((height - text * font) / 3));
+    const double text = topPad + titleLine + 5 * headingLine + topScale + 2 * panelGap +
+                        2 * scaleLine + captionLine + panelGap + bottomPad;
+    const double plotHeight =
+        std::max(smallestPlot,
+                 std::floor((height - text * font - zoomGap * font) / (4 + zoomDifferenceShare)));
 
     double y = topPad * font;
     layout.titleTop = y;
@@ -47,6 +51,13 @@ FigureLayout layoutFigure(double width, double height, double font, double leftM
         y = std::round(y) + plotHeight + panelGap * font;
     }
     layout.captionTop = layout.plots[2].bottom() + scaleLine * font;
+    y = layout.captionTop + (captionLine + panelGap) * font;
+    layout.headingTop[zoomPanel] = y;
+    y += 2 * headingLine * font;
+    layout.plots[zoomPanel] = {left, std::round(y), plotWidth, plotHeight};
+    layout.plots[zoomDifferencePanel] = {
+        left, std::round(layout.plots[zoomPanel].bottom() + zoomGap * font), plotWidth,
+        std::max(smallestPlot, std::floor(zoomDifferenceShare * plotHeight))};
     return layout;
 }
 

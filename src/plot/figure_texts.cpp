@@ -41,8 +41,22 @@ std::string expectedCountText(double expected) {
 
 std::optional<std::string> pValueText(double p) {
     if (std::isnan(p)) return std::nullopt;
-    if (p < 0.001) return "p < 0.001";
-    return "p = " + fixedText(p, 3);
+    // Three significant digits, as the screen prints p: the smallest p of 1000 random splits is
+    // 1/1001, which "p = 0.000999" states and "p < 0.001" would not.
+    std::array<char, 64> text{};
+    const auto written =
+        std::to_chars(text.data(), text.data() + text.size(), p, std::chars_format::general, 3);
+    return "p = " + std::string(text.data(), written.ptr);
+}
+
+std::string clusterLegendText(double alpha) {
+    std::string text = "Clusters, p < 0.5";
+    if (alpha > 0) {
+        std::array<char, 64> digits{};
+        const auto written = std::to_chars(digits.data(), digits.data() + digits.size(), alpha);
+        text += "; labelled: p < " + std::string(digits.data(), written.ptr);
+    }
+    return text;
 }
 
 std::string summaryText(const FigureData& data) {

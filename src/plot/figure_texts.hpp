@@ -19,8 +19,13 @@ std::string lsbUnitText(std::int32_t bitsPerSample);
 std::string countText(std::int64_t count);
 std::string expectedCountText(double expected);
 
-// "p = 0.034", "p < 0.001"; nullopt when p is not a number.
+// "p = 0.0342", "p = 0.000999", "p = 1": three significant digits; nullopt when p is not a
+// number.
 std::optional<std::string> pValueText(double p);
+
+// What the cluster strip shows: "Clusters, p < 0.5; labelled: p < 0.05"; without the second
+// part when alpha is 0.
+std::string clusterLegendText(double alpha);
 
 // The t panel's summary: "Verdict: differ; 120 of 44100 samples significant, 2205 expected by
 // chance", with each part present only when the run gave it; empty when none is.

@@ -5,46 +5,11 @@
 #include <limits>
 #include <vector>
 
-#include "analysis/index_test.hpp"
+#include "report/derived_series.hpp"
 #include "report/verdict_lines.hpp"
 
 namespace trellmark {
 namespace {
-
-// The arrays the figure draws that the run does not hold as such.
-struct DerivedSeries {
-    std::vector<double> difference;
-    std::vector<double> standardError;
-    std::vector<double> criticalT;
-    std::vector<std::uint8_t> significant;
-};
-
-DerivedSeries deriveSeries(const RunResults& run) {
-    const auto length = static_cast<std::size_t>(std::max(run.parameters.analysisLength, 0));
-    const SetStatistics& r = run.referenceStatistics;
-    const SetStatistics& c = run.comparisonStatistics;
-    DerivedSeries series;
-    series.difference.resize(length);
-    series.significant.resize(length);
-    for (std::size_t j = 0; j < length; ++j) {
-        series.difference[j] = r.mean[j] - c.mean[j];
-        series.significant[j] = significantAt(run.result, j) ? 1 : 0;
-    }
-    // The bounds of the test exist only where a test was made.
-    if (run.result.t.size() == length) {
-        const CriticalValueTable tables = buildCriticalValueTables();
-        const IndexTestSetup setup =
-            makeIndexTestSetup(r.fileCount, c.fileCount, run.parameters.confidenceLevel, tables);
-        series.standardError.resize(length);
-        series.criticalT.resize(length);
-        for (std::size_t j = 0; j < length; ++j) {
-            const IndexTestBounds bounds = indexTestBounds(setup, r.stdDev[j], c.stdDev[j]);
-            series.standardError[j] = bounds.standardError;
-            series.criticalT[j] = bounds.critical;
-        }
-    }
-    return series;
-}
 
 std::string setName(const FileSet& set) {
     return set.directory + "/" + fileSetPattern(set.coreName);
@@ -52,8 +17,8 @@ std::string setName(const FileSet& set) {
 
 }  // namespace
 
-FigureOutcome writeRunFigure(const RunResults& run, const Verdict* verdict, const std::string& path,
-                             FigureSize size) {
+WriteResult writeRunFigure(const RunResults& run, const Verdict* verdict, const std::string& path,
+                           FigureSize size) {
     const DerivedSeries series = deriveSeries(run);
     const bool tested = !run.result.t.empty();
     FigureData data;
@@ -77,8 +42,17 @@ FigureOutcome writeRunFigure(const RunResults& run, const Verdict* verdict, cons
         data.standardError = series.standardError;
     }
     data.significantCount = run.result.significantCount;
+    // With a verdict, t and its shading are the verdict's own, from which its
+    // clusters formed; the heading keeps the count's figure.
+    const auto length = static_cast<std::size_t>(std::max(run.parameters.analysisLength, 0));
+    if (tested && verdict != nullptr && verdict->t.size() == length &&
+        verdict->significant.size() == length) {
+        data.tValue = verdict->t;
+        data.significant = verdict->significant;
+    }
     if (verdict != nullptr) {
         if (verdict->alpha > 0) data.expectedByChance = verdict->expectedByChance;
+        data.alpha = verdict->alpha;
         for (const ClusterVerdict& cluster : verdict->clusters) {
             data.clusters.push_back({cluster.first, cluster.last, cluster.mass, cluster.p});
         }

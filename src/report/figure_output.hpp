@@ -14,7 +14,7 @@ namespace trellmark {
 // Writes the figure to `path` (its ending chooses the format), never over a
 // recording the run read. `verdict` may be null: the figure then has no
 // clusters and no verdict.
-FigureOutcome writeRunFigure(const RunResults& run, const Verdict* verdict, const std::string& path,
+WriteResult writeRunFigure(const RunResults& run, const Verdict* verdict, const std::string& path,
                              FigureSize size);
 
 }  // namespace trellmark

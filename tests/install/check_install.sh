@@ -23,12 +23,13 @@ expected_files=(
     usr/share/bash-completion/completions/trellmark
     usr/share/doc/trellmark/README.md
     usr/share/doc/trellmark/copyright
+    usr/share/doc/trellmark/uplot-LICENSE
     usr/share/man/man1/trellmark.1.gz
 )
 compare_options=(
     --reference --reference-core --comparison --comparison-core --threshold
     --length --start --confidence --report --reference-mean --comparison-mean
-    --difference --json --csv --plot --plot-size --permutations --seed --cluster-statistic --quiet
+    --difference --json --csv --plot --plot-size --html --permutations --seed --cluster-statistic --quiet
     --help --version --verdict
 )
 

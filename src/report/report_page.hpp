@@ -1,0 +1,28 @@
+#pragma once
+// The report page of a finished run: one HTML file that holds everything it
+// shows (parameters, files, result lines, verdict, and charts of the whole
+// window that zoom down to single samples), and works offline.
+
+#include <string>
+
+#include "analysis/run_results.hpp"
+#include "io/write_result.hpp"
+#include "verdict/verdict.hpp"
+
+namespace trellmark {
+
+// The page's text. `verdict` may be null: the page then has no clusters and no
+// verdict sentence. The same run gives the same bytes.
+std::string reportPageText(const RunResults& run, const Verdict* verdict);
+
+// Writes the page to `path` as the figure is written: through a temporary file
+// that takes the name only when complete, never over a recording the run read.
+WriteResult writeReportPage(const RunResults& run, const Verdict* verdict, const std::string& path);
+
+// Text made safe inside HTML elements and quoted attributes: & < > " ' escaped.
+std::string htmlEscaped(const std::string& text);
+
+// The values as little-endian 32-bit floats, in base64 with padding.
+std::string float32Base64(const std::vector<double>& values);
+
+}  // namespace trellmark
