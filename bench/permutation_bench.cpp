@@ -42,7 +42,8 @@ const std::vector<std::int64_t>& takeValues(int bits) {
 void permutationTest(benchmark::State& state) {
     const CriticalValueTable tables = buildCriticalValueTables();
     const std::vector<std::int64_t>& values = takeValues(static_cast<int>(state.range(1)));
-    const PermutationInput input{values, takesPerSet, takesPerSet, samples, 95, &tables};
+    const PermutationInput input{values,  takesPerSet,          takesPerSet,
+                                 samples, TestLevel::percent95, &tables};
     PermutationOptions options;
     options.permutations = 1000;
     options.threads = static_cast<int>(state.range(0));

@@ -213,7 +213,7 @@ RunResults analyseKeepingWindows(const FileSet& reference, const FileSet& compar
                              noEvents(), &windows);
     run.lastFile = headerOfLastFileRead(run.referenceStatistics, run.comparisonStatistics);
     run.result = compareMeans(run.referenceStatistics, run.comparisonStatistics,
-                              parameters.analysisLength, parameters.confidenceLevel,
+                              parameters.analysisLength, parameters.confidenceLevel.test(),
                               buildCriticalValueTables());
     return run;
 }

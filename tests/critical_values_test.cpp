@@ -52,10 +52,10 @@ TEST_F(CriticalValues, BothTablesDecreaseStrictly) {
 }
 
 TEST_F(CriticalValues, LookupChoosesTheTableOfTheConfidenceLevel) {
-    EXPECT_EQ(criticalValue(tables, 95, 4), 2.776);
-    EXPECT_EQ(criticalValue(tables, 99, 4), 4.604);
-    EXPECT_EQ(criticalValue(tables, 95, 121), 1.960);
-    EXPECT_EQ(criticalValue(tables, 99, 121), 2.576);
+    EXPECT_EQ(criticalValue(tables, TestLevel::percent95, 4), 2.776);
+    EXPECT_EQ(criticalValue(tables, TestLevel::percent99, 4), 4.604);
+    EXPECT_EQ(criticalValue(tables, TestLevel::percent95, 121), 1.960);
+    EXPECT_EQ(criticalValue(tables, TestLevel::percent99, 121), 2.576);
 }
 
 TEST(DegreesOfFreedom, EqualSizesGiveTwiceTheFilesLessOneCapped) {
@@ -97,6 +97,32 @@ TEST(DegreesOfFreedom, UnusableWelchValuesNeverLeaveTheRange) {
     EXPECT_EQ(degreesOfFreedom(2, 3, 1e200, 1e200), 2);
     EXPECT_EQ(degreesOfFreedom(2, 3, 1e-200, 1e-200), 2);
     EXPECT_EQ(degreesOfFreedom(2, 3, 1e300, 1.0), 1);
+}
+
+}  // namespace
+}  // namespace trellmark
+
+namespace trellmark {
+namespace {
+
+// The number stays as typed for the report; only 95 and 99 select a test.
+TEST(ConfidenceLevel, OnlyNinetyFiveAndNinetyNineSelectATest) {
+    const struct {
+        std::int16_t typed;
+        TestLevel test;
+        int percent;
+        double alpha;
+    } cases[] = {{95, TestLevel::percent95, 95, 0.05}, {99, TestLevel::percent99, 99, 0.01},
+                 {97, TestLevel::none, 0, 0.0},        {0, TestLevel::none, 0, 0.0},
+                 {-32673, TestLevel::none, 0, 0.0},    {94, TestLevel::none, 0, 0.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const ConfidenceLevel level(c.typed);
+        EXPECT_EQ(level.typed, c.typed);
+        EXPECT_EQ(level.test(), c.test);
+        EXPECT_EQ(percentOf(level.test()), c.percent);
+        EXPECT_EQ(alphaOf(level.test()), c.alpha);
+    }
 }
 
 }  // namespace

@@ -28,12 +28,12 @@ TEST_F(Comparison, FiveFilesEachWithDifferenceOneAndAHalf) {
     // e = sqrt(0.4), t = 2.3717: beyond 2.306 (95, 8 degrees) but not 3.355 (99).
     const SetStatistics r = statistics(5, {11.5, 0}, {1, 1});
     const SetStatistics c = statistics(5, {10.0, 0}, {1, 1});
-    const ComparisonResult at95 = compareMeans(r, c, 2, 95, tables);
+    const ComparisonResult at95 = compareMeans(r, c, 2, TestLevel::percent95, tables);
     EXPECT_EQ(at95.significantCount, 1);
     EXPECT_EQ(at95.differenceSignal, (std::vector<double>{1.5, 0}));
     EXPECT_EQ(at95.largestDifference, 1.5);
     EXPECT_EQ(at95.accumulatedDifference, 1.5);
-    const ComparisonResult at99 = compareMeans(r, c, 2, 99, tables);
+    const ComparisonResult at99 = compareMeans(r, c, 2, TestLevel::percent99, tables);
     EXPECT_EQ(at99.significantCount, 0);
     EXPECT_EQ(at99.differenceSignal, (std::vector<double>{0, 0}));
 }
@@ -42,10 +42,10 @@ TEST_F(Comparison, ThreeAndFourFilesUseFourDegreesOfFreedom) {
     // a = 4/3, b = 1, t = 5 / sqrt(7/3) = 3.273, f' = 49/11: 2.776 < t < 4.604.
     const SetStatistics r = statistics(3, {7}, {2});
     const SetStatistics c = statistics(4, {2}, {2});
-    EXPECT_EQ(compareMeans(r, c, 1, 95, tables).significantCount, 1);
-    EXPECT_EQ(compareMeans(r, c, 1, 99, tables).significantCount, 0);
+    EXPECT_EQ(compareMeans(r, c, 1, TestLevel::percent95, tables).significantCount, 1);
+    EXPECT_EQ(compareMeans(r, c, 1, TestLevel::percent99, tables).significantCount, 0);
     // Swapping the sets swaps the sign of the difference only.
-    const ComparisonResult swapped = compareMeans(c, r, 1, 95, tables);
+    const ComparisonResult swapped = compareMeans(c, r, 1, TestLevel::percent95, tables);
     EXPECT_EQ(swapped.differenceSignal, (std::vector<double>{-5}));
     EXPECT_EQ(swapped.largestDifference, 5);
 }
@@ -57,14 +57,14 @@ TEST_F(Comparison, TEqualToTheCriticalValueIsNotSignificant) {
     const double above = std::nextafter(limit, 3.0);
     const SetStatistics r = statistics(5, {limit, 0, above, 0}, {1, 1, 1, 1});
     const SetStatistics c = statistics(5, {0, limit, 0, above}, {2, 2, 2, 2});
-    const ComparisonResult result = compareMeans(r, c, 4, 95, tables);
+    const ComparisonResult result = compareMeans(r, c, 4, TestLevel::percent95, tables);
     EXPECT_EQ(result.differenceSignal, (std::vector<double>{0, 0, above, -above}));
     EXPECT_EQ(result.significantCount, 2);
 }
 
 TEST_F(Comparison, SameStatisticsForBothSetsGiveNothing) {
     const SetStatistics s = statistics(4, {3, -2, 0, 7}, {1, 0, 0, 2});
-    const ComparisonResult result = compareMeans(s, s, 4, 95, tables);
+    const ComparisonResult result = compareMeans(s, s, 4, TestLevel::percent95, tables);
     EXPECT_EQ(result.significantCount, 0);
     EXPECT_EQ(result.largestDifference, 0);
     EXPECT_EQ(result.accumulatedDifference, 0);
@@ -75,7 +75,7 @@ TEST_F(Comparison, DifferencesKeepTheirSignAndSumAsMagnitudes) {
     // No scatter: every index whose means differ is significant.
     const SetStatistics r = statistics(3, {1.0, 4.0, 0.0, 2.0, 5.0}, {0, 0, 0, 0, 0});
     const SetStatistics c = statistics(3, {0.5, 6.0, 0.0, 0.75, 5.0}, {0, 0, 0, 0, 0});
-    const ComparisonResult result = compareMeans(r, c, 5, 99, tables);
+    const ComparisonResult result = compareMeans(r, c, 5, TestLevel::percent99, tables);
     EXPECT_EQ(result.differenceSignal, (std::vector<double>{0.5, -2.0, 0, 1.25, 0}));
     EXPECT_EQ(result.significantCount, 3);
     EXPECT_EQ(result.largestDifference, 2.0);
@@ -85,7 +85,7 @@ TEST_F(Comparison, DifferencesKeepTheirSignAndSumAsMagnitudes) {
 TEST_F(Comparison, UnequalSizesWithoutScatterTestWhetherTheMeansDiffer) {
     const SetStatistics r = statistics(2, {1.0, 3.0, -4.0}, {0, 0, 0});
     const SetStatistics c = statistics(3, {1.0, 2.0, 4.0}, {0, 0, 0});
-    const ComparisonResult result = compareMeans(r, c, 3, 95, tables);
+    const ComparisonResult result = compareMeans(r, c, 3, TestLevel::percent95, tables);
     EXPECT_EQ(result.differenceSignal, (std::vector<double>{0, 1.0, -8.0}));
     EXPECT_EQ(result.largestDifference, 8.0);
     EXPECT_EQ(result.accumulatedDifference, 9.0);
@@ -95,7 +95,7 @@ TEST_F(Comparison, OtherConfidenceLevelsTestNothing) {
     const SetStatistics r = statistics(5, {100, 50}, {1, 1});
     const SetStatistics c = statistics(5, {0, 0}, {1, 1});
     for (const std::int16_t level : {97, 0, 90, -95}) {
-        const ComparisonResult result = compareMeans(r, c, 2, level, tables);
+        const ComparisonResult result = compareMeans(r, c, 2, ConfidenceLevel(level).test(), tables);
         EXPECT_EQ(result.significantCount, 0) << level;
         EXPECT_EQ(result.differenceSignal, (std::vector<double>{0, 0})) << level;
         EXPECT_EQ(result.largestDifference, 0) << level;
@@ -107,23 +107,23 @@ TEST_F(Comparison, SetsOfFewerThanTwoFilesHaveNothingSignificant) {
     const SetStatistics one = statistics(1, {100}, {nan});
     const SetStatistics empty = statistics(0, {0}, {-0.0});
     const SetStatistics five = statistics(5, {0}, {1});
-    EXPECT_EQ(compareMeans(one, one, 1, 95, tables).significantCount, 0);
-    EXPECT_EQ(compareMeans(one, five, 1, 95, tables).significantCount, 0);
-    EXPECT_EQ(compareMeans(five, one, 1, 95, tables).significantCount, 0);
-    EXPECT_EQ(compareMeans(empty, five, 1, 95, tables).significantCount, 0);
-    EXPECT_EQ(compareMeans(empty, empty, 1, 95, tables).significantCount, 0);
+    EXPECT_EQ(compareMeans(one, one, 1, TestLevel::percent95, tables).significantCount, 0);
+    EXPECT_EQ(compareMeans(one, five, 1, TestLevel::percent95, tables).significantCount, 0);
+    EXPECT_EQ(compareMeans(five, one, 1, TestLevel::percent95, tables).significantCount, 0);
+    EXPECT_EQ(compareMeans(empty, five, 1, TestLevel::percent95, tables).significantCount, 0);
+    EXPECT_EQ(compareMeans(empty, empty, 1, TestLevel::percent95, tables).significantCount, 0);
 }
 
 TEST_F(Comparison, WindowLengthZeroOrBelowGivesAnEmptySignal) {
     const SetStatistics s = statistics(3, {}, {});
-    EXPECT_TRUE(compareMeans(s, s, 0, 95, tables).differenceSignal.empty());
-    EXPECT_TRUE(compareMeans(s, s, -7, 95, tables).differenceSignal.empty());
+    EXPECT_TRUE(compareMeans(s, s, 0, TestLevel::percent95, tables).differenceSignal.empty());
+    EXPECT_TRUE(compareMeans(s, s, -7, TestLevel::percent95, tables).differenceSignal.empty());
 }
 
 TEST_F(Comparison, TAndDegreesOfFreedomOnlyWhereATestIsMade) {
     const SetStatistics r = statistics(3, {1.0, 2.0, 2.0}, {0, 0, 1});
     const SetStatistics c = statistics(2, {0.5, 2.0, 1.0}, {0, 0, 1});
-    const ComparisonResult result = compareMeans(r, c, 3, 95, tables);
+    const ComparisonResult result = compareMeans(r, c, 3, TestLevel::percent95, tables);
     // No scatter at all: t is infinite where the means differ and not a
     // number where they agree; neither has degrees of freedom.
     EXPECT_EQ(result.t[0], std::numeric_limits<double>::infinity());
@@ -133,22 +133,22 @@ TEST_F(Comparison, TAndDegreesOfFreedomOnlyWhereATestIsMade) {
     EXPECT_DOUBLE_EQ(result.t[2], 1.0954451150103321);
     EXPECT_DOUBLE_EQ(result.degreesOfFreedom[2], 25.0 / 11);
     for (const std::int16_t level : {std::int16_t{97}, std::int16_t{0}}) {
-        EXPECT_TRUE(compareMeans(r, c, 3, level, tables).t.empty());
-        EXPECT_TRUE(compareMeans(r, c, 3, level, tables).degreesOfFreedom.empty());
+        EXPECT_TRUE(compareMeans(r, c, 3, ConfidenceLevel(level).test(), tables).t.empty());
+        EXPECT_TRUE(compareMeans(r, c, 3, ConfidenceLevel(level).test(), tables).degreesOfFreedom.empty());
     }
-    EXPECT_TRUE(compareMeans(statistics(1, {1}, {0}), c, 1, 95, tables).t.empty());
+    EXPECT_TRUE(compareMeans(statistics(1, {1}, {0}), c, 1, TestLevel::percent95, tables).t.empty());
 }
 
 TEST_F(Comparison, BoundsAreTheStandardErrorAndTheTableEntryTested) {
     // 5 + 5: e = sqrt((1 + 4) / 5) = 1 against 2.306; 3 + 4: e = sqrt(4/3 + 1),
     // f' = 49/11 taken down to 4: 2.776 (4.604 at 99).
-    const IndexTestBounds equal = indexTestBounds(makeIndexTestSetup(5, 5, 95, tables), 1, 2);
+    const IndexTestBounds equal = indexTestBounds(makeIndexTestSetup(5, 5, TestLevel::percent95, tables), 1, 2);
     EXPECT_EQ(equal.standardError, 1);
     EXPECT_EQ(equal.critical, 2.306);
-    const IndexTestBounds welch = indexTestBounds(makeIndexTestSetup(3, 4, 99, tables), 2, 2);
+    const IndexTestBounds welch = indexTestBounds(makeIndexTestSetup(3, 4, TestLevel::percent99, tables), 2, 2);
     EXPECT_DOUBLE_EQ(welch.standardError, std::sqrt(7.0 / 3));
     EXPECT_EQ(welch.critical, 4.604);
-    const IndexTestBounds still = indexTestBounds(makeIndexTestSetup(3, 4, 95, tables), 0, 0);
+    const IndexTestBounds still = indexTestBounds(makeIndexTestSetup(3, 4, TestLevel::percent95, tables), 0, 0);
     EXPECT_EQ(still.standardError, 0);
     EXPECT_TRUE(std::isnan(still.critical));
 }
@@ -180,7 +180,7 @@ void checkAgainstRows(const CriticalValueTable& tables, std::int16_t nR, std::in
         expectedCount += row.significant;
     }
     const auto length = static_cast<std::int32_t>(rows.size());
-    const ComparisonResult result = compareMeans(r, c, length, level, tables);
+    const ComparisonResult result = compareMeans(r, c, length, ConfidenceLevel(level).test(), tables);
     for (std::size_t j = 0; j < rows.size(); ++j) {
         const IndependentRow& row = rows[j];
         EXPECT_EQ(result.differenceSignal[j], row.significant ? row.mR - row.mC : 0.0)

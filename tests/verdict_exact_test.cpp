@@ -69,7 +69,7 @@ TEST_F(VerdictExact, TheObservedSplitIsTheKernelsIdentitySplitToTheBit) {
     };
     for (const Shape shape : {Shape{5, 5}, Shape{4, 3}, Shape{3, 6}, Shape{6, 6}}) {
         const std::vector<std::int64_t> values = steppedTakes(shape.nR, shape.nC, 2.5, 3, 17);
-        const PermutationInput input{values, shape.nR, shape.nC, 400, 95, &tables};
+        const PermutationInput input{values, shape.nR, shape.nC, 400, TestLevel::percent95, &tables};
         const ObservedSplit plain = judgeObservedSplit(input, {SumWidth::short16, false});
         for (const SumWidth width :
              {SumWidth::short16, SumWidth::narrow, SumWidth::wide, SumWidth::widest}) {
@@ -107,7 +107,7 @@ TEST_F(VerdictExact, EqualSizesGiveWholeMirrorPairsOfSplits) {
                  {ClusterStatistic::mass, ClusterStatistic::size}) {
                 const std::vector<std::int64_t> values =
                     steppedTakes(n, n, 3, step, 40 + static_cast<std::uint64_t>(n + step));
-                const PermutationInput input{values, n, n, 400, 95, &tables};
+                const PermutationInput input{values, n, n, 400, TestLevel::percent95, &tables};
                 PermutationOptions options;
                 options.statistic = statistic;
                 const NullDistribution null = computeNullDistribution(input, options);
@@ -338,7 +338,8 @@ TEST_F(VerdictExact, AnIndependentEnumerationAgreesToTheBit) {
         const std::string label =
             std::string(c.name) + " " + std::to_string(c.nR) + " + " + std::to_string(c.nC);
         const Enumeration python = enumerateInPython(values, c.nR, c.nC, c.confidence, c.statistic);
-        const PermutationInput input{values, c.nR, c.nC, length, c.confidence, &tables};
+        const PermutationInput input{values, c.nR, c.nC, length,
+                                     ConfidenceLevel(c.confidence).test(), &tables};
         const ObservedSplit observed = judgeObservedSplit(input);
         EXPECT_EQ(observed.t, python.t) << label;
         EXPECT_EQ(findClusters(observed.t, observed.significant, observed.t), python.clusters)

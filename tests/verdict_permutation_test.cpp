@@ -21,7 +21,7 @@ class PermutationTest : public ::testing::Test {
     PermutationInput inputFor(const std::vector<std::int64_t>& values, int nR, int nC,
                               std::int16_t confidence = 95) const {
         const auto length = static_cast<std::int64_t>(values.size()) / (nR + nC);
-        return {values, nR, nC, length, confidence, &tables};
+        return {values, nR, nC, length, ConfidenceLevel(confidence).test(), &tables};
     }
 };
 

@@ -97,7 +97,7 @@ double differRate(const Case& c, ClusterStatistic statistic, int dataSets,
         input.comparisonTakes = c.nC;
         input.takeValues = values;
         input.length = length;
-        input.confidence = 95;
+        input.level = TestLevel::percent95;
         input.tables = &tables;
         input.options.statistic = statistic;
         input.options.seed = static_cast<std::uint64_t>(set) + 1;

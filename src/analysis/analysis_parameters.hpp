@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "analysis/confidence_level.hpp"
+
 namespace trellmark {
 
 // Samples between the impulse found in a file and its first analysed sample:
@@ -14,7 +16,7 @@ struct AnalysisParameters {
     std::int32_t impulseThreshold = 0;            // first value strictly above it is the impulse
     std::int32_t startOffset = fixedStartOffset;  // samples after the impulse, 0 or more
     std::int32_t analysisLength = 0;              // samples analysed per file; may be 0 or negative
-    std::int16_t confidenceLevel = 0;  // 95 or 99 selects a test; anything else tests nothing
+    ConfidenceLevel confidenceLevel;  // 95 or 99 selects a test; anything else tests nothing
 };
 
 }  // namespace trellmark

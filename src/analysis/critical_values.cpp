@@ -68,8 +68,8 @@ CriticalValueTable buildCriticalValueTables() {
     return tables;
 }
 
-double criticalValue(const CriticalValueTable& tables, std::int16_t confidenceLevel, int d) {
-    return confidenceLevel == 99 ? tables.percent99[d] : tables.percent95[d];
+double criticalValue(const CriticalValueTable& tables, TestLevel level, int d) {
+    return level == TestLevel::percent99 ? tables.percent99[d] : tables.percent95[d];
 }
 
 std::int16_t degreesOfFreedom(int nR, int nC, double a, double b) {

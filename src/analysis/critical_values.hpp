@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "analysis/confidence_level.hpp"
+
 namespace trellmark {
 
 constexpr int criticalValueEntries = 121;
@@ -17,8 +19,8 @@ struct CriticalValueTable {
 
 CriticalValueTable buildCriticalValueTables();
 
-// REQUIRES: confidenceLevel is 95 or 99, 1 <= d <= 121.
-double criticalValue(const CriticalValueTable& tables, std::int16_t confidenceLevel, int d);
+// REQUIRES: level is not none, 1 <= d <= 121.
+double criticalValue(const CriticalValueTable& tables, TestLevel level, int d);
 
 // Entry number for the test: 2(n - 1) for equal sizes, otherwise the
 // Welch-Satterthwaite value taken down to a whole number from the variance

@@ -5,21 +5,21 @@
 
 namespace trellmark {
 
-IndexTestSetup makeIndexTestSetup(int referenceTakes, int comparisonTakes, std::int16_t confidence,
+IndexTestSetup makeIndexTestSetup(int referenceTakes, int comparisonTakes, TestLevel level,
                                   const CriticalValueTable& tables) {
     IndexTestSetup setup;
     setup.referenceTakes = referenceTakes;
     setup.comparisonTakes = comparisonTakes;
-    setup.confidence = confidence;
+    setup.level = level;
     setup.tables = &tables;
     if (referenceTakes == comparisonTakes) {
         setup.equalSizeCritical = criticalValue(
-            tables, confidence, degreesOfFreedom(referenceTakes, comparisonTakes, 0, 0));
+            tables, level, degreesOfFreedom(referenceTakes, comparisonTakes, 0, 0));
     }
-    setup.smallestCritical = criticalValue(tables, confidence, 1);
+    setup.smallestCritical = criticalValue(tables, level, 1);
     for (int d = 2; d <= criticalValueEntries; ++d) {
         setup.smallestCritical =
-            std::min(setup.smallestCritical, criticalValue(tables, confidence, d));
+            std::min(setup.smallestCritical, criticalValue(tables, level, d));
     }
     return setup;
 }
@@ -32,7 +32,7 @@ IndexTestBounds indexTestBounds(const IndexTestSetup& setup, double sR, double s
     const double b = (sC * sC) / nC;
     const int d = degreesOfFreedom(nR, nC, a, b);
     const bool tabled = !(a == 0 && b == 0) && d >= 1;
-    return {std::sqrt(a + b), tabled ? criticalValue(*setup.tables, setup.confidence, d)
+    return {std::sqrt(a + b), tabled ? criticalValue(*setup.tables, setup.level, d)
                                      : std::numeric_limits<double>::quiet_NaN()};
 }
 

@@ -16,7 +16,7 @@ namespace trellmark {
 struct IndexTestSetup {
     int referenceTakes = 0;        // nR >= 2
     int comparisonTakes = 0;       // nC >= 2
-    std::int16_t confidence = 95;  // 95 or 99
+    TestLevel level = TestLevel::percent95;  // not none
     const CriticalValueTable* tables = nullptr;
     double equalSizeCritical = 0;  // the critical value when nR == nC
     // The smallest critical value of entries 1 .. 121: a |t| at or below it is
@@ -24,8 +24,8 @@ struct IndexTestSetup {
     double smallestCritical = 0;
 };
 
-// REQUIRES: nR >= 2, nC >= 2, confidence 95 or 99.
-IndexTestSetup makeIndexTestSetup(int referenceTakes, int comparisonTakes, std::int16_t confidence,
+// REQUIRES: nR >= 2, nC >= 2, level not none.
+IndexTestSetup makeIndexTestSetup(int referenceTakes, int comparisonTakes, TestLevel level,
                                   const CriticalValueTable& tables);
 
 struct IndexTestOutcome {
@@ -48,7 +48,7 @@ inline IndexTestOutcome testIndex(const IndexTestSetup& setup, double mR, double
     if (a == 0 && b == 0) return {t, mR != mC};
     if (!(std::fabs(t) > setup.smallestCritical)) return {t, false};
     const int d = degreesOfFreedom(nR, nC, a, b);
-    return {t, d >= 1 && std::fabs(t) > criticalValue(*setup.tables, setup.confidence, d)};
+    return {t, d >= 1 && std::fabs(t) > criticalValue(*setup.tables, setup.level, d)};
 }
 
 // What the decision compares: the standard error of the difference and the

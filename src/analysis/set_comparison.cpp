@@ -20,12 +20,12 @@ void markSignificant(ComparisonResult& result, std::size_t j, double difference)
 }  // namespace
 
 ComparisonResult compareMeans(const SetStatistics& reference, const SetStatistics& comparison,
-                              std::int32_t analysisLength, std::int16_t confidenceLevel,
+                              std::int32_t analysisLength, TestLevel level,
                               const CriticalValueTable& tables) {
     ComparisonResult result;
     const std::size_t length = analysisLength > 0 ? static_cast<std::size_t>(analysisLength) : 0;
     result.differenceSignal.assign(length, 0.0);
-    if (confidenceLevel != 95 && confidenceLevel != 99) return result;
+    if (level == TestLevel::none) return result;
     const int nR = reference.fileCount;
     const int nC = comparison.fileCount;
     // A set of fewer than two files has no scatter to test against.
@@ -34,7 +34,7 @@ ComparisonResult compareMeans(const SetStatistics& reference, const SetStatistic
     const std::size_t tested = std::min({length, reference.mean.size(), reference.stdDev.size(),
                                          comparison.mean.size(), comparison.stdDev.size()});
     const bool equalSizes = nR == nC;
-    const IndexTestSetup setup = makeIndexTestSetup(nR, nC, confidenceLevel, tables);
+    const IndexTestSetup setup = makeIndexTestSetup(nR, nC, level, tables);
     result.t.assign(length, std::numeric_limits<double>::quiet_NaN());
     result.degreesOfFreedom.assign(length, equalSizes ? nR + nC - 2 : 0.0);
     for (std::size_t j = 0; j < tested; ++j) {

@@ -33,7 +33,7 @@ inline bool significantAt(const ComparisonResult& result, std::size_t j) {
 
 // Tests every index of the window.
 ComparisonResult compareMeans(const SetStatistics& reference, const SetStatistics& comparison,
-                              std::int32_t analysisLength, std::int16_t confidenceLevel,
+                              std::int32_t analysisLength, TestLevel level,
                               const CriticalValueTable& tables);
 
 }  // namespace trellmark

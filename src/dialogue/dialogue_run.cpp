@@ -131,8 +131,8 @@ std::int32_t askAndAnalyse(Console& console, const DialogueOptions& options,
         answerToInt32(askLine(console, "   Impulse threshold? ", thresholdAnswerZones));
     parameters.analysisLength =
         answerToInt32(askLine(console, "   Analyse over how many samples? ", lengthAnswerZones));
-    parameters.confidenceLevel = answerToInt16(
-        askLine(console, "   Per cent confidence level [95/99]? ", confidenceAnswerZones));
+    parameters.confidenceLevel = ConfidenceLevel(answerToInt16(
+        askLine(console, "   Per cent confidence level [95/99]? ", confidenceAnswerZones)));
     newLine(console);
     parameters.startOffset = fixedStartOffset;
 

@@ -49,7 +49,7 @@ void compareReadSets(RunState& state, AnalysisEvents& events) {
     RunResults& run = state.run;
     events.comparisonStarted();
     run.result = compareMeans(run.referenceStatistics, run.comparisonStatistics,
-                              run.parameters.analysisLength, run.parameters.confidenceLevel,
+                              run.parameters.analysisLength, run.parameters.confidenceLevel.test(),
                               buildCriticalValueTables());
     events.comparisonFinished(run.result, run.lastFile.bitsPerSample);
 }

@@ -65,7 +65,7 @@ void writeParameters(OutputTarget& out, const AnalysisParameters& parameters) {
     writeNumber(out, parameters.analysisLength, digits32);
     writeLine(out, "samples");
     out.text(confidenceLabel);
-    writeNumber(out, parameters.confidenceLevel, digits16);
+    writeNumber(out, parameters.confidenceLevel.typed, digits16);
     writeLine(out, "per cent");
     out.lineEnd();
     out.lineEnd();
@@ -104,7 +104,7 @@ void writeResults(OutputTarget& out, const RunResults& in) {
 }
 
 // The verdict's lines with their figures at the results' column.
-void writeVerdict(OutputTarget& out, const Verdict& verdict, std::int16_t confidenceLevel) {
+void writeVerdict(OutputTarget& out, const Verdict& verdict, ConfidenceLevel confidenceLevel) {
     out.lineEnd();
     out.lineEnd();
     writeLine(out, "VERDICT:");

@@ -21,7 +21,7 @@ DerivedSeries deriveSeries(const RunResults& run) {
     if (run.result.t.size() == length) {
         const CriticalValueTable tables = buildCriticalValueTables();
         const IndexTestSetup setup =
-            makeIndexTestSetup(r.fileCount, c.fileCount, run.parameters.confidenceLevel, tables);
+            makeIndexTestSetup(r.fileCount, c.fileCount, run.parameters.confidenceLevel.test(), tables);
         series.standardError.resize(length);
         series.criticalT.resize(length);
         for (std::size_t j = 0; j < length; ++j) {

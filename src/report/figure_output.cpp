@@ -29,7 +29,7 @@ WriteResult writeRunFigure(const RunResults& run, const Verdict* verdict, const 
     data.sampleRate = run.lastFile.sampleRate;
     data.bitsPerSample = run.lastFile.bitsPerSample;
     data.startOffset = run.parameters.startOffset;
-    data.confidencePercent = tested ? run.parameters.confidenceLevel : 0;
+    data.confidencePercent = tested ? run.parameters.confidenceLevel.typed : 0;
     data.referenceMean = run.referenceStatistics.mean;
     data.referenceStdDev = run.referenceStatistics.stdDev;
     data.comparisonMean = run.comparisonStatistics.mean;

@@ -145,7 +145,7 @@ std::string runJson(const RunResults& run, const std::vector<OutputOutcome>& out
     json["parameters"] = {{"threshold", run.parameters.impulseThreshold},
                           {"start", run.parameters.startOffset},
                           {"length", length},
-                          {"confidence", run.parameters.confidenceLevel}};
+                          {"confidence", run.parameters.confidenceLevel.typed}};
     json["reference"] = setJson(run.referenceFiles, run.referenceStatistics, length);
     json["comparison"] = setJson(run.comparisonFiles, run.comparisonStatistics, length);
     json["result"] = {{"significantCount", run.result.significantCount},

@@ -121,7 +121,7 @@ std::string parameterTable(const RunResults& run, const Verdict* verdict) {
     text += row({"Impulse threshold", std::to_string(p.impulseThreshold)});
     text += row({"Start offset after the impulse", std::to_string(p.startOffset) + " samples"});
     text += row({"Analysis length", std::to_string(p.analysisLength) + " samples"});
-    text += row({"Confidence level", std::to_string(p.confidenceLevel) + " %"});
+    text += row({"Confidence level", std::to_string(p.confidenceLevel.typed) + " %"});
     text += row({"Sample rate, depth", std::to_string(run.lastFile.sampleRate) + " Hz, " +
                                            std::to_string(run.lastFile.bitsPerSample) + " bit"});
     if (verdict != nullptr && verdict->permutations > 0) {
@@ -175,7 +175,7 @@ nlohmann::json chartData(const RunResults& run, const Verdict* verdict) {
         {"startOffset", run.parameters.startOffset},
         {"sampleRate", run.lastFile.sampleRate},
         {"bits", run.lastFile.bitsPerSample},
-        {"confidence", run.parameters.confidenceLevel},
+        {"confidence", run.parameters.confidenceLevel.typed},
         {"alpha", verdict != nullptr ? verdict->alpha : 0.0},
         {"referenceMean", cut(run.referenceStatistics.mean)},
         {"referenceStdDev", cut(run.referenceStatistics.stdDev)},

@@ -97,9 +97,9 @@ std::string verdictSentence(const Verdict& verdict) {
     return "cannot tell. " + verdict.reason;
 }
 
-std::vector<VerdictLine> verdictLines(const Verdict& verdict, std::int16_t confidenceLevel) {
+std::vector<VerdictLine> verdictLines(const Verdict& verdict, ConfidenceLevel confidenceLevel) {
     std::vector<VerdictLine> lines;
-    lines.push_back({"   Expected by chance at " + std::to_string(confidenceLevel) + " per cent:",
+    lines.push_back({"   Expected by chance at " + std::to_string(confidenceLevel.typed) + " per cent:",
                      numberText(roundDecimals(verdict.expectedByChance, 2), digits32)});
     lines.push_back({"   Significant after false discovery rate control:",
                      numberText(static_cast<long double>(verdict.fdrCount), digits32)});
@@ -125,7 +125,7 @@ std::vector<VerdictLine> verdictLines(const Verdict& verdict, std::int16_t confi
     return lines;
 }
 
-void writeVerdictLines(LineTarget& out, const Verdict& verdict, std::int16_t confidenceLevel) {
+void writeVerdictLines(LineTarget& out, const Verdict& verdict, ConfidenceLevel confidenceLevel) {
     for (const VerdictLine& line : verdictLines(verdict, confidenceLevel)) {
         out.style(TextStyle::label);
         out.text(line.label);

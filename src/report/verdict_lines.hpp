@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/confidence_level.hpp"
 #include "report/output_target.hpp"
 #include "verdict/verdict.hpp"
 
@@ -26,10 +27,10 @@ struct VerdictLine {
 
 // Expected by chance, the false discovery rate count, the clusters with
 // p < 0.5 (each with its 95 % Monte Carlo interval), and the verdict.
-std::vector<VerdictLine> verdictLines(const Verdict& verdict, std::int16_t confidenceLevel);
+std::vector<VerdictLine> verdictLines(const Verdict& verdict, ConfidenceLevel confidenceLevel);
 
 // The lines with their figures at column 70, then two blank rows.
-void writeVerdictLines(LineTarget& out, const Verdict& verdict, std::int16_t confidenceLevel);
+void writeVerdictLines(LineTarget& out, const Verdict& verdict, ConfidenceLevel confidenceLevel);
 
 // The verdict in one line for a script's reader: "the sets differ (cluster
 // p = .001)", "the sets do not differ detectably ...", "cannot tell: ...".

@@ -72,7 +72,7 @@ inline IndexTestOutcome verdictIndexTest(const IndexTestSetup& setup, double mR,
     const double t = (mR - mC) / std::sqrt(a + b);
     if (!(std::fabs(t) > setup.smallestCritical)) return {t, false};
     const int d = degreesOfFreedom(nR, nC, a, b);
-    return {t, d >= 1 && std::fabs(t) > criticalValue(*setup.tables, setup.confidence, d)};
+    return {t, d >= 1 && std::fabs(t) > criticalValue(*setup.tables, setup.level, d)};
 }
 
 // For i in 0 .. count - 1: each group's mean S / n and floored variance, then

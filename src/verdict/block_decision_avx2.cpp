@@ -103,7 +103,7 @@ __attribute__((target("avx2"))) void decideBlockAvx2(const IndexTestSetup& setup
                 const int d = degreesOfFreedom(nR, nC, lanesA[l], lanesB[l]);
                 significant[i + l] =
                     d >= 1 &&
-                    std::fabs(t[i + l]) > criticalValue(*setup.tables, setup.confidence, d);
+                    std::fabs(t[i + l]) > criticalValue(*setup.tables, setup.level, d);
             }
         }
     }

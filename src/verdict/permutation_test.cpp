@@ -84,7 +84,7 @@ void judgeAllSplits(const PermutationInput& input, const SplitPlan& plan, int th
                     bool allowAvx2, std::vector<double>& maxima) {
     const TakeTable<Width> table = tabulateTakes<Width>(input.takeValues, plan.takes, input.length);
     const IndexTestSetup setup = makeIndexTestSetup(input.referenceTakes, input.comparisonTakes,
-                                                    input.confidence, *input.tables);
+                                                    input.level, *input.tables);
     const std::int64_t batches = (plan.splits + splitsPerBatch - 1) / splitsPerBatch;
     std::atomic<std::int64_t> nextBatch{0};
     std::mutex failureLock;
@@ -163,7 +163,7 @@ ObservedSplit judgeObserved(const PermutationInput& input, bool allowAvx2) {
     const int nR = input.referenceTakes;
     const int nC = input.comparisonTakes;
     const TakeTable<Width> table = tabulateTakes<Width>(input.takeValues, nR + nC, input.length);
-    const IndexTestSetup setup = makeIndexTestSetup(nR, nC, input.confidence, *input.tables);
+    const IndexTestSetup setup = makeIndexTestSetup(nR, nC, input.level, *input.tables);
     ObservedSplit observed;
     observed.t.resize(static_cast<std::size_t>(input.length));
     observed.significant.resize(static_cast<std::size_t>(input.length));

@@ -35,7 +35,7 @@ struct PermutationInput {
     int referenceTakes = 0;                      // at least 2
     int comparisonTakes = 0;                     // at least 2
     std::int64_t length = 0;                     // indices 0 .. length - 1
-    std::int16_t confidence = 95;                // 95 or 99
+    TestLevel level = TestLevel::percent95;      // not none
     const CriticalValueTable* tables = nullptr;  // the program's table
 };
 

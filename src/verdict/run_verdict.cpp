@@ -17,7 +17,7 @@ Verdict verdictOfRun(const RunResults& run, std::span<const std::int64_t> takeVa
     input.comparisonTakes = run.comparisonStatistics.fileCount;
     input.takeValues = takeValues;
     input.length = length;
-    input.confidence = run.parameters.confidenceLevel;
+    input.level = run.parameters.confidenceLevel.test();
     input.tables = &tables;
     input.options = options;
     input.skipPermutationTest = skipPermutationTest;

@@ -48,7 +48,7 @@ bool holdsEveryTake(const VerdictInput& input) {
 
 PermutationInput permutationInputOf(const VerdictInput& input) {
     return {input.takeValues, input.referenceTakes, input.comparisonTakes,
-            input.length,     input.confidence,     input.tables};
+            input.length,     input.level,          input.tables};
 }
 
 // The verdict's t where the takes themselves are not at hand: from the sets'
@@ -56,7 +56,7 @@ PermutationInput permutationInputOf(const VerdictInput& input) {
 ObservedSplit observedFromStatistics(const VerdictInput& input) {
     const int nR = input.referenceTakes;
     const int nC = input.comparisonTakes;
-    const IndexTestSetup setup = makeIndexTestSetup(nR, nC, input.confidence, *input.tables);
+    const IndexTestSetup setup = makeIndexTestSetup(nR, nC, input.level, *input.tables);
     const auto length = static_cast<std::size_t>(input.length);
     ObservedSplit observed;
     observed.referenceMean.assign(input.referenceMean.begin(),
@@ -173,12 +173,6 @@ int smallerSetNeeded(int smaller, int larger, std::int64_t permutations, double 
 
 }  // namespace
 
-double alphaFor(std::int16_t confidence) {
-    if (confidence == 95) return 0.05;
-    if (confidence == 99) return 0.01;
-    return 0;
-}
-
 double smallestPossibleP(int referenceTakes, int comparisonTakes, std::int64_t permutations) {
     const std::int64_t cap = std::min(permutations, splitCap);
     const std::int64_t all = binomialCapped(referenceTakes + comparisonTakes,
@@ -188,11 +182,11 @@ double smallestPossibleP(int referenceTakes, int comparisonTakes, std::int64_t p
 }
 
 std::string unreachableAlpha(int referenceTakes, int comparisonTakes, std::int64_t permutations,
-                             std::int16_t confidence) {
-    const double alpha = alphaFor(confidence);
+                             TestLevel level) {
+    const double alpha = alphaOf(level);
     const double smallest = smallestPossibleP(referenceTakes, comparisonTakes, permutations);
     if (smallest < alpha) return {};
-    const std::string level = " at " + std::to_string(confidence) + " per cent";
+    const std::string atLevel = " at " + std::to_string(percentOf(level)) + " per cent";
     std::string clause = "with " + std::to_string(referenceTakes) + " and " +
                          std::to_string(comparisonTakes) + " takes ";
     const std::int64_t all =
@@ -202,13 +196,13 @@ std::string unreachableAlpha(int referenceTakes, int comparisonTakes, std::int64
         // Random splits: more of them would do, (N + 1) alpha > 1.
         return clause + "and " + std::to_string(permutations) +
                " random splits the smallest possible p is " + shortP(smallest) + "; at least " +
-               std::to_string(splitsNeeded(alpha)) + " splits are needed" + level;
+               std::to_string(splitsNeeded(alpha)) + " splits are needed" + atLevel;
     }
     if (permutations < splitsNeeded(alpha)) {
         // More takes alone would only trade the enumeration for too few splits.
         return clause + "the smallest possible p is " + shortP(smallest) +
                "; more takes and at least " + std::to_string(splitsNeeded(alpha)) +
-               " splits are needed" + level;
+               " splits are needed" + atLevel;
     }
     // Every split is enumerated: the smaller set grows first, then both.
     const int smaller = std::min(referenceTakes, comparisonTakes);
@@ -222,7 +216,7 @@ std::string unreachableAlpha(int referenceTakes, int comparisonTakes, std::int64
     const int neededComparison = referenceSmaller ? larger : grown;
     return clause + "the smallest possible p is " + shortP(smallest) + "; at least " +
            std::to_string(neededReference) + " and " + std::to_string(neededComparison) +
-           " are needed" + level;
+           " are needed" + atLevel;
 }
 
 std::uint64_t verdictBytes(int takes, std::int64_t length, const PermutationOptions& options) {
@@ -241,7 +235,7 @@ Verdict computeVerdict(const VerdictInput& input) {
     Verdict verdict;
     verdict.seed = input.options.seed;
     verdict.statistic = input.options.statistic;
-    verdict.alpha = alphaFor(input.confidence);
+    verdict.alpha = alphaOf(input.level);
     verdict.smallestPossibleP = notANumber;
     const std::int64_t length = std::max<std::int64_t>(input.length, 0);
     const auto indices = static_cast<std::size_t>(length);
@@ -309,7 +303,7 @@ Verdict computeVerdict(const VerdictInput& input) {
     verdict.smallestPossibleP =
         smallestPossibleP(in.referenceTakes, in.comparisonTakes, in.options.permutations);
     const std::string unreachable = unreachableAlpha(in.referenceTakes, in.comparisonTakes,
-                                                     in.options.permutations, in.confidence);
+                                                     in.options.permutations, in.level);
     if (!unreachable.empty()) {
         verdict.reason = unreachable + ".";
         verdict.reason.front() = 'W';  // the clause begins "with"

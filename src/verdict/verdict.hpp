@@ -84,16 +84,13 @@ struct VerdictInput {
     // the permutation test is skipped.
     std::span<const std::int64_t> takeValues;
     std::int64_t length = 0;                     // analysed indices 0 .. length - 1
-    std::int16_t confidence = 0;                 // 95 or 99; any other level tests nothing
+    TestLevel level = TestLevel::none;           // none tests nothing
     const CriticalValueTable* tables = nullptr;  // the program's table; required
     PermutationOptions options;
     // Non-empty: the permutation test is not run and this says why (for
     // example that it does not fit in memory).
     std::string_view skipPermutationTest;
 };
-
-// 0.05 for 95, 0.01 for 99, 0 for any other level.
-double alphaFor(std::int16_t confidence);
 
 // The smallest cluster p the permutation test can give: 2 / C(nR + nC, nR)
 // for equal sizes (a split and its mirror are as strong) and 1 / C(nR + nC, nR)
@@ -103,10 +100,10 @@ double smallestPossibleP(int referenceTakes, int comparisonTakes, std::int64_t p
 
 // Empty when the permutation test can give a p below alpha; otherwise why not,
 // as a clause such as "with 3 and 3 takes the smallest possible p is 0.1; at
-// least 4 and 4 are needed at 95 per cent". REQUIRES: confidence 95 or 99,
+// least 4 and 4 are needed at 95 per cent". REQUIRES: level not none,
 // nR, nC >= 2, permutations >= 1.
 std::string unreachableAlpha(int referenceTakes, int comparisonTakes, std::int64_t permutations,
-                             std::int16_t confidence);
+                             TestLevel level);
 
 // Bytes computeVerdict needs at its peak for the given takes, length and
 // options, counting the takeValues array the caller makes for it, so the

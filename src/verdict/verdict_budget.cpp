@@ -8,7 +8,7 @@ namespace trellmark {
 bool permutationTestWanted(int referenceTakes, int comparisonTakes,
                            const AnalysisParameters& parameters,
                            [[maybe_unused]] const PermutationOptions& options) {
-    const bool tested = parameters.confidenceLevel == 95 || parameters.confidenceLevel == 99;
+    const bool tested = parameters.confidenceLevel.test() != TestLevel::none;
     return tested && referenceTakes >= 2 && comparisonTakes >= 2 && parameters.analysisLength > 0;
 }
 

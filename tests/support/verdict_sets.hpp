@@ -58,7 +58,8 @@ inline TakeSets makeTakeSets(std::vector<std::int64_t> values, int nR, int nC,
     sets.values = std::move(values);
     describeSet(sets.values, sets.length, 0, nR, sets.referenceMean, sets.referenceStdDev);
     describeSet(sets.values, sets.length, nR, nC, sets.comparisonMean, sets.comparisonStdDev);
-    const IndexTestSetup setup = makeIndexTestSetup(nR, nC, confidence, tables);
+    const IndexTestSetup setup =
+        makeIndexTestSetup(nR, nC, ConfidenceLevel(confidence).test(), tables);
     for (std::int64_t j = 0; j < sets.length; ++j) {
         const IndexTestOutcome outcome =
             testIndex(setup, sets.referenceMean[j], sets.comparisonMean[j], sets.referenceStdDev[j],
@@ -82,7 +83,7 @@ inline VerdictInput verdictInputFor(const TakeSets& sets, std::int16_t confidenc
     input.comparisonTakes = sets.comparisonTakes;
     input.takeValues = sets.values;
     input.length = sets.length;
-    input.confidence = confidence;
+    input.level = ConfidenceLevel(confidence).test();
     input.tables = &tables;
     input.options = options;
     return input;
