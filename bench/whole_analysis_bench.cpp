@@ -27,8 +27,8 @@
 #include <vector>
 
 #include "analysis/impulse_level.hpp"
-#include "pipeline/run_pipeline.hpp"
 #include "demo/recordings.hpp"
+#include "pipeline/run_pipeline.hpp"
 #include "process_counters.hpp"
 #include "wave/wave_format.hpp"
 
@@ -266,8 +266,7 @@ void BM_WholeAnalysisAgainstReading(benchmark::State& state) {
         AnalysisEvents silent;
         RunRequest request;
         request.parameters = parameters;
-        const RunResults run =
-            analyseSets(request, takes.reference, takes.comparison, silent).run;
+        const RunResults run = analyseSets(request, takes.reference, takes.comparison, silent).run;
         analysisSeconds += secondsSince(start);
         analysisProcessorSeconds += processSeconds() - processorStart;
 

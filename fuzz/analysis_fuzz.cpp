@@ -15,15 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "analysis/critical_values.hpp"
 #include "analysis/file_set.hpp"
 #include "analysis/impulse_level.hpp"
-#include "analysis/critical_values.hpp"
 #include "analysis/run_results.hpp"
 #include "analysis/set_comparison.hpp"
 #include "analysis/set_statistics.hpp"
-#include "support/no_events.hpp"
 #include "analysis/window_accumulator.hpp"
 #include "support/fuzz_check.hpp"
+#include "support/no_events.hpp"
 #include "support/run_output_checks.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/take_files.hpp"
@@ -208,13 +208,12 @@ RunResults analyseKeepingWindows(const FileSet& reference, const FileSet& compar
     run.comparisonFiles = comparison;
     run.referenceStatistics =
         computeSetStatistics(reference, parameters, std::nullopt, noEvents(), &windows);
-    run.comparisonStatistics =
-        computeSetStatistics(comparison, parameters, referenceLevelOf(run.referenceStatistics),
-                             noEvents(), &windows);
+    run.comparisonStatistics = computeSetStatistics(
+        comparison, parameters, referenceLevelOf(run.referenceStatistics), noEvents(), &windows);
     run.lastFile = headerOfLastFileRead(run.referenceStatistics, run.comparisonStatistics);
-    run.result = compareMeans(run.referenceStatistics, run.comparisonStatistics,
-                              parameters.analysisLength, parameters.confidenceLevel.test(),
-                              buildCriticalValueTables());
+    run.result =
+        compareMeans(run.referenceStatistics, run.comparisonStatistics, parameters.analysisLength,
+                     parameters.confidenceLevel.test(), buildCriticalValueTables());
     return run;
 }
 

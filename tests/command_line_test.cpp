@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "compare/compare_run.hpp"
-#include "support/command_line_run.hpp"
 #include "options/whole_number.hpp"
 #include "support/captured_streams.hpp"
+#include "support/command_line_run.hpp"
 #include "support/scratch_directory.hpp"
 
 namespace trellmark {

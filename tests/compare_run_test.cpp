@@ -1,5 +1,4 @@
 #include "compare/compare_run.hpp"
-#include "support/command_line_run.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +12,7 @@
 #include "console/console.hpp"
 #include "dialogue/dialogue_run.hpp"
 #include "support/captured_streams.hpp"
+#include "support/command_line_run.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/scripted_keys.hpp"
 #include "support/wave_bytes.hpp"
@@ -247,11 +247,17 @@ TEST(CompareRun, LostStandardOutputEndsInTrouble) {
         bool errorLost;
         const char* message;  // on standard error when it can take it
     } cases[] = {
-        {"result lines", {}, false,
+        {"result lines",
+         {},
+         false,
          "trellmark: cannot write the results to standard output: the disk is full\n"},
-        {"json on stdout", {"--json", "-", "-q"}, false,
+        {"json on stdout",
+         {"--json", "-", "-q"},
+         false,
          "trellmark: cannot write -: standard output could not take it\n"},
-        {"lines lost at 99 per cent", {"--confidence", "99"}, false,
+        {"lines lost at 99 per cent",
+         {"--confidence", "99"},
+         false,
          "trellmark: cannot write the results to standard output: the disk is full\n"},
         {"standard error lost too", {}, true, nullptr},
     };

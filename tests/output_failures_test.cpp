@@ -14,11 +14,11 @@
 
 #include "console/console.hpp"
 #include "dialogue/dialogue_run.hpp"
+#include "io/output_file.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/screen_rows.hpp"
 #include "support/scripted_keys.hpp"
 #include "support/wave_bytes.hpp"
-#include "io/output_file.hpp"
 
 namespace trellmark {
 namespace {

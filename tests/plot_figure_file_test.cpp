@@ -153,11 +153,10 @@ TEST(PlotFigureFile, ASinkGetsTheFilesBytesAndMayRefuseThem) {
         EXPECT_TRUE(bytes == contents(dir / name));
 
         int calls = 0;
-        const WriteResult refused =
-            renderFigure(run.data, format, 700, 450, [&](std::string_view) {
-                ++calls;
-                return false;
-            });
+        const WriteResult refused = renderFigure(run.data, format, 700, 450, [&](std::string_view) {
+            ++calls;
+            return false;
+        });
         EXPECT_FALSE(refused.written);
         EXPECT_EQ(refused.failure, "the figure's bytes could not be written");
         EXPECT_EQ(calls, 1);  // nothing more is offered once refused

@@ -75,16 +75,14 @@ TEST(RunPipeline, RunsWithoutAConsoleAndTellsItsEventsInOrder) {
     request.parameters.impulseThreshold = 1000;
     request.parameters.analysisLength = 3;
     request.parameters.confidenceLevel = 95;
-    const RunResults run =
-        analyseSets(request, setOf("r", {dir / "r1.wav", dir / "r2.wav"}),
-                    setOf("c", {dir / "c1.wav", late, dir / "c3.wav"}), events)
-            .run;
+    const RunResults run = analyseSets(request, setOf("r", {dir / "r1.wav", dir / "r2.wav"}),
+                                       setOf("c", {dir / "c1.wav", late, dir / "c3.wav"}), events)
+                               .run;
 
-    EXPECT_EQ(events.log,
-              (std::vector<std::string>{"set r", "file 0 of 2", "file 1 of 2", "done 2 at 16 bit",
-                                        "set c", "file 0 of 3", "file 1 of 3", "file 2 of 3",
-                                        "note 3", "done 3 at 16 bit", "comparing",
-                                        "compared 0 at 16 bit"}));
+    EXPECT_EQ(events.log, (std::vector<std::string>{
+                              "set r", "file 0 of 2", "file 1 of 2", "done 2 at 16 bit", "set c",
+                              "file 0 of 3", "file 1 of 3", "file 2 of 3", "note 3",
+                              "done 3 at 16 bit", "comparing", "compared 0 at 16 bit"}));
     // The record holds what each file was found to be.
     const std::vector<FileReading>& files = run.comparisonStatistics.files;
     ASSERT_EQ(files.size(), 3u);

@@ -95,7 +95,8 @@ TEST_F(Comparison, OtherConfidenceLevelsTestNothing) {
     const SetStatistics r = statistics(5, {100, 50}, {1, 1});
     const SetStatistics c = statistics(5, {0, 0}, {1, 1});
     for (const std::int16_t level : {97, 0, 90, -95}) {
-        const ComparisonResult result = compareMeans(r, c, 2, ConfidenceLevel(level).test(), tables);
+        const ComparisonResult result =
+            compareMeans(r, c, 2, ConfidenceLevel(level).test(), tables);
         EXPECT_EQ(result.significantCount, 0) << level;
         EXPECT_EQ(result.differenceSignal, (std::vector<double>{0, 0})) << level;
         EXPECT_EQ(result.largestDifference, 0) << level;
@@ -134,21 +135,26 @@ TEST_F(Comparison, TAndDegreesOfFreedomOnlyWhereATestIsMade) {
     EXPECT_DOUBLE_EQ(result.degreesOfFreedom[2], 25.0 / 11);
     for (const std::int16_t level : {std::int16_t{97}, std::int16_t{0}}) {
         EXPECT_TRUE(compareMeans(r, c, 3, ConfidenceLevel(level).test(), tables).t.empty());
-        EXPECT_TRUE(compareMeans(r, c, 3, ConfidenceLevel(level).test(), tables).degreesOfFreedom.empty());
+        EXPECT_TRUE(
+            compareMeans(r, c, 3, ConfidenceLevel(level).test(), tables).degreesOfFreedom.empty());
     }
-    EXPECT_TRUE(compareMeans(statistics(1, {1}, {0}), c, 1, TestLevel::percent95, tables).t.empty());
+    EXPECT_TRUE(
+        compareMeans(statistics(1, {1}, {0}), c, 1, TestLevel::percent95, tables).t.empty());
 }
 
 TEST_F(Comparison, BoundsAreTheStandardErrorAndTheTableEntryTested) {
     // 5 + 5: e = sqrt((1 + 4) / 5) = 1 against 2.306; 3 + 4: e = sqrt(4/3 + 1),
     // f' = 49/11 taken down to 4: 2.776 (4.604 at 99).
-    const IndexTestBounds equal = indexTestBounds(makeIndexTestSetup(5, 5, TestLevel::percent95, tables), 1, 2);
+    const IndexTestBounds equal =
+        indexTestBounds(makeIndexTestSetup(5, 5, TestLevel::percent95, tables), 1, 2);
     EXPECT_EQ(equal.standardError, 1);
     EXPECT_EQ(equal.critical, 2.306);
-    const IndexTestBounds welch = indexTestBounds(makeIndexTestSetup(3, 4, TestLevel::percent99, tables), 2, 2);
+    const IndexTestBounds welch =
+        indexTestBounds(makeIndexTestSetup(3, 4, TestLevel::percent99, tables), 2, 2);
     EXPECT_DOUBLE_EQ(welch.standardError, std::sqrt(7.0 / 3));
     EXPECT_EQ(welch.critical, 4.604);
-    const IndexTestBounds still = indexTestBounds(makeIndexTestSetup(3, 4, TestLevel::percent95, tables), 0, 0);
+    const IndexTestBounds still =
+        indexTestBounds(makeIndexTestSetup(3, 4, TestLevel::percent95, tables), 0, 0);
     EXPECT_EQ(still.standardError, 0);
     EXPECT_TRUE(std::isnan(still.critical));
 }
@@ -180,7 +186,8 @@ void checkAgainstRows(const CriticalValueTable& tables, std::int16_t nR, std::in
         expectedCount += row.significant;
     }
     const auto length = static_cast<std::int32_t>(rows.size());
-    const ComparisonResult result = compareMeans(r, c, length, ConfidenceLevel(level).test(), tables);
+    const ComparisonResult result =
+        compareMeans(r, c, length, ConfidenceLevel(level).test(), tables);
     for (std::size_t j = 0; j < rows.size(); ++j) {
         const IndependentRow& row = rows[j];
         EXPECT_EQ(result.differenceSignal[j], row.significant ? row.mR - row.mC : 0.0)

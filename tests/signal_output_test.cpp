@@ -83,8 +83,7 @@ TEST(SignalOutput, DifferenceBytesDoNotDependOnTheOtherNames) {
     std::vector<double> difference(500, 0.0);
     difference[17] = 10.75;
 
-    writeSignals({"", "", (dir / "alone.wav")}, 500, sixteenBit, reference, comparison,
-                 difference);
+    writeSignals({"", "", (dir / "alone.wav")}, 500, sixteenBit, reference, comparison, difference);
     writeSignals({(dir / "ref.wav"), (dir / "cmp.wav"), (dir / "all.wav")}, 500, sixteenBit,
                  reference, comparison, difference);
     EXPECT_EQ(readBytes((dir / "alone.wav")), readBytes((dir / "all.wav")));
@@ -147,9 +146,9 @@ TEST(SignalOutput, TheSameNameTwiceKeepsTheLaterSignal) {
 
 TEST(SignalOutput, EightBitLastFileWritesNoFiles) {
     ScratchDirectory dir;
-    const SignalFilesWritten written = writeSignals(
-        {(dir / "a.wav"), (dir / "b.wav"), (dir / "c.wav")}, 3, WaveInfo{1, 8000, 8, 3, 3},
-        {1.0, 2.0, 3.0}, {1.0, 2.0, 3.0}, {0.0, 0.0, 0.0});
+    const SignalFilesWritten written =
+        writeSignals({(dir / "a.wav"), (dir / "b.wav"), (dir / "c.wav")}, 3,
+                     WaveInfo{1, 8000, 8, 3, 3}, {1.0, 2.0, 3.0}, {1.0, 2.0, 3.0}, {0.0, 0.0, 0.0});
     EXPECT_FALSE(written.referenceMean || written.comparisonMean || written.difference);
     EXPECT_EQ(filesIn(dir), 0u);
 }

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "compare/compare_run.hpp"
-#include "support/command_line_run.hpp"
 #include "support/captured_streams.hpp"
+#include "support/command_line_run.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/verdict_sets.hpp"
 #include "support/wave_bytes.hpp"
@@ -69,7 +69,8 @@ TEST_F(VerdictExact, TheObservedSplitIsTheKernelsIdentitySplitToTheBit) {
     };
     for (const Shape shape : {Shape{5, 5}, Shape{4, 3}, Shape{3, 6}, Shape{6, 6}}) {
         const std::vector<std::int64_t> values = steppedTakes(shape.nR, shape.nC, 2.5, 3, 17);
-        const PermutationInput input{values, shape.nR, shape.nC, 400, TestLevel::percent95, &tables};
+        const PermutationInput input{values, shape.nR, shape.nC, 400, TestLevel::percent95,
+                                     &tables};
         const ObservedSplit plain = judgeObservedSplit(input, {SumWidth::short16, false});
         for (const SumWidth width :
              {SumWidth::short16, SumWidth::narrow, SumWidth::wide, SumWidth::widest}) {
@@ -338,8 +339,8 @@ TEST_F(VerdictExact, AnIndependentEnumerationAgreesToTheBit) {
         const std::string label =
             std::string(c.name) + " " + std::to_string(c.nR) + " + " + std::to_string(c.nC);
         const Enumeration python = enumerateInPython(values, c.nR, c.nC, c.confidence, c.statistic);
-        const PermutationInput input{values, c.nR, c.nC, length,
-                                     ConfidenceLevel(c.confidence).test(), &tables};
+        const PermutationInput input{
+            values, c.nR, c.nC, length, ConfidenceLevel(c.confidence).test(), &tables};
         const ObservedSplit observed = judgeObservedSplit(input);
         EXPECT_EQ(observed.t, python.t) << label;
         EXPECT_EQ(findClusters(observed.t, observed.significant, observed.t), python.clusters)

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "compare/compare_run.hpp"
-#include "support/command_line_run.hpp"
 #include "console/console.hpp"
 #include "demo/recordings.hpp"
-#include "report/verdict_lines.hpp"
 #include "dialogue/dialogue_run.hpp"
+#include "report/verdict_lines.hpp"
 #include "support/captured_streams.hpp"
+#include "support/command_line_run.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/screen_rows.hpp"
 #include "support/scripted_keys.hpp"

@@ -27,7 +27,9 @@ using wavetest::appendLittleEndian;
 using wavetest::canonicalHeader;
 using wavetest::writeBytes;
 
-std::string trimmed(const Screen& screen, int row) { return trimmedRow(screen, row); }
+std::string trimmed(const Screen& screen, int row) {
+    return trimmedRow(screen, row);
+}
 
 // The label, blanks up to column 70, then the figure items.
 std::string atColumn70(const std::string& label, const std::string& figure) {

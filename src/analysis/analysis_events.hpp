@@ -25,8 +25,7 @@ class AnalysisEvents {
     // The file just read is suspect (its note is not FileNote::none).
     virtual void fileNoted(const FileReading& /*file*/) {}
     // Every file of the set is in; its figures are in LSB of `bitsPerSample`.
-    virtual void setFinished(const SetStatistics& /*statistics*/, std::int16_t /*bitsPerSample*/) {
-    }
+    virtual void setFinished(const SetStatistics& /*statistics*/, std::int16_t /*bitsPerSample*/) {}
     virtual void comparisonStarted() {}
     virtual void comparisonFinished(const ComparisonResult& /*result*/,
                                     std::int16_t /*bitsPerSample*/) {}

@@ -13,13 +13,12 @@ IndexTestSetup makeIndexTestSetup(int referenceTakes, int comparisonTakes, TestL
     setup.level = level;
     setup.tables = &tables;
     if (referenceTakes == comparisonTakes) {
-        setup.equalSizeCritical = criticalValue(
-            tables, level, degreesOfFreedom(referenceTakes, comparisonTakes, 0, 0));
+        setup.equalSizeCritical =
+            criticalValue(tables, level, degreesOfFreedom(referenceTakes, comparisonTakes, 0, 0));
     }
     setup.smallestCritical = criticalValue(tables, level, 1);
     for (int d = 2; d <= criticalValueEntries; ++d) {
-        setup.smallestCritical =
-            std::min(setup.smallestCritical, criticalValue(tables, level, d));
+        setup.smallestCritical = std::min(setup.smallestCritical, criticalValue(tables, level, d));
     }
     return setup;
 }

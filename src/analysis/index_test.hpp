@@ -14,8 +14,8 @@ namespace trellmark {
 // What does not change from index to index. Holds a pointer to the caller's
 // table, which must outlive it.
 struct IndexTestSetup {
-    int referenceTakes = 0;        // nR >= 2
-    int comparisonTakes = 0;       // nC >= 2
+    int referenceTakes = 0;                  // nR >= 2
+    int comparisonTakes = 0;                 // nC >= 2
     TestLevel level = TestLevel::percent95;  // not none
     const CriticalValueTable* tables = nullptr;
     double equalSizeCritical = 0;  // the critical value when nR == nC

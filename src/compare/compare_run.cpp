@@ -19,7 +19,8 @@ namespace {
 // Names in the message are shown with their control characters as "?".
 // False when standard error could not take it either.
 bool complain(const Streams& streams, const std::string& message) {
-    const int written = std::fprintf(streams.err, "trellmark: %s\n", printableText(message).c_str());
+    const int written =
+        std::fprintf(streams.err, "trellmark: %s\n", printableText(message).c_str());
     return std::fflush(streams.err) == 0 && written >= 0;
 }
 

@@ -40,8 +40,7 @@ void StreamEvents::comparisonStarted() {
     writeComparingLine(out_);
 }
 
-void StreamEvents::comparisonFinished(const ComparisonResult& result,
-                                      std::int16_t bitsPerSample) {
+void StreamEvents::comparisonFinished(const ComparisonResult& result, std::int16_t bitsPerSample) {
     writeComparisonSummary(out_, result, parameters_.analysisLength, bitsPerSample);
 }
 

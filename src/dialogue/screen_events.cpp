@@ -25,8 +25,7 @@ void ScreenEvents::comparisonStarted() {
     writeComparingLine(out_);
 }
 
-void ScreenEvents::comparisonFinished(const ComparisonResult& result,
-                                      std::int16_t bitsPerSample) {
+void ScreenEvents::comparisonFinished(const ComparisonResult& result, std::int16_t bitsPerSample) {
     writeComparisonSummary(out_, result, parameters_.analysisLength, bitsPerSample);
 }
 

@@ -186,8 +186,7 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
     VerdictRequest& verdict = options.request.verdict;
     verdict.wanted = true;
     verdict.reported = true;
-    problem =
-        checkVerdictAndFigure(numbers, outputs.plot, verdict.permutations, outputs.plotSize);
+    problem = checkVerdictAndFigure(numbers, outputs.plot, verdict.permutations, outputs.plotSize);
     if (!problem.empty()) return problem;
 
     if (!comparisonGiven) options.comparisonDirectory = options.referenceDirectory;
@@ -197,7 +196,8 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
     for (const OutputOption& output : outputOptions) {
         const std::string& name = outputs.*output.file;
         if (name == standardOutputName && !output.streamable) {
-            return std::string(output.name) + ": '-' (standard output) is only for --json and --csv";
+            return std::string(output.name) +
+                   ": '-' (standard output) is only for --json and --csv";
         }
         files.emplace_back(output.name, &name);
     }

@@ -41,11 +41,11 @@ std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResu
         outcomes.push_back(std::move(signal));
     }
     if (!names.csv.empty()) {
-        outcomes.push_back({"csv", names.csv,
-                            writeResultsFile(names.csv, run, standardOutput,
-                                             [&run, verdict](std::FILE* stream) {
-                                                 return writeCsvResults(stream, run, verdict);
-                                             })});
+        outcomes.push_back(
+            {"csv", names.csv,
+             writeResultsFile(names.csv, run, standardOutput, [&run, verdict](std::FILE* stream) {
+                 return writeCsvResults(stream, run, verdict);
+             })});
     }
     if (!names.plot.empty()) {
         outcomes.push_back(
@@ -56,11 +56,11 @@ std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResu
     }
     if (!names.json.empty()) {
         const std::string json = runJson(run, outcomes, TRELLMARK_VERSION, verdict);
-        outcomes.push_back({"json", names.json,
-                            writeResultsFile(names.json, run, standardOutput,
-                                             [&json](std::FILE* stream) {
-                                                 return std::fputs(json.c_str(), stream) >= 0;
-                                             })});
+        outcomes.push_back(
+            {"json", names.json,
+             writeResultsFile(names.json, run, standardOutput, [&json](std::FILE* stream) {
+                 return std::fputs(json.c_str(), stream) >= 0;
+             })});
     }
     return outcomes;
 }

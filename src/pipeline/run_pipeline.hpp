@@ -55,5 +55,4 @@ RunOutcome finishRun(RunState&& state, std::FILE* standardOutput);
 RunState analyseSets(RunRequest request, FileSet reference, FileSet comparison,
                      AnalysisEvents& events);
 
-
 }  // namespace trellmark

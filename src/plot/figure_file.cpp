@@ -135,7 +135,7 @@ std::string figureProblem(const FigureData& data, FigureFormat format, int width
 }
 
 WriteResult renderFigure(const FigureData& data, FigureFormat format, int width, int height,
-                           const FigureSink& sink) {
+                         const FigureSink& sink) {
     if (std::string problem = figureProblem(data, format, width, height); !problem.empty()) {
         return {false, problem};
     }
@@ -158,7 +158,7 @@ WriteResult renderFigure(const FigureData& data, FigureFormat format, int width,
 }
 
 WriteResult writeFigure(const FigureData& data, const std::string& path, int width, int height,
-                          std::span<const FileIdentity> inputs) {
+                        std::span<const FileIdentity> inputs) {
     const auto format = figureFormatFor(path);
     if (!format) return {false, "the figure's name must end in .png, .svg or .pdf"};
     if (std::string problem = figureProblem(data, *format, width, height); !problem.empty()) {

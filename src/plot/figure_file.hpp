@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "plot/figure_data.hpp"
 #include "io/output_file.hpp"
 #include "io/write_result.hpp"
+#include "plot/figure_data.hpp"
 
 namespace trellmark {
 
@@ -31,13 +31,13 @@ std::string figureProblem(const FigureData& data, FigureFormat format, int width
 // bytes. Not written when figureProblem names a problem, cairo fails, or sink refuses bytes
 // (failure then says only that: the sink knows why).
 WriteResult renderFigure(const FigureData& data, FigureFormat format, int width, int height,
-                           const FigureSink& sink);
+                         const FigureSink& sink);
 
 // Draws the figure at width x height (pixels for PNG and SVG, points for PDF) and writes it to
 // path, in the format its ending names, as openOutputFile writes: through a temporary file that
 // takes the name only when complete, never over one of `inputs`. Fails for an unknown ending,
 // whatever figureProblem names, and every name openOutputFile refuses.
 WriteResult writeFigure(const FigureData& data, const std::string& path, int width, int height,
-                          std::span<const FileIdentity> inputs = {});
+                        std::span<const FileIdentity> inputs = {});
 
 }  // namespace trellmark

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "report/number_text.hpp"
 #include "io/output_stream.hpp"
+#include "report/number_text.hpp"
 #include "report/output_target.hpp"
 #include "report/verdict_lines.hpp"
 
@@ -124,17 +124,15 @@ void writeVerdict(OutputTarget& out, const Verdict& verdict, ConfidenceLevel con
 
 WriteResult writeAnalysisReport(const std::string& fileName, const RunResults& run,
                                 const Verdict* verdict) {
-    return writeThroughStream(
-        fileName, recordingsRead(run),
-        [&run, verdict](std::FILE* stream) {
-            FileTarget out(stream);
-            writeFileList(out, "REFERENCE FILES:", run.referenceFiles);
-            writeFileList(out, "COMPARISON FILES:", run.comparisonFiles);
-            writeParameters(out, run.parameters);
-            writeResults(out, run);
-            if (verdict != nullptr) writeVerdict(out, *verdict, run.parameters.confidenceLevel);
-            return !out.failed();
-        });
+    return writeThroughStream(fileName, recordingsRead(run), [&run, verdict](std::FILE* stream) {
+        FileTarget out(stream);
+        writeFileList(out, "REFERENCE FILES:", run.referenceFiles);
+        writeFileList(out, "COMPARISON FILES:", run.comparisonFiles);
+        writeParameters(out, run.parameters);
+        writeResults(out, run);
+        if (verdict != nullptr) writeVerdict(out, *verdict, run.parameters.confidenceLevel);
+        return !out.failed();
+    });
 }
 
 }  // namespace trellmark

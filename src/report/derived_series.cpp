@@ -20,8 +20,8 @@ DerivedSeries deriveSeries(const RunResults& run) {
     // The bounds of the test exist only where a test was made.
     if (run.result.t.size() == length) {
         const CriticalValueTable tables = buildCriticalValueTables();
-        const IndexTestSetup setup =
-            makeIndexTestSetup(r.fileCount, c.fileCount, run.parameters.confidenceLevel.test(), tables);
+        const IndexTestSetup setup = makeIndexTestSetup(
+            r.fileCount, c.fileCount, run.parameters.confidenceLevel.test(), tables);
         series.standardError.resize(length);
         series.criticalT.resize(length);
         for (std::size_t j = 0; j < length; ++j) {

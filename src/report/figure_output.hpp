@@ -15,6 +15,6 @@ namespace trellmark {
 // recording the run read. `verdict` may be null: the figure then has no
 // clusters and no verdict.
 WriteResult writeRunFigure(const RunResults& run, const Verdict* verdict, const std::string& path,
-                             FigureSize size);
+                           FigureSize size);
 
 }  // namespace trellmark

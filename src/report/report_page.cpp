@@ -10,12 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "io/output_file.hpp"
 #include "report/derived_series.hpp"
 #include "report/page_assets.hpp"
 #include "report/plain_line_target.hpp"
 #include "report/run_lines.hpp"
 #include "report/verdict_lines.hpp"
-#include "io/output_file.hpp"
 
 namespace trellmark {
 namespace {

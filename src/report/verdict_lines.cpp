@@ -99,8 +99,9 @@ std::string verdictSentence(const Verdict& verdict) {
 
 std::vector<VerdictLine> verdictLines(const Verdict& verdict, ConfidenceLevel confidenceLevel) {
     std::vector<VerdictLine> lines;
-    lines.push_back({"   Expected by chance at " + std::to_string(confidenceLevel.typed) + " per cent:",
-                     numberText(roundDecimals(verdict.expectedByChance, 2), digits32)});
+    lines.push_back(
+        {"   Expected by chance at " + std::to_string(confidenceLevel.typed) + " per cent:",
+         numberText(roundDecimals(verdict.expectedByChance, 2), digits32)});
     lines.push_back({"   Significant after false discovery rate control:",
                      numberText(static_cast<long double>(verdict.fdrCount), digits32)});
     const std::vector<const ClusterVerdict*> clusters = listed(verdict);

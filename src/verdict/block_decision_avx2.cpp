@@ -102,8 +102,7 @@ __attribute__((target("avx2"))) void decideBlockAvx2(const IndexTestSetup& setup
             if ((candidate >> l) & 1) {
                 const int d = degreesOfFreedom(nR, nC, lanesA[l], lanesB[l]);
                 significant[i + l] =
-                    d >= 1 &&
-                    std::fabs(t[i + l]) > criticalValue(*setup.tables, setup.level, d);
+                    d >= 1 && std::fabs(t[i + l]) > criticalValue(*setup.tables, setup.level, d);
             }
         }
     }

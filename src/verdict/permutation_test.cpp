@@ -83,8 +83,8 @@ template <class Width>
 void judgeAllSplits(const PermutationInput& input, const SplitPlan& plan, int threads,
                     bool allowAvx2, std::vector<double>& maxima) {
     const TakeTable<Width> table = tabulateTakes<Width>(input.takeValues, plan.takes, input.length);
-    const IndexTestSetup setup = makeIndexTestSetup(input.referenceTakes, input.comparisonTakes,
-                                                    input.level, *input.tables);
+    const IndexTestSetup setup =
+        makeIndexTestSetup(input.referenceTakes, input.comparisonTakes, input.level, *input.tables);
     const std::int64_t batches = (plan.splits + splitsPerBatch - 1) / splitsPerBatch;
     std::atomic<std::int64_t> nextBatch{0};
     std::mutex failureLock;
@@ -100,10 +100,13 @@ void judgeAllSplits(const PermutationInput& input, const SplitPlan& plan, int th
                 const std::int64_t first = batch * splitsPerBatch;
                 const std::int64_t count = std::min(splitsPerBatch, plan.splits - first);
                 fillGroups(plan, first, count, groups, scratch);
-                const SplitBatch job{plan.groupSize, plan.groupIsReference,
+                const SplitBatch job{plan.groupSize,
+                                     plan.groupIsReference,
                                      std::span(groups.data(), count * plan.groupSize),
-                                     std::span(maxima.data() + first, count), plan.statistic,
-                                     {}, {}};
+                                     std::span(maxima.data() + first, count),
+                                     plan.statistic,
+                                     {},
+                                     {}};
                 judgeSplits(table, setup, job, allowAvx2);
             }
         } catch (...) {

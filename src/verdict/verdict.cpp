@@ -302,8 +302,8 @@ Verdict computeVerdict(const VerdictInput& input) {
     }
     verdict.smallestPossibleP =
         smallestPossibleP(in.referenceTakes, in.comparisonTakes, in.options.permutations);
-    const std::string unreachable = unreachableAlpha(in.referenceTakes, in.comparisonTakes,
-                                                     in.options.permutations, in.level);
+    const std::string unreachable =
+        unreachableAlpha(in.referenceTakes, in.comparisonTakes, in.options.permutations, in.level);
     if (!unreachable.empty()) {
         verdict.reason = unreachable + ".";
         verdict.reason.front() = 'W';  // the clause begins "with"
