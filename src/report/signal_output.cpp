@@ -12,13 +12,13 @@ SignalFilesWritten writeSignalFiles(const SignalFileNames& names, const RunResul
     const std::vector<FileIdentity> inputs = recordingsRead(run);
     SignalFilesWritten written;
     written.referenceMean =
-        WRITEWAVE(names.referenceMean, length, last.sampleRate, last.bitsPerSample,
+        writeWave(names.referenceMean, length, last.sampleRate, last.bitsPerSample,
                   run.referenceStatistics.mean, dither, inputs, &written.referenceMeanFailure);
     written.comparisonMean =
-        WRITEWAVE(names.comparisonMean, length, last.sampleRate, last.bitsPerSample,
+        writeWave(names.comparisonMean, length, last.sampleRate, last.bitsPerSample,
                   run.comparisonStatistics.mean, dither, inputs, &written.comparisonMeanFailure);
     written.difference =
-        WRITEWAVE(names.difference, length, last.sampleRate, last.bitsPerSample,
+        writeWave(names.difference, length, last.sampleRate, last.bitsPerSample,
                   run.result.differenceSignal, dither, inputs, &written.differenceFailure);
     return written;
 }
