@@ -53,7 +53,7 @@ TEST(DitherGenerator, FirstDrawsFromTheStartState) {
 TEST(WaveWriter, SixteenBitHeader) {
     ScratchDirectory dir;
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE((dir / "16.wav"), 100, 44100, 16, std::vector<double>(100, 0.0), dither));
+    ASSERT_TRUE(writeWave((dir / "16.wav"), 100, 44100, 16, std::vector<double>(100, 0.0), dither));
     const Bytes bytes = readBytes((dir / "16.wav"));
     ASSERT_EQ(bytes.size(), 244u);
     const Bytes header(bytes.begin(), bytes.begin() + 44);
@@ -66,7 +66,7 @@ TEST(WaveWriter, SixteenBitHeader) {
 TEST(WaveWriter, TwentyFourBitHeader) {
     ScratchDirectory dir;
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE((dir / "24.wav"), 100, 48000, 24, std::vector<double>(100, 0.0), dither));
+    ASSERT_TRUE(writeWave((dir / "24.wav"), 100, 48000, 24, std::vector<double>(100, 0.0), dither));
     const Bytes bytes = readBytes((dir / "24.wav"));
     ASSERT_EQ(bytes.size(), 344u);
     EXPECT_EQ(uint32At(bytes, 4), 336u);
@@ -82,14 +82,14 @@ TEST(WaveWriter, TwentyFourBitHeader) {
 TEST(WaveWriter, NoSamplesGivesABareHeader) {
     ScratchDirectory dir;
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE((dir / "0.wav"), 0, 44100, 16, {}, dither));
+    ASSERT_TRUE(writeWave((dir / "0.wav"), 0, 44100, 16, {}, dither));
     const Bytes bytes = readBytes((dir / "0.wav"));
     ASSERT_EQ(bytes.size(), 44u);
     EXPECT_EQ(uint32At(bytes, 4), 36u);
     EXPECT_EQ(uint32At(bytes, 40), 0u);
     EXPECT_EQ(dither.state, 0x2545F491u);  // no draws
 
-    ASSERT_TRUE(WRITEWAVE((dir / "neg.wav"), -5, 44100, 24, {}, dither));
+    ASSERT_TRUE(writeWave((dir / "neg.wav"), -5, 44100, 24, {}, dither));
     EXPECT_EQ(readBytes((dir / "neg.wav")).size(), 44u);
     EXPECT_EQ(dither.state, 0x2545F491u);
 }
@@ -100,18 +100,18 @@ TEST(WaveWriter, DitheredSamplesExactBytes) {
     ScratchDirectory dir;
     const std::vector<double> signal{-1.0, 0.0, 100.0, 0.5};
     DitherGenerator first;
-    ASSERT_TRUE(WRITEWAVE((dir / "16.wav"), 4, 44100, 16, signal, first));
+    ASSERT_TRUE(writeWave((dir / "16.wav"), 4, 44100, 16, signal, first));
     EXPECT_EQ(dataOf(readBytes((dir / "16.wav"))),
               hexBytes({0xFF, 0xFF, 0x00, 0x00, 0x64, 0x00, 0x01, 0x00}));
     DitherGenerator second;
-    ASSERT_TRUE(WRITEWAVE((dir / "24.wav"), 4, 44100, 24, signal, second));
+    ASSERT_TRUE(writeWave((dir / "24.wav"), 4, 44100, 24, signal, second));
     EXPECT_EQ(dataOf(readBytes((dir / "24.wav"))),
               hexBytes({0xFF, 0xFF, 0xFF, 0, 0, 0, 0x64, 0, 0, 0x01, 0, 0}));
 
     // -300.25 -> -300, 5000000.5 -> 5000000, -5000000.5 -> -5000001.
     DitherGenerator third;
     ASSERT_TRUE(
-        WRITEWAVE((dir / "wide.wav"), 3, 44100, 24, {-300.25, 5000000.5, -5000000.5}, third));
+        writeWave((dir / "wide.wav"), 3, 44100, 24, {-300.25, 5000000.5, -5000000.5}, third));
     EXPECT_EQ(dataOf(readBytes((dir / "wide.wav"))),
               hexBytes({0xD4, 0xFE, 0xFF, 0x40, 0x4B, 0x4C, 0xBF, 0xB4, 0xB3}));
 }
@@ -120,7 +120,7 @@ TEST(WaveWriter, DitherSpreadsAValueOverItsNeighbours) {
     ScratchDirectory dir;
     DitherGenerator dither;
     ASSERT_TRUE(
-        WRITEWAVE((dir / "100.wav"), 10000, 44100, 16, std::vector<double>(10000, 100.0), dither));
+        writeWave((dir / "100.wav"), 10000, 44100, 16, std::vector<double>(10000, 100.0), dither));
     std::map<std::int32_t, int> counts;
     for (std::int32_t value : values16(readBytes((dir / "100.wav")))) ++counts[value];
     // Counted separately with the same generator: only 99, 100 and 101 occur.
@@ -132,12 +132,12 @@ TEST(WaveWriter, ValuesBeyondTheDepthAreClipped) {
     const double inf = std::numeric_limits<double>::infinity();
     const std::vector<double> signal{1e9, -1e9, 32767.4, -32768.4, inf, -inf, std::nan(""), 1e300};
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE((dir / "16.wav"), 8, 44100, 16, signal, dither));
+    ASSERT_TRUE(writeWave((dir / "16.wav"), 8, 44100, 16, signal, dither));
     const std::vector<std::int32_t> values = values16(readBytes((dir / "16.wav")));
     EXPECT_EQ(values,
               (std::vector<std::int32_t>{32767, -32768, 32767, -32768, 32767, -32768, 0, 32767}));
 
-    ASSERT_TRUE(WRITEWAVE((dir / "24.wav"), 3, 44100, 24, {1e9, -1e9, 8388607.4}, dither));
+    ASSERT_TRUE(writeWave((dir / "24.wav"), 3, 44100, 24, {1e9, -1e9, 8388607.4}, dither));
     EXPECT_EQ(dataOf(readBytes((dir / "24.wav"))),
               hexBytes({0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F}));
 }
@@ -146,7 +146,7 @@ TEST(WaveWriter, ALongerOldFileIsReplacedWhole) {
     ScratchDirectory dir;
     writeBytes((dir / "old.wav"), Bytes(5000, 0xEE));
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE((dir / "old.wav"), 10, 44100, 16, std::vector<double>(10, 0.0), dither));
+    ASSERT_TRUE(writeWave((dir / "old.wav"), 10, 44100, 16, std::vector<double>(10, 0.0), dither));
     const Bytes bytes = readBytes((dir / "old.wav"));
     EXPECT_EQ(bytes.size(), 64u);
 }
@@ -156,13 +156,13 @@ TEST(WaveWriter, SameStartSameFilesAndDrawsContinueAcrossCalls) {
     const std::vector<double> signal(50, 0.25);
     DitherGenerator one;
     DitherGenerator two;
-    ASSERT_TRUE(WRITEWAVE((dir / "a.wav"), 50, 44100, 16, signal, one));
-    ASSERT_TRUE(WRITEWAVE((dir / "b.wav"), 50, 44100, 16, signal, two));
+    ASSERT_TRUE(writeWave((dir / "a.wav"), 50, 44100, 16, signal, one));
+    ASSERT_TRUE(writeWave((dir / "b.wav"), 50, 44100, 16, signal, two));
     EXPECT_EQ(readBytes((dir / "a.wav")), readBytes((dir / "b.wav")));
 
     // The next call carries on: its data differ from a fresh start's, and the
     // generator has moved 100 draws on.
-    ASSERT_TRUE(WRITEWAVE((dir / "c.wav"), 50, 44100, 16, signal, one));
+    ASSERT_TRUE(writeWave((dir / "c.wav"), 50, 44100, 16, signal, one));
     EXPECT_NE(dataOf(readBytes((dir / "c.wav"))), dataOf(readBytes((dir / "a.wav"))));
     DitherGenerator counted;
     for (int i = 0; i < 200; ++i) counted.next();
@@ -177,15 +177,15 @@ TEST(WaveWriter, FilesThatCannotBeWrittenStillUseTheirDraws) {
     for (const std::string& name : badNames) {
         SCOPED_TRACE(name);
         DitherGenerator failed;
-        EXPECT_FALSE(WRITEWAVE(name, 1000, 44100, 16, signal, failed));
+        EXPECT_FALSE(writeWave(name, 1000, 44100, 16, signal, failed));
         DitherGenerator counted;
         for (int i = 0; i < 2000; ++i) counted.next();
         EXPECT_EQ(failed.state, counted.state);
     }
     // Five silent values after 2000 draws come out as 0, 0, -1, 0, 0.
     DitherGenerator dither;
-    EXPECT_FALSE(WRITEWAVE((dir / "missing/x.wav"), 1000, 44100, 16, signal, dither));
-    ASSERT_TRUE(WRITEWAVE((dir / "after.wav"), 5, 44100, 16, signal, dither));
+    EXPECT_FALSE(writeWave((dir / "missing/x.wav"), 1000, 44100, 16, signal, dither));
+    ASSERT_TRUE(writeWave((dir / "after.wav"), 5, 44100, 16, signal, dither));
     EXPECT_EQ(values16(readBytes((dir / "after.wav"))),
               (std::vector<std::int32_t>{0, 0, -1, 0, 0}));
 }
@@ -195,7 +195,7 @@ TEST(WaveWriter, NamesWithWildcardsWriteNothing) {
     for (const std::string name : {"a*b.wav", "a?b.wav", "*", "?"}) {
         SCOPED_TRACE(name);
         DitherGenerator dither;
-        EXPECT_FALSE(WRITEWAVE((dir / name), 2, 44100, 16, {0.0, 0.0}, dither));
+        EXPECT_FALSE(writeWave((dir / name), 2, 44100, 16, {0.0, 0.0}, dither));
         EXPECT_FALSE(std::filesystem::exists((dir / name)));
         EXPECT_EQ(dither.state, 0x30ED3E9Du);  // four draws on, as if written
     }
@@ -203,8 +203,8 @@ TEST(WaveWriter, NamesWithWildcardsWriteNothing) {
     writeBytes((dir / "keep*.wav"), {1, 2, 3});
     writeBytes((dir / "keep?.wav"), {4, 5});
     DitherGenerator dither;
-    EXPECT_FALSE(WRITEWAVE((dir / "keep*.wav"), 2, 44100, 16, {0.0, 0.0}, dither));
-    EXPECT_FALSE(WRITEWAVE((dir / "keep?.wav"), 2, 44100, 16, {0.0, 0.0}, dither));
+    EXPECT_FALSE(writeWave((dir / "keep*.wav"), 2, 44100, 16, {0.0, 0.0}, dither));
+    EXPECT_FALSE(writeWave((dir / "keep?.wav"), 2, 44100, 16, {0.0, 0.0}, dither));
     EXPECT_EQ(readBytes((dir / "keep*.wav")), (Bytes{1, 2, 3}));
     EXPECT_EQ(readBytes((dir / "keep?.wav")), (Bytes{4, 5}));
 }
@@ -214,7 +214,7 @@ TEST(WaveWriter, APathLongerThan255CharactersIsWrittenWhole) {
     const testing::DeepPath deep = testing::makeDeepPath(dir.path(), "mean.wav");
     ASSERT_GT(deep.path.size(), 500u);
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE(deep.path, 3, 44100, 16, {0.0, 0.0, 0.0}, dither));
+    ASSERT_TRUE(writeWave(deep.path, 3, 44100, 16, {0.0, 0.0, 0.0}, dither));
     EXPECT_EQ(readBytes(deep.path).size(), 50u);
     EXPECT_FALSE(std::filesystem::exists(deep.decoy));
 }
@@ -224,7 +224,7 @@ TEST(WaveWriter, OtherDepthsWriteNothing) {
     for (std::int16_t bits : {8, 0, 32, -16, 12}) {
         SCOPED_TRACE(bits);
         DitherGenerator dither;
-        EXPECT_FALSE(WRITEWAVE((dir / "x.wav"), 10, 44100, bits, std::vector<double>(10), dither));
+        EXPECT_FALSE(writeWave((dir / "x.wav"), 10, 44100, bits, std::vector<double>(10), dither));
         EXPECT_FALSE(std::ifstream((dir / "x.wav")).good());
         EXPECT_EQ(dither.state, 0x2545F491u);
     }
@@ -234,7 +234,7 @@ TEST(WaveWriter, DataTooLargeForTheSizeFieldsIsNotWritten) {
     // 24 bits * 715827883 values = 2147483649 bytes: beyond the 32-bit field.
     ScratchDirectory dir;
     DitherGenerator dither;
-    EXPECT_FALSE(WRITEWAVE((dir / "big.wav"), 715827883, 44100, 24, {}, dither));
+    EXPECT_FALSE(writeWave((dir / "big.wav"), 715827883, 44100, 24, {}, dither));
     EXPECT_FALSE(std::ifstream((dir / "big.wav")).good());
     // 2 * 715827883 draws, counted one by one in a separate program.
     EXPECT_EQ(dither.state, 0xFC966A4Bu);
@@ -256,12 +256,12 @@ TEST(WaveWriter, PythonWaveModuleReadsTheFilesBack) {
         << "the read-back check needs python3 (make deps installs it)";
     ScratchDirectory dir;
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE((dir / "16.wav"), 4, 44100, 16, {-1.0, 0.0, 100.0, 0.5}, dither));
+    ASSERT_TRUE(writeWave((dir / "16.wav"), 4, 44100, 16, {-1.0, 0.0, 100.0, 0.5}, dither));
     EXPECT_EQ(readBack(dir, (dir / "16.wav")), "1 44100 2 4\n-1 0 100 1\n");
     DitherGenerator fresh;
-    ASSERT_TRUE(WRITEWAVE((dir / "24.wav"), 3, 96000, 24, {-300.25, 5000000.5, -5000000.5}, fresh));
+    ASSERT_TRUE(writeWave((dir / "24.wav"), 3, 96000, 24, {-300.25, 5000000.5, -5000000.5}, fresh));
     EXPECT_EQ(readBack(dir, (dir / "24.wav")), "1 96000 3 3\n-300 5000000 -5000001\n");
-    ASSERT_TRUE(WRITEWAVE((dir / "empty.wav"), 0, 8000, 16, {}, fresh));
+    ASSERT_TRUE(writeWave((dir / "empty.wav"), 0, 8000, 16, {}, fresh));
     EXPECT_EQ(readBack(dir, (dir / "empty.wav")), "1 8000 2 0\n\n");
 }
 

@@ -42,8 +42,7 @@ struct Walk {
     std::uint64_t ds64DataSize = 0;
 };
 
-void readFormat(const ReadAt& readAt, std::int64_t body, std::uint64_t size, std::int64_t fileSize,
-                Walk& walk) {
+void readFormat(const ReadAt& readAt, std::int64_t body, std::uint64_t size, Walk& walk) {
     unsigned char bytes[40] = {};
     const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(size, 40));
     const std::size_t got = readAt(bytes, wanted, body);
@@ -54,7 +53,7 @@ void readFormat(const ReadAt& readAt, std::int64_t body, std::uint64_t size, std
         walk.formatUnreadable = true;
         return;
     }
-    if (got < 16 || body + 16 > fileSize) walk.formatCut = true;
+    walk.formatCut = got < wanted;
     layout.formatTag = getUint16(bytes);
     layout.channels = getUint16(bytes + 2);
     layout.sampleRate = getUint32(bytes + 4);
@@ -139,7 +138,7 @@ RiffLayout walkRiffChunks(const ReadAt& readAt, std::int64_t fileSize) {
                 walk.ds64DataSize = getUint64(sizes + 8);
             }
         } else if (tagIs(chunk, "fmt ")) {
-            readFormat(readAt, body, size, fileSize, walk);
+            readFormat(readAt, body, size, walk);
         } else if (tagIs(chunk, "data")) {
             takeData(readAt, body, size32, fileSize, walk);
             size = walk.layout.dataSize;  // data that runs to the end leaves no chunk after it

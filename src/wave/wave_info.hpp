@@ -27,9 +27,9 @@ struct WaveInfo {
     // 0 when that is not finite or below 0. Values of the channel read.
     std::int64_t sampleCount = 0;
     SampleKind kind = SampleKind::none;
-    std::string_view format;      // "WAV PCM", "WAV float", "FLAC", ...; empty when unknown
-    std::int64_t dataOffset = 0;  // where the first value lies in the file, bytes
-    std::int16_t channel = 0;     // the channel read, counting from 0
+    std::string_view format = {};  // "WAV PCM", "WAV float", "FLAC", ...; empty when unknown
+    std::int64_t dataOffset = 0;   // where the first value lies in the file, bytes
+    std::int16_t channel = 0;      // the channel read, counting from 0
 };
 
 }  // namespace trellmark
