@@ -15,6 +15,7 @@
 #include "support/deep_path.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/wave_bytes.hpp"
+#include "wave/wave_reader.hpp"
 
 namespace trellmark {
 namespace {
@@ -263,6 +264,76 @@ TEST(WaveWriter, PythonWaveModuleReadsTheFilesBack) {
     EXPECT_EQ(readBack(dir, (dir / "24.wav")), "1 96000 3 3\n-300 5000000 -5000001\n");
     ASSERT_TRUE(writeWave((dir / "empty.wav"), 0, 8000, 16, {}, fresh));
     EXPECT_EQ(readBack(dir, (dir / "empty.wav")), "1 8000 2 0\n\n");
+}
+
+}  // namespace
+}  // namespace trellmark
+
+namespace trellmark {
+namespace {
+
+using namespace wavetest;
+using testing::ScratchDirectory;
+
+// The figures' units follow the first reference take: its format picks the
+// written files' format.
+TEST(WaveOutputFormat, FollowsTheFirstTakesFormat) {
+    struct Case {
+        SampleKind kind;
+        std::int16_t bits;
+        WaveOutputFormat format;
+    };
+    const Case cases[] = {
+        {SampleKind::integer, 8, WaveOutputFormat::pcm16},
+        {SampleKind::integer, 16, WaveOutputFormat::pcm16},
+        {SampleKind::integer, 24, WaveOutputFormat::pcm24},
+        {SampleKind::integer, 32, WaveOutputFormat::pcm24},
+        {SampleKind::floating, 32, WaveOutputFormat::float32},
+        {SampleKind::floating, 64, WaveOutputFormat::float32},
+        {SampleKind::none, 16, WaveOutputFormat::none},
+    };
+    for (const Case& c : cases) {
+        WaveInfo take;
+        take.kind = c.kind;
+        take.bitsPerSample = c.bits;
+        EXPECT_EQ(outputFormatFor(take), c.format) << c.bits;
+    }
+    EXPECT_EQ(outputBits(WaveOutputFormat::float32), 32);
+    EXPECT_EQ(pcmOutputFormat(32), WaveOutputFormat::none);
+}
+
+// A float file: format tag 3, 32 bits, the values over 2^23 as IEEE floats,
+// no dither; the generator moves on as a PCM file of that length would move
+// it, so the 16-bit file after it is the one it would be anyway.
+TEST(WaveWriter, FloatFileHoldsTheValuesOverTwoToThe23) {
+    ScratchDirectory dir;
+    DitherGenerator dither;
+    const std::vector<double> signal{0.0, 8388608.0, -4194304.0, 1.5, 3e9, std::nan("")};
+    ASSERT_TRUE(writeWave(dir / "float.wav", 7, 48000, WaveOutputFormat::float32, signal, dither));
+    const Bytes bytes = readBytes(dir / "float.wav");
+    ASSERT_EQ(bytes.size(), 44u + 7 * 4);
+    EXPECT_EQ(uint16At(bytes, 20), 3);   // IEEE float
+    EXPECT_EQ(uint16At(bytes, 34), 32);  // bits
+    EXPECT_EQ(uint16At(bytes, 32), 4);   // block align
+    EXPECT_EQ(uint32At(bytes, 28), 192000u);
+    EXPECT_EQ(uint32At(bytes, 40), 28u);
+    // 0, 1.0, -0.5, 1.5 / 2^23, 3e9 / 2^23 (unclipped), NaN as 0, padding 0.
+    const std::uint32_t expected[] = {0x00000000, 0x3F800000, 0xBF000000, 0x34400000,
+                                      0x43B2D05E, 0x00000000, 0x00000000};
+    for (std::size_t i = 0; i < 7; ++i) EXPECT_EQ(uint32At(bytes, 44 + 4 * i), expected[i]) << i;
+
+    DitherGenerator plain;
+    ASSERT_TRUE(writeWave(dir / "pcm.wav", 7, 48000, WaveOutputFormat::pcm16, signal, plain));
+    EXPECT_EQ(dither.state, plain.state);
+
+    // The reader takes it back as a float file in 24-bit steps.
+    HeldWave held;
+    WaveInfo info;
+    openWave(held, dir / "float.wav", info);
+    EXPECT_EQ(info.format, "WAV float");
+    std::vector<double> values;
+    loadValues(held, info, 0, 4, values);
+    EXPECT_EQ(values, (std::vector<double>{0.0, 8388608.0, -4194304.0, 1.5}));
 }
 
 }  // namespace
