@@ -178,10 +178,18 @@ void openWave(HeldWave& held, const std::string& path, WaveInfo& info, int chann
     if (!file.opened) return;
     file.fileSize = open.size;
     const int fd = open.fd;
-    const RiffLayout layout =
-        walkRiffChunks([fd](unsigned char* bytes, std::size_t size,
-                            std::int64_t offset) { return readAt(fd, bytes, size, offset); },
-                       file.fileSize);
+    // The chunks of most files lie in their first bytes: one read serves them.
+    unsigned char head[256];
+    const std::size_t inHead = readAt(fd, head, sizeof head, 0);
+    const RiffLayout layout = walkRiffChunks(
+        [&](unsigned char* bytes, std::size_t size, std::int64_t offset) {
+            if (offset >= 0 && static_cast<std::uint64_t>(offset) + size <= inHead) {
+                std::memcpy(bytes, head + offset, size);
+                return size;
+            }
+            return readAt(fd, bytes, size, offset);
+        },
+        file.fileSize);
     if (layout.problem != WaveProblem::notWave) {
         takeLayout(layout, channel, file, info);
     } else if (SoundFileHandle sound = openSoundFile(fd, info)) {
