@@ -297,6 +297,27 @@ TEST(WaveOutputFormat, FollowsTheFirstTakesFormat) {
         take.kind = c.kind;
         take.bitsPerSample = c.bits;
         EXPECT_EQ(outputFormatFor(take), c.format) << c.bits;
+        EXPECT_EQ(outputUnitsFor(take).format, c.format) << c.bits;
+    }
+    // The figures' LSB and the factor into the written files' LSB.
+    struct Units {
+        SampleKind kind;
+        std::int16_t bits;
+        std::int16_t figureBits;
+        double scale;
+    };
+    const Units units[] = {
+        {SampleKind::integer, 8, 8, 256.0},  {SampleKind::integer, 16, 16, 1.0},
+        {SampleKind::integer, 24, 24, 1.0},  {SampleKind::integer, 32, 32, 0.00390625},
+        {SampleKind::floating, 32, 24, 1.0}, {SampleKind::floating, 64, 24, 1.0},
+        {SampleKind::none, 0, 0, 1.0},
+    };
+    for (const Units& u : units) {
+        WaveInfo take;
+        take.kind = u.kind;
+        take.bitsPerSample = u.bits;
+        EXPECT_EQ(outputUnitsFor(take).figureBits, u.figureBits) << u.bits;
+        EXPECT_EQ(outputUnitsFor(take).scale, u.scale) << u.bits;
     }
     EXPECT_EQ(outputBits(WaveOutputFormat::float32), 32);
     EXPECT_EQ(pcmOutputFormat(32), WaveOutputFormat::none);

@@ -153,6 +153,16 @@ WaveOutputFormat outputFormatFor(const WaveInfo& take) {
     return take.bitsPerSample <= 16 ? WaveOutputFormat::pcm16 : WaveOutputFormat::pcm24;
 }
 
+OutputUnits outputUnitsFor(const WaveInfo& take) {
+    OutputUnits units;
+    units.format = outputFormatFor(take);
+    if (take.kind == SampleKind::floating) units.figureBits = 24;
+    if (take.kind == SampleKind::integer) units.figureBits = take.bitsPerSample;
+    if (units.figureBits == 8) units.scale = 256.0;
+    if (units.figureBits == 32) units.scale = 1.0 / 256.0;
+    return units;
+}
+
 WaveOutputFormat pcmOutputFormat(std::int16_t bitsPerSample) {
     if (bitsPerSample == 16) return WaveOutputFormat::pcm16;
     if (bitsPerSample == 24) return WaveOutputFormat::pcm24;

@@ -34,6 +34,20 @@ enum class WaveOutputFormat : std::uint8_t {
 // a take whose values could not be read.
 WaveOutputFormat outputFormatFor(const WaveInfo& take);
 
+// What figures in the units of a take of this format are called, and how
+// they go into the written files.
+struct OutputUnits {
+    WaveOutputFormat format = WaveOutputFormat::none;  // outputFormatFor
+    // The bits of the LSB the figures count: the take's depth for an integer
+    // take, 24 for a float take (its values are in 24-bit steps); 0 when the
+    // take's values could not be read.
+    std::int16_t figureBits = 0;
+    // Figures times this are in LSB of the written files: 256 for an 8-bit
+    // take, 1/256 for a 32-bit one, 1 for every other.
+    double scale = 1.0;
+};
+OutputUnits outputUnitsFor(const WaveInfo& take);
+
 // pcm16 for 16, pcm24 for 24, none for any other depth.
 WaveOutputFormat pcmOutputFormat(std::int16_t bitsPerSample);
 
