@@ -1,6 +1,6 @@
 // A whole analysis of two small sets made from the input (format in
 // support/take_files.hpp), then its verdict and every written output. The
-// takes are read back the plain way (support/wave_reference.hpp) to check
+// takes are read back the plain way (tests/support/fixed_offset_reading.hpp) to check
 // what the analysis found in each: impulse, level, analysis window and the
 // per-index means; the comparison and the verdict must keep their stated
 // shapes, and the outputs are checked in support/run_output_checks.hpp.
@@ -22,12 +22,12 @@
 #include "analysis/set_comparison.hpp"
 #include "analysis/set_statistics.hpp"
 #include "analysis/window_accumulator.hpp"
+#include "support/fixed_offset_reading.hpp"
 #include "support/fuzz_check.hpp"
 #include "support/no_events.hpp"
 #include "support/run_output_checks.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/take_files.hpp"
-#include "support/wave_reference.hpp"
 #include "verdict/run_verdict.hpp"
 #include "verdict/verdict_budget.hpp"
 
@@ -65,12 +65,13 @@ struct ExpectedTake {
 };
 
 ExpectedTake expectTake(const std::string& image, const AnalysisParameters& parameters) {
-    const ReferenceHeader header = referenceHeader(image);
+    using namespace testing;
+    const FixedOffsetHeader header = fixedOffsetHeader(image);
     ExpectedTake take;
-    const std::int64_t stored = referenceValuesInFile(image, header);
-    if (valueWidth(header.bitsPerSample) != 0) {
+    const std::int64_t stored = fixedOffsetValuesInFile(image, header);
+    if (fixedOffsetWidth(header.bitsPerSample) != 0) {
         for (std::int64_t j = 0; j < stored && !take.impulse; ++j) {
-            if (referenceValue(image, header, j) > parameters.impulseThreshold) take.impulse = j;
+            if (fixedOffsetValue(image, header, j) > parameters.impulseThreshold) take.impulse = j;
         }
         // Values promised past the end of the data are zeros, above a negative threshold.
         if (!take.impulse && parameters.impulseThreshold < 0 && stored < header.sampleCount) {
@@ -81,12 +82,12 @@ ExpectedTake expectTake(const std::string& image, const AnalysisParameters& para
     double sumOfSquares = 0;
     for (std::int64_t j = p + levelWindowSkip + 1; j <= p + levelWindowSkip + levelWindowLength;
          ++j) {
-        const double value = referenceValue(image, header, j);
+        const double value = fixedOffsetValue(image, header, j);
         sumOfSquares += value * value;
     }
     take.level = std::sqrt(sumOfSquares / static_cast<double>(levelWindowLength));
     for (std::int32_t j = 0; j < parameters.analysisLength; ++j) {
-        take.window.push_back(referenceValue(image, header, p + parameters.startOffset + j));
+        take.window.push_back(fixedOffsetValue(image, header, p + parameters.startOffset + j));
     }
     return take;
 }

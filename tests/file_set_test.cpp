@@ -186,3 +186,44 @@ TEST(FindFileSet, NothingFoundGivesAnEmptySet) {
 
 }  // namespace
 }  // namespace trellmark
+
+namespace trellmark {
+namespace {
+
+// With every supported extension a set takes each format's files, in the one
+// order, and still only names that match the core name; ".wav" alone stays
+// the default.
+TEST(FindFileSet, EverySupportedExtensionWhenAskedFor) {
+    testing::ScratchDirectory dir;
+    for (const char* name : {"take1.wav", "take2.FLAC", "take3.aif", "Take4.aiff", "take5.AIFC",
+                             "take6.caf", "take7.w64", "take8.rf64", "take9.bwf", "take10.wave",
+                             "take11.mp3", "take12.flac.txt", "other.flac", "take13.wavx"}) {
+        dir.writeFile(name);
+    }
+    const FileSet every = findFileSet(dir.path(), "take", SetExtensions::everySupported);
+    EXPECT_EQ(every.names, (std::vector<std::string>{
+                               "take1.wav", "take10.wave", "take2.FLAC", "take3.aif", "Take4.aiff",
+                               "take5.AIFC", "take6.caf", "take7.w64", "take8.rf64", "take9.bwf"}));
+    EXPECT_EQ(every.count, 10);
+    EXPECT_EQ(findFileSet(dir.path(), "take").names, (std::vector<std::string>{"take1.wav"}));
+}
+
+// Names that differ only in their extension, letter case ignored, are the same
+// take twice; every pair is named, in set order.
+TEST(SameTakesTwice, NamesThatDifferOnlyInTheirExtension) {
+    FileSet set;
+    set.names = {"a.wav", "A.flac", "ab.wav", "b.aif", "b.AIFF", "b.caf", "c.wav.flac", "c.wav"};
+    const std::vector<SameTakeTwice> pairs = sameTakesTwice(set);
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"a.wav", "A.flac"}, {"b.aif", "b.AIFF"}, {"b.aif", "b.caf"}, {"b.AIFF", "b.caf"}};
+    ASSERT_EQ(pairs.size(), expected.size());
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        EXPECT_EQ(pairs[i].first, expected[i].first);
+        EXPECT_EQ(pairs[i].second, expected[i].second);
+    }
+    set.names = {"take1.wav", "take2.wav", "take10.wav"};
+    EXPECT_TRUE(sameTakesTwice(set).empty());
+}
+
+}  // namespace
+}  // namespace trellmark

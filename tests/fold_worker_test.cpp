@@ -54,7 +54,8 @@ TEST(FoldWorker, GivesTheSumsOfFoldingInTurn) {
                     }
                     StoredValues window;
                     window.count = window.end = length;
-                    window.bytesPerValue = 2;
+                    window.coding = ValueCoding::signed16;
+                    window.bytesPerValue = window.stride = 2;
                     window.bytes = bytes;
                     folds.fold(window, levelOf(k), 950.0);
                 }

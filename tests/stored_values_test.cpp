@@ -33,7 +33,10 @@ TEST(StoredValues, SearchingThemFindsWhatSearchingTheDecodedValuesFinds) {
         stored.count = shape.count;
         stored.begin = shape.begin;
         stored.end = shape.end;
-        stored.bytesPerValue = shape.width;
+        stored.coding = shape.width == 2   ? ValueCoding::signed16
+                        : shape.width == 3 ? ValueCoding::signed24
+                                           : ValueCoding::none;
+        stored.bytesPerValue = stored.stride = shape.width;
         stored.bytes = std::span(bytes).first(shape.size);
         std::vector<std::int32_t> values{7, 7};  // stale contents must go
         decodeStored(stored, values);

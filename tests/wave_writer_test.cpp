@@ -15,6 +15,7 @@
 #include "support/deep_path.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/wave_bytes.hpp"
+#include "wave/wave_reader.hpp"
 
 namespace trellmark {
 namespace {
@@ -53,7 +54,7 @@ TEST(DitherGenerator, FirstDrawsFromTheStartState) {
 TEST(WaveWriter, SixteenBitHeader) {
     ScratchDirectory dir;
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE((dir / "16.wav"), 100, 44100, 16, std::vector<double>(100, 0.0), dither));
+    ASSERT_TRUE(writeWave((dir / "16.wav"), 100, 44100, 16, std::vector<double>(100, 0.0), dither));
     const Bytes bytes = readBytes((dir / "16.wav"));
     ASSERT_EQ(bytes.size(), 244u);
     const Bytes header(bytes.begin(), bytes.begin() + 44);
@@ -66,7 +67,7 @@ TEST(WaveWriter, SixteenBitHeader) {
 TEST(WaveWriter, TwentyFourBitHeader) {
     ScratchDirectory dir;
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE((dir / "24.wav"), 100, 48000, 24, std::vector<double>(100, 0.0), dither));
+    ASSERT_TRUE(writeWave((dir / "24.wav"), 100, 48000, 24, std::vector<double>(100, 0.0), dither));
     const Bytes bytes = readBytes((dir / "24.wav"));
     ASSERT_EQ(bytes.size(), 344u);
     EXPECT_EQ(uint32At(bytes, 4), 336u);
@@ -82,14 +83,14 @@ TEST(WaveWriter, TwentyFourBitHeader) {
 TEST(WaveWriter, NoSamplesGivesABareHeader) {
     ScratchDirectory dir;
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE((dir / "0.wav"), 0, 44100, 16, {}, dither));
+    ASSERT_TRUE(writeWave((dir / "0.wav"), 0, 44100, 16, {}, dither));
     const Bytes bytes = readBytes((dir / "0.wav"));
     ASSERT_EQ(bytes.size(), 44u);
     EXPECT_EQ(uint32At(bytes, 4), 36u);
     EXPECT_EQ(uint32At(bytes, 40), 0u);
     EXPECT_EQ(dither.state, 0x2545F491u);  // no draws
 
-    ASSERT_TRUE(WRITEWAVE((dir / "neg.wav"), -5, 44100, 24, {}, dither));
+    ASSERT_TRUE(writeWave((dir / "neg.wav"), -5, 44100, 24, {}, dither));
     EXPECT_EQ(readBytes((dir / "neg.wav")).size(), 44u);
     EXPECT_EQ(dither.state, 0x2545F491u);
 }
@@ -100,18 +101,18 @@ TEST(WaveWriter, DitheredSamplesExactBytes) {
     ScratchDirectory dir;
     const std::vector<double> signal{-1.0, 0.0, 100.0, 0.5};
     DitherGenerator first;
-    ASSERT_TRUE(WRITEWAVE((dir / "16.wav"), 4, 44100, 16, signal, first));
+    ASSERT_TRUE(writeWave((dir / "16.wav"), 4, 44100, 16, signal, first));
     EXPECT_EQ(dataOf(readBytes((dir / "16.wav"))),
               hexBytes({0xFF, 0xFF, 0x00, 0x00, 0x64, 0x00, 0x01, 0x00}));
     DitherGenerator second;
-    ASSERT_TRUE(WRITEWAVE((dir / "24.wav"), 4, 44100, 24, signal, second));
+    ASSERT_TRUE(writeWave((dir / "24.wav"), 4, 44100, 24, signal, second));
     EXPECT_EQ(dataOf(readBytes((dir / "24.wav"))),
               hexBytes({0xFF, 0xFF, 0xFF, 0, 0, 0, 0x64, 0, 0, 0x01, 0, 0}));
 
     // -300.25 -> -300, 5000000.5 -> 5000000, -5000000.5 -> -5000001.
     DitherGenerator third;
     ASSERT_TRUE(
-        WRITEWAVE((dir / "wide.wav"), 3, 44100, 24, {-300.25, 5000000.5, -5000000.5}, third));
+        writeWave((dir / "wide.wav"), 3, 44100, 24, {-300.25, 5000000.5, -5000000.5}, third));
     EXPECT_EQ(dataOf(readBytes((dir / "wide.wav"))),
               hexBytes({0xD4, 0xFE, 0xFF, 0x40, 0x4B, 0x4C, 0xBF, 0xB4, 0xB3}));
 }
@@ -120,7 +121,7 @@ TEST(WaveWriter, DitherSpreadsAValueOverItsNeighbours) {
     ScratchDirectory dir;
     DitherGenerator dither;
     ASSERT_TRUE(
-        WRITEWAVE((dir / "100.wav"), 10000, 44100, 16, std::vector<double>(10000, 100.0), dither));
+        writeWave((dir / "100.wav"), 10000, 44100, 16, std::vector<double>(10000, 100.0), dither));
     std::map<std::int32_t, int> counts;
     for (std::int32_t value : values16(readBytes((dir / "100.wav")))) ++counts[value];
     // Counted separately with the same generator: only 99, 100 and 101 occur.
@@ -132,12 +133,12 @@ TEST(WaveWriter, ValuesBeyondTheDepthAreClipped) {
     const double inf = std::numeric_limits<double>::infinity();
     const std::vector<double> signal{1e9, -1e9, 32767.4, -32768.4, inf, -inf, std::nan(""), 1e300};
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE((dir / "16.wav"), 8, 44100, 16, signal, dither));
+    ASSERT_TRUE(writeWave((dir / "16.wav"), 8, 44100, 16, signal, dither));
     const std::vector<std::int32_t> values = values16(readBytes((dir / "16.wav")));
     EXPECT_EQ(values,
               (std::vector<std::int32_t>{32767, -32768, 32767, -32768, 32767, -32768, 0, 32767}));
 
-    ASSERT_TRUE(WRITEWAVE((dir / "24.wav"), 3, 44100, 24, {1e9, -1e9, 8388607.4}, dither));
+    ASSERT_TRUE(writeWave((dir / "24.wav"), 3, 44100, 24, {1e9, -1e9, 8388607.4}, dither));
     EXPECT_EQ(dataOf(readBytes((dir / "24.wav"))),
               hexBytes({0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F}));
 }
@@ -146,7 +147,7 @@ TEST(WaveWriter, ALongerOldFileIsReplacedWhole) {
     ScratchDirectory dir;
     writeBytes((dir / "old.wav"), Bytes(5000, 0xEE));
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE((dir / "old.wav"), 10, 44100, 16, std::vector<double>(10, 0.0), dither));
+    ASSERT_TRUE(writeWave((dir / "old.wav"), 10, 44100, 16, std::vector<double>(10, 0.0), dither));
     const Bytes bytes = readBytes((dir / "old.wav"));
     EXPECT_EQ(bytes.size(), 64u);
 }
@@ -156,13 +157,13 @@ TEST(WaveWriter, SameStartSameFilesAndDrawsContinueAcrossCalls) {
     const std::vector<double> signal(50, 0.25);
     DitherGenerator one;
     DitherGenerator two;
-    ASSERT_TRUE(WRITEWAVE((dir / "a.wav"), 50, 44100, 16, signal, one));
-    ASSERT_TRUE(WRITEWAVE((dir / "b.wav"), 50, 44100, 16, signal, two));
+    ASSERT_TRUE(writeWave((dir / "a.wav"), 50, 44100, 16, signal, one));
+    ASSERT_TRUE(writeWave((dir / "b.wav"), 50, 44100, 16, signal, two));
     EXPECT_EQ(readBytes((dir / "a.wav")), readBytes((dir / "b.wav")));
 
     // The next call carries on: its data differ from a fresh start's, and the
     // generator has moved 100 draws on.
-    ASSERT_TRUE(WRITEWAVE((dir / "c.wav"), 50, 44100, 16, signal, one));
+    ASSERT_TRUE(writeWave((dir / "c.wav"), 50, 44100, 16, signal, one));
     EXPECT_NE(dataOf(readBytes((dir / "c.wav"))), dataOf(readBytes((dir / "a.wav"))));
     DitherGenerator counted;
     for (int i = 0; i < 200; ++i) counted.next();
@@ -177,15 +178,15 @@ TEST(WaveWriter, FilesThatCannotBeWrittenStillUseTheirDraws) {
     for (const std::string& name : badNames) {
         SCOPED_TRACE(name);
         DitherGenerator failed;
-        EXPECT_FALSE(WRITEWAVE(name, 1000, 44100, 16, signal, failed));
+        EXPECT_FALSE(writeWave(name, 1000, 44100, 16, signal, failed));
         DitherGenerator counted;
         for (int i = 0; i < 2000; ++i) counted.next();
         EXPECT_EQ(failed.state, counted.state);
     }
     // Five silent values after 2000 draws come out as 0, 0, -1, 0, 0.
     DitherGenerator dither;
-    EXPECT_FALSE(WRITEWAVE((dir / "missing/x.wav"), 1000, 44100, 16, signal, dither));
-    ASSERT_TRUE(WRITEWAVE((dir / "after.wav"), 5, 44100, 16, signal, dither));
+    EXPECT_FALSE(writeWave((dir / "missing/x.wav"), 1000, 44100, 16, signal, dither));
+    ASSERT_TRUE(writeWave((dir / "after.wav"), 5, 44100, 16, signal, dither));
     EXPECT_EQ(values16(readBytes((dir / "after.wav"))),
               (std::vector<std::int32_t>{0, 0, -1, 0, 0}));
 }
@@ -195,7 +196,7 @@ TEST(WaveWriter, NamesWithWildcardsWriteNothing) {
     for (const std::string name : {"a*b.wav", "a?b.wav", "*", "?"}) {
         SCOPED_TRACE(name);
         DitherGenerator dither;
-        EXPECT_FALSE(WRITEWAVE((dir / name), 2, 44100, 16, {0.0, 0.0}, dither));
+        EXPECT_FALSE(writeWave((dir / name), 2, 44100, 16, {0.0, 0.0}, dither));
         EXPECT_FALSE(std::filesystem::exists((dir / name)));
         EXPECT_EQ(dither.state, 0x30ED3E9Du);  // four draws on, as if written
     }
@@ -203,8 +204,8 @@ TEST(WaveWriter, NamesWithWildcardsWriteNothing) {
     writeBytes((dir / "keep*.wav"), {1, 2, 3});
     writeBytes((dir / "keep?.wav"), {4, 5});
     DitherGenerator dither;
-    EXPECT_FALSE(WRITEWAVE((dir / "keep*.wav"), 2, 44100, 16, {0.0, 0.0}, dither));
-    EXPECT_FALSE(WRITEWAVE((dir / "keep?.wav"), 2, 44100, 16, {0.0, 0.0}, dither));
+    EXPECT_FALSE(writeWave((dir / "keep*.wav"), 2, 44100, 16, {0.0, 0.0}, dither));
+    EXPECT_FALSE(writeWave((dir / "keep?.wav"), 2, 44100, 16, {0.0, 0.0}, dither));
     EXPECT_EQ(readBytes((dir / "keep*.wav")), (Bytes{1, 2, 3}));
     EXPECT_EQ(readBytes((dir / "keep?.wav")), (Bytes{4, 5}));
 }
@@ -214,7 +215,7 @@ TEST(WaveWriter, APathLongerThan255CharactersIsWrittenWhole) {
     const testing::DeepPath deep = testing::makeDeepPath(dir.path(), "mean.wav");
     ASSERT_GT(deep.path.size(), 500u);
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE(deep.path, 3, 44100, 16, {0.0, 0.0, 0.0}, dither));
+    ASSERT_TRUE(writeWave(deep.path, 3, 44100, 16, {0.0, 0.0, 0.0}, dither));
     EXPECT_EQ(readBytes(deep.path).size(), 50u);
     EXPECT_FALSE(std::filesystem::exists(deep.decoy));
 }
@@ -224,7 +225,7 @@ TEST(WaveWriter, OtherDepthsWriteNothing) {
     for (std::int16_t bits : {8, 0, 32, -16, 12}) {
         SCOPED_TRACE(bits);
         DitherGenerator dither;
-        EXPECT_FALSE(WRITEWAVE((dir / "x.wav"), 10, 44100, bits, std::vector<double>(10), dither));
+        EXPECT_FALSE(writeWave((dir / "x.wav"), 10, 44100, bits, std::vector<double>(10), dither));
         EXPECT_FALSE(std::ifstream((dir / "x.wav")).good());
         EXPECT_EQ(dither.state, 0x2545F491u);
     }
@@ -234,7 +235,7 @@ TEST(WaveWriter, DataTooLargeForTheSizeFieldsIsNotWritten) {
     // 24 bits * 715827883 values = 2147483649 bytes: beyond the 32-bit field.
     ScratchDirectory dir;
     DitherGenerator dither;
-    EXPECT_FALSE(WRITEWAVE((dir / "big.wav"), 715827883, 44100, 24, {}, dither));
+    EXPECT_FALSE(writeWave((dir / "big.wav"), 715827883, 44100, 24, {}, dither));
     EXPECT_FALSE(std::ifstream((dir / "big.wav")).good());
     // 2 * 715827883 draws, counted one by one in a separate program.
     EXPECT_EQ(dither.state, 0xFC966A4Bu);
@@ -256,13 +257,104 @@ TEST(WaveWriter, PythonWaveModuleReadsTheFilesBack) {
         << "the read-back check needs python3 (make deps installs it)";
     ScratchDirectory dir;
     DitherGenerator dither;
-    ASSERT_TRUE(WRITEWAVE((dir / "16.wav"), 4, 44100, 16, {-1.0, 0.0, 100.0, 0.5}, dither));
+    ASSERT_TRUE(writeWave((dir / "16.wav"), 4, 44100, 16, {-1.0, 0.0, 100.0, 0.5}, dither));
     EXPECT_EQ(readBack(dir, (dir / "16.wav")), "1 44100 2 4\n-1 0 100 1\n");
     DitherGenerator fresh;
-    ASSERT_TRUE(WRITEWAVE((dir / "24.wav"), 3, 96000, 24, {-300.25, 5000000.5, -5000000.5}, fresh));
+    ASSERT_TRUE(writeWave((dir / "24.wav"), 3, 96000, 24, {-300.25, 5000000.5, -5000000.5}, fresh));
     EXPECT_EQ(readBack(dir, (dir / "24.wav")), "1 96000 3 3\n-300 5000000 -5000001\n");
-    ASSERT_TRUE(WRITEWAVE((dir / "empty.wav"), 0, 8000, 16, {}, fresh));
+    ASSERT_TRUE(writeWave((dir / "empty.wav"), 0, 8000, 16, {}, fresh));
     EXPECT_EQ(readBack(dir, (dir / "empty.wav")), "1 8000 2 0\n\n");
+}
+
+}  // namespace
+}  // namespace trellmark
+
+namespace trellmark {
+namespace {
+
+using namespace wavetest;
+using testing::ScratchDirectory;
+
+// The figures' units follow the first reference take: its format picks the
+// written files' format.
+TEST(WaveOutputFormat, FollowsTheFirstTakesFormat) {
+    struct Case {
+        SampleKind kind;
+        std::int16_t bits;
+        WaveOutputFormat format;
+    };
+    const Case cases[] = {
+        {SampleKind::integer, 8, WaveOutputFormat::pcm16},
+        {SampleKind::integer, 16, WaveOutputFormat::pcm16},
+        {SampleKind::integer, 24, WaveOutputFormat::pcm24},
+        {SampleKind::integer, 32, WaveOutputFormat::pcm24},
+        {SampleKind::floating, 32, WaveOutputFormat::float32},
+        {SampleKind::floating, 64, WaveOutputFormat::float32},
+        {SampleKind::none, 16, WaveOutputFormat::none},
+    };
+    for (const Case& c : cases) {
+        WaveInfo take;
+        take.kind = c.kind;
+        take.bitsPerSample = c.bits;
+        EXPECT_EQ(outputFormatFor(take), c.format) << c.bits;
+        EXPECT_EQ(outputUnitsFor(take).format, c.format) << c.bits;
+    }
+    // The figures' LSB and the factor into the written files' LSB.
+    struct Units {
+        SampleKind kind;
+        std::int16_t bits;
+        std::int16_t figureBits;
+        double scale;
+    };
+    const Units units[] = {
+        {SampleKind::integer, 8, 8, 256.0},  {SampleKind::integer, 16, 16, 1.0},
+        {SampleKind::integer, 24, 24, 1.0},  {SampleKind::integer, 32, 32, 0.00390625},
+        {SampleKind::floating, 32, 24, 1.0}, {SampleKind::floating, 64, 24, 1.0},
+        {SampleKind::none, 0, 0, 1.0},
+    };
+    for (const Units& u : units) {
+        WaveInfo take;
+        take.kind = u.kind;
+        take.bitsPerSample = u.bits;
+        EXPECT_EQ(outputUnitsFor(take).figureBits, u.figureBits) << u.bits;
+        EXPECT_EQ(outputUnitsFor(take).scale, u.scale) << u.bits;
+    }
+    EXPECT_EQ(outputBits(WaveOutputFormat::float32), 32);
+    EXPECT_EQ(pcmOutputFormat(32), WaveOutputFormat::none);
+}
+
+// A float file: format tag 3, 32 bits, the values over 2^23 as IEEE floats,
+// no dither; the generator moves on as a PCM file of that length would move
+// it, so the 16-bit file after it is the one it would be anyway.
+TEST(WaveWriter, FloatFileHoldsTheValuesOverTwoToThe23) {
+    ScratchDirectory dir;
+    DitherGenerator dither;
+    const std::vector<double> signal{0.0, 8388608.0, -4194304.0, 1.5, 3e9, std::nan("")};
+    ASSERT_TRUE(writeWave(dir / "float.wav", 7, 48000, WaveOutputFormat::float32, signal, dither));
+    const Bytes bytes = readBytes(dir / "float.wav");
+    ASSERT_EQ(bytes.size(), 44u + 7 * 4);
+    EXPECT_EQ(uint16At(bytes, 20), 3);   // IEEE float
+    EXPECT_EQ(uint16At(bytes, 34), 32);  // bits
+    EXPECT_EQ(uint16At(bytes, 32), 4);   // block align
+    EXPECT_EQ(uint32At(bytes, 28), 192000u);
+    EXPECT_EQ(uint32At(bytes, 40), 28u);
+    // 0, 1.0, -0.5, 1.5 / 2^23, 3e9 / 2^23 (unclipped), NaN as 0, padding 0.
+    const std::uint32_t expected[] = {0x00000000, 0x3F800000, 0xBF000000, 0x34400000,
+                                      0x43B2D05E, 0x00000000, 0x00000000};
+    for (std::size_t i = 0; i < 7; ++i) EXPECT_EQ(uint32At(bytes, 44 + 4 * i), expected[i]) << i;
+
+    DitherGenerator plain;
+    ASSERT_TRUE(writeWave(dir / "pcm.wav", 7, 48000, WaveOutputFormat::pcm16, signal, plain));
+    EXPECT_EQ(dither.state, plain.state);
+
+    // The reader takes it back as a float file in 24-bit steps.
+    HeldWave held;
+    WaveInfo info;
+    openWave(held, dir / "float.wav", info);
+    EXPECT_EQ(info.format, "WAV float");
+    std::vector<double> values;
+    loadValues(held, info, 0, 4, values);
+    EXPECT_EQ(values, (std::vector<double>{0.0, 8388608.0, -4194304.0, 1.5}));
 }
 
 }  // namespace

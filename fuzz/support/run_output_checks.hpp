@@ -136,7 +136,9 @@ inline void checkSignalFiles(const RunResults& run, const std::string& folder) {
     for (const std::string* name :
          {&names.referenceMean, &names.comparisonMean, &names.difference}) {
         WaveInfo info;
-        const WaveFile file = READWAVEFILE(*name, info);
+        HeldWave held;
+        openWave(held, *name, info);
+        const WaveFile& file = held.file;
         FUZZ_CHECK(file.opened == depthWritten);
         if (!depthWritten) continue;
         FUZZ_CHECK(info.channels == 1 && info.bitsPerSample == last.bitsPerSample);

@@ -43,12 +43,14 @@ struct RunInput {
 };
 
 inline std::string takeImage(InputReader& reader) {
+    // Canonical takes only: 16 or 24 bits, mono, a data size of 1 to 2^31 - 1
+    // bytes, at least the 44-byte header. The reader reads every other layout
+    // by its chunks, which the plain fixed-offset reading does not follow.
     const std::uint8_t kind = reader.byte();
-    std::int16_t bits = (kind & 3) == 1 ? 24 : 16;
-    if ((kind & 3) == 3) bits = static_cast<std::int16_t>(reader.u16());
-    const std::uint8_t channels = (kind & 4) != 0 ? reader.byte() : 1;
+    const std::int16_t bits = (kind & 3) == 1 ? 24 : 16;
+    const std::uint8_t channels = 1;
     const bool rawDataSize = (kind & 8) != 0;
-    const std::uint32_t dataSizeField = rawDataSize ? reader.u32() : 0;
+    const std::uint32_t dataSizeField = rawDataSize ? reader.u32() % 0x7FFFFFFFu + 1 : 0;
     const bool cut = (kind & 16) != 0;
     const std::uint16_t cutAt = cut ? reader.u16() : 0;
 
@@ -79,7 +81,7 @@ inline std::string takeImage(InputReader& reader) {
     putTag(header + dataTagOffset, "data");
     putUint32(header + dataSizeOffset, dataSize);
     image += data;
-    if (cut) image.resize(cutAt % (image.size() + 1));
+    if (cut) image.resize(std::max<std::size_t>(headerSize, cutAt % (image.size() + 1)));
     return image;
 }
 

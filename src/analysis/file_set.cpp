@@ -48,6 +48,30 @@ bool isRegularFile(int directoryHandle, const char* name) {
     return S_ISREG(status.st_mode);
 }
 
+bool matchesSet(const std::string& coreName, std::string_view name, SetExtensions extensions) {
+    if (extensions == SetExtensions::waveOnly) return wildcardMatch(fileSetPattern(coreName), name);
+    return std::any_of(std::begin(supportedExtensions), std::end(supportedExtensions),
+                       [&](std::string_view extension) {
+                           return wildcardMatch(coreName + "*" + std::string(extension), name);
+                       });
+}
+
+// The name without its supported extension, upper-cased: names that differ
+// only in extension (or its case) give the same stem.
+std::string takeStem(const std::string& name) {
+    std::string stem = name;
+    for (const std::string_view extension : supportedExtensions) {
+        if (name.size() > extension.size() &&
+            sameCharacter(std::string_view(name).substr(name.size() - extension.size()),
+                          extension)) {
+            stem.resize(name.size() - extension.size());
+            break;
+        }
+    }
+    for (char& c : stem) c = upperAscii(c);
+    return stem;
+}
+
 }  // namespace
 
 std::string fileSetPattern(const std::string& coreName) {
@@ -80,11 +104,11 @@ bool wildcardMatch(std::string_view pattern, std::string_view name) {
     return pi == p.size();
 }
 
-FileSet findFileSet(const std::string& directory, const std::string& coreName) {
+FileSet findFileSet(const std::string& directory, const std::string& coreName,
+                    SetExtensions extensions) {
     FileSet set;
     set.directory = directory;
     set.coreName = coreName;
-    const std::string pattern = fileSetPattern(coreName);
 
     std::vector<std::string> found;
     if (DIR* dir = opendir(directory.empty() ? "/" : directory.c_str())) {
@@ -92,7 +116,7 @@ FileSet findFileSet(const std::string& directory, const std::string& coreName) {
         while (const dirent* entry = readdir(dir)) {
             std::string_view name = entry->d_name;
             if (name.empty() || name.front() == '.') continue;  // ".", ".." and hidden
-            if (!wildcardMatch(pattern, name)) continue;
+            if (!matchesSet(coreName, name, extensions)) continue;
             if (!isRegularFile(handle, entry->d_name)) continue;
             found.emplace_back(name);
         }
@@ -109,6 +133,18 @@ FileSet findFileSet(const std::string& directory, const std::string& coreName) {
     for (const std::string& name : found) set.paths.push_back(directory + "/" + name);
     set.names = std::move(found);
     return set;
+}
+
+std::vector<SameTakeTwice> sameTakesTwice(const FileSet& set) {
+    std::vector<SameTakeTwice> pairs;
+    std::vector<std::string> stems;
+    for (const std::string& name : set.names) stems.push_back(takeStem(name));
+    for (std::size_t i = 0; i < stems.size(); ++i) {
+        for (std::size_t j = i + 1; j < stems.size(); ++j) {
+            if (stems[i] == stems[j]) pairs.push_back({set.names[i], set.names[j]});
+        }
+    }
+    return pairs;
 }
 
 }  // namespace trellmark

@@ -21,6 +21,14 @@ struct FileSet {
     std::vector<std::string> paths;  // directory + "/" + name
 };
 
+// Which names may end a set's files: ".wav" only (the dialogue's sets), or
+// the extension of any format the reader reads.
+enum class SetExtensions { waveOnly, everySupported };
+
+// The extensions of every format the reader reads, matched without case.
+inline constexpr std::string_view supportedExtensions[] = {
+    ".wav", ".wave", ".bwf", ".rf64", ".w64", ".flac", ".aif", ".aiff", ".aifc", ".caf"};
+
 // The search pattern of a set: coreName + "*.wav".
 std::string fileSetPattern(const std::string& coreName);
 
@@ -28,9 +36,21 @@ std::string fileSetPattern(const std::string& coreName);
 // sequence counts as one), ASCII letters compared without case.
 bool wildcardMatch(std::string_view pattern, std::string_view name);
 
-// The regular files of the directory whose names match coreName + "*.wav",
-// hidden entries and everything but regular files skipped, sorted by their
-// upper-cased bytes, at most 1000.
-FileSet findFileSet(const std::string& directory, const std::string& coreName);
+// The regular files of the directory whose names match coreName + "*.wav"
+// (or coreName + "*" + any supported extension), hidden entries and
+// everything but regular files skipped, sorted by their upper-cased bytes, at
+// most 1000.
+FileSet findFileSet(const std::string& directory, const std::string& coreName,
+                    SetExtensions extensions = SetExtensions::waveOnly);
+
+// Two files of a set whose names differ only in their extension (letter case
+// ignored): the same take twice, which a run must not count twice.
+struct SameTakeTwice {
+    std::string first;  // bare names, in set order
+    std::string second;
+};
+
+// Every such pair of the set, in set order of their first names.
+std::vector<SameTakeTwice> sameTakesTwice(const FileSet& set);
 
 }  // namespace trellmark

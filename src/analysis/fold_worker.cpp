@@ -107,11 +107,21 @@ void FoldWorker::foldQueued() {
 }
 
 void FoldWorker::foldJob(const Job& job) {
-    decodeStored(job.window, values_);
-    addWindow(accumulator_, values_, job.level, job.referenceLevel);
+    const ValueCoding coding = job.window.coding;
+    if (coding == ValueCoding::float32 || coding == ValueCoding::float64) {
+        foldDecoded(job, floatValues_);
+    } else {
+        foldDecoded(job, values_);
+    }
+}
+
+template <class Value>
+void FoldWorker::foldDecoded(const Job& job, std::vector<Value>& values) {
+    decodeStored(job.window, values);
+    addWindow(accumulator_, std::span<const Value>(values), job.level, job.referenceLevel);
     if (scaledWindows_ != nullptr) {
-        appendScaledWindow(*scaledWindows_, values_, static_cast<std::int32_t>(values_.size()),
-                           job.level, job.referenceLevel);
+        appendScaledWindow(*scaledWindows_, std::span<const Value>(values),
+                           static_cast<std::int32_t>(values.size()), job.level, job.referenceLevel);
     }
 }
 

@@ -52,6 +52,9 @@ class FoldWorker {
     };
 
     void foldJob(const Job& job);
+    // Integer takes fold their exact whole values, float takes their doubles.
+    template <class Value>
+    void foldDecoded(const Job& job, std::vector<Value>& values);
 
     void foldQueued();  // the folding thread
     // Watches for ready() for up to `watch`, then sleeps until it holds with
@@ -74,6 +77,7 @@ class FoldWorker {
     std::vector<Job> jobs_;
     std::size_t wakingBatch_;           // see fold
     std::vector<std::int32_t> values_;  // the window being folded, decoded
+    std::vector<double> floatValues_;   // the same for a float take
 
     // Changed under mutex_, read without it while a thread watches.
     std::mutex mutex_;

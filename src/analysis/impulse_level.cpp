@@ -11,13 +11,26 @@ std::int64_t findImpulse(std::span<const std::int32_t> values, std::int32_t thre
     return static_cast<std::int64_t>(values.size());
 }
 
-double measureLevel(std::span<const std::int32_t> levelWindow) {
+namespace {
+
+template <class Value>
+double levelOf(std::span<const Value> levelWindow) {
     double sumOfSquares = 0;
-    for (const std::int32_t value : levelWindow) {
+    for (const Value value : levelWindow) {
         const double v = value;
         sumOfSquares += v * v;
     }
     return std::sqrt(sumOfSquares / static_cast<double>(levelWindowLength));
+}
+
+}  // namespace
+
+double measureLevel(std::span<const std::int32_t> levelWindow) {
+    return levelOf(levelWindow);
+}
+
+double measureLevel(std::span<const double> levelWindow) {
+    return levelOf(levelWindow);
 }
 
 }  // namespace trellmark

@@ -15,6 +15,8 @@ std::int64_t findImpulse(std::span<const std::int32_t> values, std::int32_t thre
 
 // Root mean square of the 4410 values of a level window (the values at
 // p + 6616 .. p + 11025 of a file).
+// A float take's values are doubles.
 double measureLevel(std::span<const std::int32_t> levelWindow);
+double measureLevel(std::span<const double> levelWindow);
 
 }  // namespace trellmark

@@ -22,6 +22,22 @@ enum class FileNote {
     shorterThanHeader,  // read as silence
     noImpulse,          // no value above the threshold
     endsEarly,          // the level or analysis window runs past the data
+    // What reading recordings of every layout can find; all but the last
+    // three, which only say something of the take, leave it read as silence
+    // or in part.
+    unsupportedFormat,  // no container or format that can be read: silence
+    noFormatChunk,      // silence
+    noDataChunk,        // silence
+    zeroChannels,       // silence
+    missingChannel,     // the channel asked for is not in the file: silence
+    chunkCut,           // a chunk ahead of the samples runs past the end of the file
+    dataBeforeFormat,   // the data chunk comes before the fmt chunk
+    floatNotANumber,    // a float take holding NaN: unusable
+    floatInfinite,      // a float take holding an infinity: unusable
+    floatBeyondRange,   // a float take beyond 256 times full scale: unusable
+    rateDiffers,        // another sample rate than the first reference take's
+    channelsDiffer,     // another channel count than the first reference take's
+    multiChannel,       // more than one channel: channel 1 is analysed
 };
 
 // What was found in one file of a set.

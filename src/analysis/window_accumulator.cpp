@@ -18,12 +18,11 @@ WindowAccumulator startAccumulation(std::int16_t fileCount, std::int32_t analysi
     return accumulator;
 }
 
-std::int64_t scaleToReference(std::int32_t value, double referenceLevel, double level) {
-    return static_cast<std::int64_t>(scaledToReference(value, referenceLevel, level));
-}
+namespace {
 
-void addWindow(WindowAccumulator& accumulator, std::span<const std::int32_t> window, double level,
-               double referenceLevel) {
+template <class Value>
+void addAnyWindow(WindowAccumulator& accumulator, std::span<const Value> window, double level,
+                  double referenceLevel) {
     const std::size_t length = std::min(window.size(), accumulator.mean.size());
     const bool first = accumulator.filesAdded == 0;
     ++accumulator.filesAdded;
@@ -34,13 +33,44 @@ void addWindow(WindowAccumulator& accumulator, std::span<const std::int32_t> win
                accumulator.fileCount, first, sums);
 }
 
-void appendScaledWindow(std::vector<std::int64_t>& scaled, std::span<const std::int32_t> window,
-                        std::int32_t length, double level, double referenceLevel) {
+template <class Value>
+void appendAnyScaledWindow(std::vector<std::int64_t>& scaled, std::span<const Value> window,
+                           std::int32_t length, double level, double referenceLevel) {
     for (std::int32_t j = 0; j < length; ++j) {
         const auto index = static_cast<std::size_t>(j);
-        const std::int32_t value = index < window.size() ? window[index] : 0;
+        const Value value = index < window.size() ? window[index] : Value{0};
         scaled.push_back(scaleToReference(value, referenceLevel, level));
     }
+}
+
+}  // namespace
+
+std::int64_t scaleToReference(std::int32_t value, double referenceLevel, double level) {
+    return static_cast<std::int64_t>(scaledToReference(value, referenceLevel, level));
+}
+
+std::int64_t scaleToReference(double value, double referenceLevel, double level) {
+    return static_cast<std::int64_t>(scaledToReference(value, referenceLevel, level));
+}
+
+void addWindow(WindowAccumulator& accumulator, std::span<const std::int32_t> window, double level,
+               double referenceLevel) {
+    addAnyWindow(accumulator, window, level, referenceLevel);
+}
+
+void addWindow(WindowAccumulator& accumulator, std::span<const double> window, double level,
+               double referenceLevel) {
+    addAnyWindow(accumulator, window, level, referenceLevel);
+}
+
+void appendScaledWindow(std::vector<std::int64_t>& scaled, std::span<const std::int32_t> window,
+                        std::int32_t length, double level, double referenceLevel) {
+    appendAnyScaledWindow(scaled, window, length, level, referenceLevel);
+}
+
+void appendScaledWindow(std::vector<std::int64_t>& scaled, std::span<const double> window,
+                        std::int32_t length, double level, double referenceLevel) {
+    appendAnyScaledWindow(scaled, window, length, level, referenceLevel);
 }
 
 double sqrtKeepingNegative(double x) {

@@ -31,15 +31,21 @@ WindowAccumulator startAccumulation(std::int16_t fileCount, std::int32_t analysi
 // that is not a finite number (a silent file or a silent reference). Held in 64
 // bits, so loud values scaled up do not wrap.
 std::int64_t scaleToReference(std::int32_t value, double referenceLevel, double level);
+std::int64_t scaleToReference(double value, double referenceLevel, double level);
 
 // Scales window (the file's analysis window, analysisLength values) to the
 // reference level and adds it in.
+// A float take's window holds doubles (24-bit steps), rounded only once scaled.
 void addWindow(WindowAccumulator& accumulator, std::span<const std::int32_t> window, double level,
+               double referenceLevel);
+void addWindow(WindowAccumulator& accumulator, std::span<const double> window, double level,
                double referenceLevel);
 
 // Appends window's values scaled as addWindow scales them: `length` values
 // (none when it is 0 or below), zeros past the end of window.
 void appendScaledWindow(std::vector<std::int64_t>& scaled, std::span<const std::int32_t> window,
+                        std::int32_t length, double level, double referenceLevel);
+void appendScaledWindow(std::vector<std::int64_t>& scaled, std::span<const double> window,
                         std::int32_t length, double level, double referenceLevel);
 
 // The square root, except that a negative argument comes back unchanged:

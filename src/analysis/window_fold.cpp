@@ -23,7 +23,8 @@ inline void foldOne(double value, double referenceLevel, double level, double fi
     sumOfSquares += deviation * deviation;
 }
 
-void foldScalar(std::span<const std::int32_t> window, std::size_t begin, double level,
+template <class Value>
+void foldScalar(std::span<const Value> window, std::size_t begin, double level,
                 double referenceLevel, double fileCount, bool first, const FoldSums& sums) {
     for (std::size_t j = begin; j < window.size(); ++j) {
         foldOne(window[j], referenceLevel, level, fileCount, first, sums.shift[j], sums.mean[j],
@@ -55,15 +56,23 @@ __m128d boundSse2(__m128d x) {
     return _mm_add_pd(_mm_and_pd(finite, clamped), _mm_setzero_pd());
 }
 
-void foldSse2(std::span<const std::int32_t> window, double level, double referenceLevel,
-              double fileCount, bool first, const FoldSums& sums) {
+// Two values as doubles: whole numbers converted exactly, doubles as they are.
+inline __m128d loadTwo(const std::int32_t* values) {
+    return _mm_cvtepi32_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(values)));
+}
+inline __m128d loadTwo(const double* values) {
+    return _mm_loadu_pd(values);
+}
+
+template <class Value>
+void foldSse2(std::span<const Value> window, double level, double referenceLevel, double fileCount,
+              bool first, const FoldSums& sums) {
     const __m128d reference = _mm_set1_pd(referenceLevel);
     const __m128d divisor = _mm_set1_pd(level);
     const __m128d count = _mm_set1_pd(fileCount);
     const std::size_t whole = window.size() - window.size() % 2;
     for (std::size_t j = 0; j < whole; j += 2) {
-        const __m128i pair = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&window[j]));
-        const __m128d value = _mm_cvtepi32_pd(pair);
+        const __m128d value = loadTwo(&window[j]);
         const __m128d scaled =
             boundSse2(roundSse2(_mm_div_pd(_mm_mul_pd(reference, value), divisor)));
         if (first) _mm_storeu_pd(&sums.shift[j], scaled);
@@ -79,7 +88,15 @@ void foldSse2(std::span<const std::int32_t> window, double level, double referen
 
 // AVX2 only, never FMA: a fused multiply-add would round once where the scalar
 // path rounds twice.
-__attribute__((target("avx2"))) void foldAvx2(std::span<const std::int32_t> window, double level,
+__attribute__((target("avx2"))) inline __m256d loadFour(const std::int32_t* values) {
+    return _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(values)));
+}
+__attribute__((target("avx2"))) inline __m256d loadFour(const double* values) {
+    return _mm256_loadu_pd(values);
+}
+
+template <class Value>
+__attribute__((target("avx2"))) void foldAvx2(std::span<const Value> window, double level,
                                               double referenceLevel, double fileCount, bool first,
                                               const FoldSums& sums) {
     const __m256d reference = _mm256_set1_pd(referenceLevel);
@@ -91,8 +108,7 @@ __attribute__((target("avx2"))) void foldAvx2(std::span<const std::int32_t> wind
     const __m256d lower = _mm256_set1_pd(-scaledLimit);
     const std::size_t whole = window.size() - window.size() % 4;
     for (std::size_t j = 0; j < whole; j += 4) {
-        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&window[j]));
-        const __m256d value = _mm256_cvtepi32_pd(four);
+        const __m256d value = loadFour(&window[j]);
         const __m256d rounded = _mm256_round_pd(
             _mm256_div_pd(_mm256_mul_pd(reference, value), divisor), _MM_FROUND_CUR_DIRECTION);
         // As in boundSse2.
@@ -133,8 +149,9 @@ double scaledToReference(double value, double referenceLevel, double level) {
     return scaled + 0.0;
 }
 
-void foldWindow(FoldPath path, std::span<const std::int32_t> window, double level,
-                double referenceLevel, double fileCount, bool first, const FoldSums& sums) {
+template <class Value>
+void foldAny(FoldPath path, std::span<const Value> window, double level, double referenceLevel,
+             double fileCount, bool first, const FoldSums& sums) {
     switch (path) {
         case FoldPath::avx2:
             foldAvx2(window, level, referenceLevel, fileCount, first, sums);
@@ -146,6 +163,16 @@ void foldWindow(FoldPath path, std::span<const std::int32_t> window, double leve
             foldScalar(window, 0, level, referenceLevel, fileCount, first, sums);
             return;
     }
+}
+
+void foldWindow(FoldPath path, std::span<const std::int32_t> window, double level,
+                double referenceLevel, double fileCount, bool first, const FoldSums& sums) {
+    foldAny(path, window, level, referenceLevel, fileCount, first, sums);
+}
+
+void foldWindow(FoldPath path, std::span<const double> window, double level, double referenceLevel,
+                double fileCount, bool first, const FoldSums& sums) {
+    foldAny(path, window, level, referenceLevel, fileCount, first, sums);
 }
 
 }  // namespace trellmark

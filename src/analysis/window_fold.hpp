@@ -34,7 +34,11 @@ struct FoldSums {
 // Scales every value of window and adds it into sums; the first file also
 // sets the shift values. Every index of the range gets exactly the operations
 // of the scalar path, whichever path is taken.
+// The values of a float take (in 24-bit steps, not yet whole numbers) take
+// the same operations.
 void foldWindow(FoldPath path, std::span<const std::int32_t> window, double level,
                 double referenceLevel, double fileCount, bool first, const FoldSums& sums);
+void foldWindow(FoldPath path, std::span<const double> window, double level, double referenceLevel,
+                double fileCount, bool first, const FoldSums& sums);
 
 }  // namespace trellmark

@@ -59,6 +59,32 @@ std::string_view noteText(FileNote note) {
         case FileNote::endsEarly:
             return "   This file ends before its level or analysis window does; the missing "
                    "samples are taken as 0.";
+        case FileNote::unsupportedFormat:
+            return "   This file is in no format that can be read; it is taken as silence.";
+        case FileNote::noFormatChunk:
+            return "   This file has no format chunk; it is taken as silence.";
+        case FileNote::noDataChunk:
+            return "   This file has no data chunk; it is taken as silence.";
+        case FileNote::zeroChannels:
+            return "   This file's format has no channel; it is taken as silence.";
+        case FileNote::missingChannel:
+            return "   This file has not the channel asked for; it is taken as silence.";
+        case FileNote::chunkCut:
+            return "   A chunk of this file runs past its end; the file is read as far as it goes.";
+        case FileNote::dataBeforeFormat:
+            return "   This file's data chunk comes before its format chunk.";
+        case FileNote::floatNotANumber:
+            return "   This float file holds a value that is not a number (NaN); it is unusable.";
+        case FileNote::floatInfinite:
+            return "   This float file holds an infinite value; it is unusable.";
+        case FileNote::floatBeyondRange:
+            return "   This float file holds a value beyond 256 times full scale; it is unusable.";
+        case FileNote::rateDiffers:
+            return "   This file's sample rate differs from the first reference file's.";
+        case FileNote::channelsDiffer:
+            return "   This file's channel count differs from the first reference file's.";
+        case FileNote::multiChannel:
+            return "   This file has more than one channel; channel 1 is analysed.";
         case FileNote::none:
             break;
     }

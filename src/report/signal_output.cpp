@@ -22,7 +22,7 @@ std::vector<OutputOutcome> writeSignalFiles(const SignalFileNames& names, const 
     // files were asked for.
     for (const auto& file : files) {
         std::string failure;
-        const bool written = WRITEWAVE(file.name, length, last.sampleRate, last.bitsPerSample,
+        const bool written = writeWave(file.name, length, last.sampleRate, last.bitsPerSample,
                                        file.signal, dither, inputs, &failure);
         if (!file.name.empty()) outcomes.push_back({file.kind, file.name, {written, failure}});
     }

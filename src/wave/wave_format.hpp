@@ -1,13 +1,14 @@
 #pragma once
-// The canonical 44-byte wave header, shared by reader and writer: where each
-// field sits and how its bytes are coded (least-significant byte first).
+// The canonical 44-byte wave header the writer writes (the reader finds its
+// fields by walking the chunks): where each field sits and how its bytes are
+// coded (least-significant byte first).
 
 #include <cstddef>
 #include <cstdint>
 
 namespace trellmark::waveformat {
 
-constexpr std::size_t headerSize = 44;  // the samples always begin here
+constexpr std::size_t headerSize = 44;  // the samples of a canonical file begin here
 
 constexpr std::size_t riffTagOffset = 0;
 constexpr std::size_t riffSizeOffset = 4;  // bytes after this field: data size + 36
@@ -25,6 +26,7 @@ constexpr std::size_t dataSizeOffset = 40;
 
 constexpr std::uint32_t canonicalFmtSize = 16;
 constexpr std::uint16_t pcmFormatTag = 1;
+constexpr std::uint16_t floatFormatTag = 3;
 // The RIFF size counts everything after its own field: "WAVE", the fmt chunk
 // and the data chunk's tag and size field.
 constexpr std::uint32_t riffSizeOverData = 36;

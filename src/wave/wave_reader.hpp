@@ -1,50 +1,58 @@
 #pragma once
-// Reads the recordings: four header fields at fixed offsets, samples from
-// offset 44 on, no chunk parsing. Reading at fixed offsets keeps every figure
-// comparable with the reports of earlier runs over the same files; a chunk
-// parser would read some of them differently. Data that is not there reads as
-// 0, and only the bytes a file really holds are ever loaded.
+// Reads the recordings: a wave file by its RIFF chunks, FLAC, AIFF, W64 and
+// CAF through libsndfile, one channel of them. A canonical 16- or 24-bit mono
+// file (44-byte header) reads exactly as it always has, so figures stay
+// comparable with the reports of earlier runs. Data that is not there reads
+// as 0, and only the bytes a file really holds are ever loaded.
 
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "wave/riff_chunks.hpp"
+#include "wave/sound_file.hpp"
 #include "wave/wave_info.hpp"
 
 namespace trellmark {
 
-// What the run knows of one file besides its header fields.
+// How values are stored in the bytes a read hands out.
+enum class ValueCoding : std::uint8_t {
+    none,       // no values: everything reads as 0
+    unsigned8,  // 8-bit, 128 is 0
+    signed16,   // little-endian two's complement
+    signed24,
+    signed32,
+    float32,  // little-endian IEEE float, 1.0 the full scale
+    float64,
+};
+
+// Bytes of one value of the coding; 0 for none.
+int codingWidth(ValueCoding coding);
+
+// Float values are handed out in steps of a 24-bit LSB: times 2^23.
+constexpr double floatUnit = 8388608.0;
+
+// What the run knows of one file besides its format fields.
 struct WaveFile {
     std::string path;
     bool opened = false;        // false: the file could not be opened and reads as empty
     std::int64_t fileSize = 0;  // bytes
-    // Sample values with at least one byte in the file, at most sampleCount;
-    // 0 unless the file has 16 or 24 bits per sample.
+    // Values of the channel read with at least one byte in the file, at most
+    // sampleCount; 0 when the values cannot be read.
     std::int64_t valuesInFile = 0;
+    WaveProblem problem = WaveProblem::none;  // of the file's layout
+    bool dataCut = false;                     // the data runs past the end of the file
+    ValueCoding coding = ValueCoding::none;   // of the values read
+    std::int64_t stride = 0;                  // bytes from one value of the channel to the next
 };
-
-// The header fields from the first 44 bytes of a file (bytes past the end of a
-// short file count as 0), with sampleCount computed.
-WaveInfo READHEADER(const unsigned char header[44]);
-
-// Opens the file, reads its header into info and closes it again. A file that
-// cannot be opened reads as an empty one: every header field 0.
-WaveFile READWAVEFILE(const std::string& path, WaveInfo& info);
-
-// Sample values first .. first + count - 1 of the file, channels interleaved as
-// stored, decoded at info's bit depth (16 or 24 bits; any other depth gives
-// zeros). Every index outside 0 .. sampleCount - 1, and every byte past the end
-// of the file, reads as 0. Opens the file and reads the range in one block.
-// values is resized to count (0 when count is negative).
-void LOADARRAY(const WaveFile& file, const WaveInfo& info, std::int64_t first, std::int64_t count,
-               std::vector<std::int32_t>& values);
 
 // A file held open while several ranges of it are loaded: a take then costs
 // one open, and the read buffer is kept from one load (and file) to the next.
 struct HeldWave {
     WaveFile file;
     int descriptor = -1;               // owned; closed by the next openWave or the end
+    SoundFileHandle sound;             // set for a file read through libsndfile
     std::vector<unsigned char> bytes;  // read buffer; only grows
 
     HeldWave() = default;
@@ -53,20 +61,21 @@ struct HeldWave {
     ~HeldWave();
 };
 
-// READWAVEFILE that leaves the file open in held, closing the one held before.
-void openWave(HeldWave& held, const std::string& path, WaveInfo& info);
+// Opens the file, reads its format into info and leaves it open in held,
+// closing the one held before; `channel` (from 0) is the channel whose values
+// are read. A file that cannot be opened reads as an empty one: every field 0.
+// A channel the file does not have reads as 0.
+void openWave(HeldWave& held, const std::string& path, WaveInfo& info, int channel = 0);
 
-// LOADARRAY from the file held open.
-void loadValues(HeldWave& held, const WaveInfo& info, std::int64_t first, std::int64_t count,
-                std::vector<std::int32_t>& values);
-
-// A range of values as stored: LOADARRAY in two steps, so that the bytes can
-// be read on one thread and decoded on another.
+// A range of values as stored: loaded in two steps, so that the bytes can be
+// read on one thread and decoded on another.
 struct StoredValues {
     std::int64_t first = 0;  // the range asked for: count values from first
     std::int64_t count = 0;
-    int bytesPerValue = 0;   // 0 when nothing of the range is stored
-    std::int64_t begin = 0;  // values begin .. end - 1 lie in the file,
+    ValueCoding coding = ValueCoding::none;  // none when nothing of the range is stored
+    int bytesPerValue = 0;                   // codingWidth(coding)
+    int stride = 0;                          // bytes from one value to the next in bytes
+    std::int64_t begin = 0;                  // values begin .. end - 1 lie in the file,
     std::int64_t end = 0;
     std::span<const unsigned char> bytes;  // and these of their bytes arrived: a view of the
                                            // caller's buffer, valid while it is unchanged
@@ -76,13 +85,30 @@ struct StoredValues {
 StoredValues readStored(const HeldWave& held, const WaveInfo& info, std::int64_t first,
                         std::int64_t count, std::vector<unsigned char>& buffer);
 
-// The count values of the range as LOADARRAY gives them.
+// The count values of the range, values is resized to count: those outside
+// the data and every byte past the end of the file read as 0. The integer
+// form is for integer codings (float values read as 0 there); the other gives
+// every coding, floats times floatUnit.
 void decodeStored(const StoredValues& stored, std::vector<std::int32_t>& values);
+void decodeStored(const StoredValues& stored, std::vector<double>& values);
 
 // The index (from first) of the first of those values strictly above
 // threshold, count when there is none; found without decoding them into an
 // array.
 std::int64_t firstStoredAbove(const StoredValues& stored, std::int32_t threshold);
+
+// What makes a float value unusable, the worst found first.
+enum class FloatProblem : std::uint8_t { none, beyondRange, infinite, notANumber };
+// Beyond 256 times full scale a float value is no recording's.
+constexpr double floatLimit = 256.0;
+// The worst problem among the stored values of a float coding; none for others.
+FloatProblem floatProblemIn(const StoredValues& stored);
+
+// The range decoded from the file held open: readStored, then decodeStored.
+void loadValues(HeldWave& held, const WaveInfo& info, std::int64_t first, std::int64_t count,
+                std::vector<std::int32_t>& values);
+void loadValues(HeldWave& held, const WaveInfo& info, std::int64_t first, std::int64_t count,
+                std::vector<double>& values);
 
 // Decoding of one stored value.
 std::int32_t decode16(const unsigned char* bytes);

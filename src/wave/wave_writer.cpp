@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <string>
@@ -46,13 +47,13 @@ std::int32_t toStoredValue(double value, std::int32_t lowest, std::int32_t highe
 }
 
 void putHeader(unsigned char* header, std::int16_t bytesPerValue, std::int32_t dataSize,
-               std::int32_t sampleRate, std::int16_t bitsPerSample) {
+               std::int32_t sampleRate, std::int16_t bitsPerSample, std::uint16_t formatTag) {
     putTag(header + riffTagOffset, "RIFF");
     putUint32(header + riffSizeOffset, static_cast<std::uint32_t>(dataSize) + riffSizeOverData);
     putTag(header + waveTagOffset, "WAVE");
     putTag(header + fmtTagOffset, "fmt ");
     putUint32(header + fmtSizeOffset, canonicalFmtSize);
-    putUint16(header + formatTagOffset, pcmFormatTag);
+    putUint16(header + formatTagOffset, formatTag);
     putUint16(header + channelsOffset, 1);
     putUint32(header + sampleRateOffset, static_cast<std::uint32_t>(sampleRate));
     // The 32-bit field keeps the low 32 bits of a product that overflows.
@@ -64,16 +65,25 @@ void putHeader(unsigned char* header, std::int16_t bytesPerValue, std::int32_t d
     putUint32(header + dataSizeOffset, static_cast<std::uint32_t>(dataSize));
 }
 
-bool writeWave(const std::string& fileName, std::int32_t sampleCount, std::int32_t sampleRate,
-               std::int16_t bitsPerSample, const std::vector<double>& signal,
-               DitherGenerator& dither, std::span<const FileIdentity> inputs,
-               std::string& failure) {
-    if (bitsPerSample != 16 && bitsPerSample != 24) {
-        failure =
-            "a wave file is written only at 16 or 24 bits, not at " + std::to_string(bitsPerSample);
+// A float value in the file's units: 1.0 is 2^23 of the signal's LSB.
+void putFloat(unsigned char* cell, double value) {
+    const float stored = std::isnan(value) ? 0.0f : static_cast<float>(value / 8388608.0);
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &stored, sizeof bits);
+    putUint32(cell, bits);
+}
+
+bool writeWaveFile(const std::string& fileName, std::int32_t sampleCount, std::int32_t sampleRate,
+                   WaveOutputFormat format, const std::vector<double>& signal,
+                   DitherGenerator& dither, std::span<const FileIdentity> inputs,
+                   std::string& failure) {
+    if (format == WaveOutputFormat::none) {
+        failure = "a wave file is written only at 16 or 24 bits or as 32-bit float";
         return false;
     }
-    const auto bytesPerValue = static_cast<std::int16_t>(std::nearbyint(bitsPerSample / 8.0));
+    const std::int16_t bitsPerSample = outputBits(format);
+    const bool floating = format == WaveOutputFormat::float32;
+    const auto bytesPerValue = static_cast<std::int16_t>(bitsPerSample / 8);
     const std::int64_t count = std::max<std::int32_t>(sampleCount, 0);
     const std::int64_t dataSize = bytesPerValue * count;
     const std::uint64_t draws = 2 * static_cast<std::uint64_t>(count);
@@ -101,12 +111,18 @@ bool writeWave(const std::string& fileName, std::int32_t sampleCount, std::int32
         return false;
     }
     putHeader(bytes.data(), bytesPerValue, static_cast<std::int32_t>(dataSize), sampleRate,
-              bitsPerSample);
+              bitsPerSample, floating ? floatFormatTag : pcmFormatTag);
 
     const std::int32_t highest = bitsPerSample == 16 ? 32767 : 8388607;
     const std::int32_t lowest = -highest - 1;
     unsigned char* cell = bytes.data() + headerSize;
-    for (std::int64_t i = 0; i < count; ++i, cell += bytesPerValue) {
+    if (floating) {
+        for (std::int64_t i = 0; i < count; ++i, cell += bytesPerValue) {
+            putFloat(cell, i < static_cast<std::int64_t>(signal.size()) ? signal[i] : 0.0);
+        }
+        skipDraws(dither, draws);
+    }
+    for (std::int64_t i = 0; i < count && !floating; ++i, cell += bytesPerValue) {
         // A short signal array is padded with silence rather than read past.
         const double input = i < static_cast<std::int64_t>(signal.size()) ? signal[i] : 0.0;
         double value = dither.next() + input;
@@ -131,15 +147,65 @@ double DitherGenerator::next() {
     return static_cast<double>(state >> 1) * (1.0 / 2147483648.0);
 }
 
-bool WRITEWAVE(const std::string& fileName, std::int32_t sampleCount, std::int32_t sampleRate,
+WaveOutputFormat outputFormatFor(const WaveInfo& take) {
+    if (take.kind == SampleKind::floating) return WaveOutputFormat::float32;
+    if (take.kind != SampleKind::integer) return WaveOutputFormat::none;
+    return take.bitsPerSample <= 16 ? WaveOutputFormat::pcm16 : WaveOutputFormat::pcm24;
+}
+
+OutputUnits outputUnitsFor(const WaveInfo& take) {
+    OutputUnits units;
+    units.format = outputFormatFor(take);
+    if (take.kind == SampleKind::floating) units.figureBits = 24;
+    if (take.kind == SampleKind::integer) units.figureBits = take.bitsPerSample;
+    if (units.figureBits == 8) units.scale = 256.0;
+    if (units.figureBits == 32) units.scale = 1.0 / 256.0;
+    return units;
+}
+
+WaveOutputFormat pcmOutputFormat(std::int16_t bitsPerSample) {
+    if (bitsPerSample == 16) return WaveOutputFormat::pcm16;
+    if (bitsPerSample == 24) return WaveOutputFormat::pcm24;
+    return WaveOutputFormat::none;
+}
+
+std::int16_t outputBits(WaveOutputFormat format) {
+    switch (format) {
+        case WaveOutputFormat::pcm16:
+            return 16;
+        case WaveOutputFormat::pcm24:
+            return 24;
+        case WaveOutputFormat::float32:
+            return 32;
+        case WaveOutputFormat::none:
+            break;
+    }
+    return 0;
+}
+
+bool writeWave(const std::string& fileName, std::int32_t sampleCount, std::int32_t sampleRate,
+               WaveOutputFormat format, const std::vector<double>& signal, DitherGenerator& dither,
+               std::span<const FileIdentity> inputs, std::string* failure) {
+    std::string why;
+    const bool written =
+        writeWaveFile(fileName, sampleCount, sampleRate, format, signal, dither, inputs, why);
+    if (!written && failure != nullptr) *failure = why;
+    return written;
+}
+
+bool writeWave(const std::string& fileName, std::int32_t sampleCount, std::int32_t sampleRate,
                std::int16_t bitsPerSample, const std::vector<double>& signal,
                DitherGenerator& dither, std::span<const FileIdentity> inputs,
                std::string* failure) {
-    std::string why;
-    const bool written =
-        writeWave(fileName, sampleCount, sampleRate, bitsPerSample, signal, dither, inputs, why);
-    if (!written && failure != nullptr) *failure = why;
-    return written;
+    if (pcmOutputFormat(bitsPerSample) == WaveOutputFormat::none) {
+        if (failure != nullptr) {
+            *failure = "a wave file is written only at 16 or 24 bits, not at " +
+                       std::to_string(bitsPerSample);
+        }
+        return false;
+    }
+    return writeWave(fileName, sampleCount, sampleRate, pcmOutputFormat(bitsPerSample), signal,
+                     dither, inputs, failure);
 }
 
 }  // namespace trellmark

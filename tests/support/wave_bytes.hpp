@@ -3,6 +3,7 @@
 // share no code with the reader and writer they check.
 
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <initializer_list>
 #include <string>
@@ -72,6 +73,72 @@ inline void writeTake(const std::string& path, int bits, std::uint32_t sampleRat
                                  static_cast<std::uint32_t>(values.size() * bytes));
     for (const int v : values) appendLittleEndian(file, static_cast<std::uint32_t>(v), bytes);
     writeBytes(path, file);
+}
+
+// A chunk: tag, size field (the body's size unless `claimedSize` says
+// otherwise), body, and the pad byte after an odd-sized body.
+inline void appendChunk(Bytes& bytes, const char* tag, const Bytes& body,
+                        std::int64_t claimedSize = -1) {
+    appendTag(bytes, tag);
+    appendLittleEndian(bytes,
+                       claimedSize >= 0 ? static_cast<std::uint64_t>(claimedSize) : body.size(), 4);
+    bytes.insert(bytes.end(), body.begin(), body.end());
+    if (body.size() % 2 == 1) bytes.push_back(0);
+}
+
+// A fmt chunk's body of 16, 18 or 40 bytes. At 40 bytes the tag written is
+// WAVE_FORMAT_EXTENSIBLE and `formatTag` goes into its sub-format GUID.
+inline Bytes formatBody(std::uint16_t formatTag, std::uint16_t channels, std::uint32_t sampleRate,
+                        std::uint16_t bitsPerSample, int size = 16) {
+    Bytes body;
+    const std::uint32_t blockAlign = channels * (bitsPerSample / 8u);
+    appendLittleEndian(body, size == 40 ? 0xFFFE : formatTag, 2);
+    appendLittleEndian(body, channels, 2);
+    appendLittleEndian(body, sampleRate, 4);
+    appendLittleEndian(body, sampleRate * blockAlign, 4);
+    appendLittleEndian(body, blockAlign, 2);
+    appendLittleEndian(body, bitsPerSample, 2);
+    if (size >= 18) appendLittleEndian(body, size == 40 ? 22 : 0, 2);
+    if (size == 40) {
+        appendLittleEndian(body, bitsPerSample, 2);          // valid bits
+        appendLittleEndian(body, channels == 1 ? 4 : 3, 4);  // speaker mask
+        appendLittleEndian(body, formatTag, 2);
+        for (const unsigned char byte :
+             {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}) {
+            body.push_back(byte);
+        }
+    }
+    return body;
+}
+
+// "RIFF" (or riffTag), the size of what follows, "WAVE" and the chunks.
+inline Bytes riffFile(const Bytes& chunks, const char* riffTag = "RIFF") {
+    Bytes bytes;
+    appendTag(bytes, riffTag);
+    appendLittleEndian(bytes, chunks.size() + 4, 4);
+    appendTag(bytes, "WAVE");
+    bytes.insert(bytes.end(), chunks.begin(), chunks.end());
+    return bytes;
+}
+
+// Values as a file stores them: integers of 8 (offset by 128), 16, 24 or 32
+// bits, or IEEE floats of 32 or 64 bits.
+inline void appendInteger(Bytes& bytes, int bits, std::int64_t value) {
+    if (bits == 8) value += 128;
+    appendLittleEndian(bytes, static_cast<std::uint64_t>(value), bits / 8);
+}
+
+inline void appendFloat(Bytes& bytes, int bits, double value) {
+    std::uint64_t stored = 0;
+    if (bits == 32) {
+        const float single = static_cast<float>(value);
+        std::uint32_t word = 0;
+        std::memcpy(&word, &single, 4);
+        stored = word;
+    } else {
+        std::memcpy(&stored, &value, 8);
+    }
+    appendLittleEndian(bytes, stored, bits / 8);
 }
 
 inline Bytes readBytes(const std::string& path) {
