@@ -38,8 +38,8 @@ RunResults syntheticRun(std::size_t count) {
         run.comparisonStatistics.stdDev[i] = 1.2 + 0.1 * std::cos(x * 0.37);
         run.result.t[i] = -0.8 * std::sin(x * 0.013) / std::sqrt(2 * 1.44 / 5);
     }
-    run.lastFile.sampleRate = 44100;
-    run.lastFile.bitsPerSample = 16;
+    run.scaleFile.sampleRate = 44100;
+    run.scaleFile.bitsPerSample = 16;
     return run;
 }
 

@@ -211,7 +211,7 @@ RunResults analyseKeepingWindows(const FileSet& reference, const FileSet& compar
         computeSetStatistics(reference, parameters, std::nullopt, noEvents(), &windows);
     run.comparisonStatistics = computeSetStatistics(
         comparison, parameters, referenceLevelOf(run.referenceStatistics), noEvents(), &windows);
-    run.lastFile = headerOfLastFileRead(run.referenceStatistics, run.comparisonStatistics);
+    run.scaleFile = scaleFileOf(run.referenceStatistics, run.comparisonStatistics);
     run.result =
         compareMeans(run.referenceStatistics, run.comparisonStatistics, parameters.analysisLength,
                      parameters.confidenceLevel.test(), buildCriticalValueTables());

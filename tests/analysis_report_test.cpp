@@ -54,7 +54,8 @@ class AnalysisReport : public ::testing::Test {
         run.referenceStatistics = referenceStatistics;
         run.comparisonStatistics = comparisonStatistics;
         run.result = result;
-        run.lastFile.bitsPerSample = bits;
+        run.scaleFile.bitsPerSample = bits;
+        run.scaleFile.kind = SampleKind::integer;
         return run;
     }
 

@@ -52,9 +52,10 @@ struct HandWorkedSets {
         fs::create_directory(comparison);
         wavetest::writeTake(reference + "/r1.wav", 16, 44100, 0, 1000, 100, {10, 20, 30, 40});
         wavetest::writeTake(reference + "/r2.wav", 16, 44100, 0, 1000, 100, {12, 20, 26, 40});
-        // Twice the level, so scaling halves it; then a 24-bit file at another rate.
+        // Twice the level, so scaling halves it; then a 24-bit file, whose
+        // figures count the 16-bit steps of r1.
         wavetest::writeTake(comparison + "/c1.wav", 16, 44100, 0, 1000, 200, {60, 40, 60, 80});
-        wavetest::writeTake(comparison + "/c2.wav", 24, 48000, 0, 1000, 100, {32, 20, 26, 40});
+        wavetest::writeTake(comparison + "/c2.wav", 24, 44100, 0, 1000, 100, {32, 20, 26, 40});
     }
     Arguments options(const std::string& length = "4") const {
         return {"--reference",      reference, "--reference-core",  "r", "--comparison", comparison,
@@ -101,19 +102,19 @@ TEST(CompareRun, StandardOutputShowsTheScreensLines) {
             "/c2.wav\n"
             "\n"
             "   The largest single sample standard deviation within these files is  2.828 LSB, "
-            "24 bit\n"
+            "16 bit\n"
             "   The average per sample standard deviation within these files is     1.061 LSB, "
-            "24 bit\n"
+            "16 bit\n"
             "\n"
             "\n"
             "   Comparing data...\n"
             "\n"
             "   Number of statistically significant sample differences:             1\n"
-            "   Largest single sample difference:                                   20 LSB, 24 "
+            "   Largest single sample difference:                                   20 LSB, 16 "
             "bit\n"
-            "   Average per sample difference:                                      5 LSB, 24 "
+            "   Average per sample difference:                                      5 LSB, 16 "
             "bit\n"
-            "   Accumulated difference:                                             20 LSB, 24 "
+            "   Accumulated difference:                                             20 LSB, 16 "
             "bit\n"
             "\n"
             "\n"
@@ -156,13 +157,13 @@ TEST(CompareRun, JsonReadsBackWithTheHandWorkedFigures) {
                                                      {"note", nullptr}}));
     const nlohmann::json& second = json["comparison"]["files"][1];
     EXPECT_EQ(second["bitsPerSample"], 24);
-    EXPECT_EQ(second["sampleRate"], 48000);
+    EXPECT_EQ(second["sampleRate"], 44100);
     EXPECT_EQ(json["comparison"]["files"][0]["level"], 200.0);
     EXPECT_EQ(json["result"], nlohmann::json({{"significantCount", 1},
                                               {"largestDifference", 20.0},
                                               {"averageDifference", 5.0},
                                               {"accumulatedDifference", 20.0},
-                                              {"bitsPerSample", 24}}));
+                                              {"bitsPerSample", 16}}));
     EXPECT_EQ(json["outputs"],
               nlohmann::json::parse(R"([{"kind": "difference", "path": ")" + sets.dir / "d.wav" +
                                     R"(", "written": true, "error": null}])"));
@@ -206,6 +207,8 @@ TEST(CompareRun, TheStartOffsetMovesTheWindowAndShowsInTheReport) {
                                "trellmark: warning: " + sets.reference + "/r2.wav" + note +
                                "trellmark: warning: " + sets.comparison + "/c1.wav" + note +
                                "trellmark: warning: " + sets.comparison + "/c2.wav" + note +
+                               "trellmark: 4 takes are noted above, so the run cannot stand; "
+                               "--accept-notes analyses them as they are\n" +
                                cannotTellWarning);
     const std::string report = readWholeFile(sets.dir / "report.txt");
     EXPECT_NE(report.find("   Begin analysis after   17641 samples\r\n"), std::string::npos);
@@ -229,7 +232,7 @@ TEST(CompareRun, AnUnwritableOutputIsNamedAndTheOthersAreWritten) {
                                ": its directory does not exist\n" + "trellmark: cannot write " +
                                input + ": it is one of the recordings read\n");
     EXPECT_EQ(wavetest::readBytes(input), before);
-    EXPECT_EQ(wavetest::readBytes(sets.dir / "d.wav").size(), 44u + 4 * 3);
+    EXPECT_EQ(wavetest::readBytes(sets.dir / "d.wav").size(), 44u + 4 * 2);  // 16 bits, as r1
     const nlohmann::json json = nlohmann::json::parse(readWholeFile(sets.dir / "r.json"));
     EXPECT_EQ(json["outputs"][0]["written"], false);
     EXPECT_EQ(json["outputs"][0]["error"], "its directory does not exist");

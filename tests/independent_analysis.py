@@ -157,7 +157,7 @@ class SetSums:
         self.sum = [0] * length
         self.squares = [0] * length
         self.levels = []
-        self.bits = 0
+        self.bits = []  # per file
 
 
 def analyse_set(paths, threshold, length, reference_level):
@@ -167,18 +167,20 @@ def analyse_set(paths, threshold, length, reference_level):
             bits, values = read_wave(path)
         except OSError:
             bits, values = 0, []
-        sums.bits = bits
+        sums.bits.append(bits)
         p = impulse_position(values, threshold)
         level = level_of(values, p)
         sums.levels.append(level)
-        ref = level if reference_level is None else reference_level
+        # The reference set is scaled to its first file with a level; files
+        # before it have none and scale to silence whatever the scale.
+        if reference_level is None and level > 0:
+            reference_level = level
+        ref = reference_level if reference_level is not None else 0.0
         for j in range(length):
             x = scaled(value_at(values, p + START_OFFSET + j), ref, level)
             sums.sum[j] += x
             sums.squares[j] += x * x
         sums.n += 1
-        if reference_level is None:
-            reference_level = level
     return sums
 
 
@@ -378,9 +380,14 @@ def main(argv):
     length = max(args.length, 0)
 
     ref = analyse_set(ref_paths, args.threshold, length, None)
-    reference_level = ref.levels[0] if ref.levels else 0.0
+    scale = next((i for i, level in enumerate(ref.levels) if level > 0), None)
+    reference_level = ref.levels[scale] if scale is not None else 0.0
     cmp = analyse_set(cmp_paths, args.threshold, length, reference_level)
-    bits = cmp.bits if cmp_paths else ref.bits
+    # The figures are in the units of the file every file is scaled to.
+    if scale is not None:
+        bits = ref.bits[scale]
+    else:
+        bits = (ref.bits or cmp.bits or [0])[0]
 
     significant = [False] * length
     borderline = []

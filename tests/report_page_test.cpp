@@ -78,8 +78,8 @@ RunResults smallRun(const std::string& directory) {
                       {directory + "/x2.wav", {}, 0, std::nullopt, FileNote::noImpulse}};
     }
     run.result.differenceSignal.assign(6, 0);
-    run.lastFile.sampleRate = 44100;
-    run.lastFile.bitsPerSample = 16;
+    run.scaleFile.sampleRate = 44100;
+    run.scaleFile.bitsPerSample = 16;
     return run;
 }
 

@@ -99,7 +99,7 @@ TEST(RunPipeline, RunsWithoutAConsoleAndTellsItsEventsInOrder) {
     EXPECT_EQ(run.comparisonStatistics.levels, (std::vector<double>{50, 50, 0}));
     EXPECT_EQ(run.comparisonStatistics.mean, (std::vector<double>{6, 40.0 / 3, 20}));
     EXPECT_EQ(run.referenceStatistics.mean, (std::vector<double>{11, 20, 30}));
-    EXPECT_EQ(run.lastFile.bitsPerSample, 16);
+    EXPECT_EQ(run.scaleFile.bitsPerSample, 16);
     EXPECT_EQ(run.result.differenceSignal.size(), 3u);
 }
 

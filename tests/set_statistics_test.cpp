@@ -44,10 +44,12 @@ TEST(MeasureLevel, RootMeanSquareOverTheWholeWindow) {
     EXPECT_EQ(measureLevel(std::vector<std::int32_t>(1, 2100)), std::sqrt(1000.0));
 }
 
-TEST(ReferenceLevel, FirstReferenceFileOrSilence) {
+TEST(ReferenceLevel, TheScaleTakesLevelOrSilence) {
     SetStatistics reference;
     EXPECT_EQ(referenceLevelOf(reference), 0.0);
-    reference.levels = {250.5, 100.0};
+    reference.levels = {0.0, 250.5, 100.0};
+    EXPECT_EQ(referenceLevelOf(reference), 0.0);  // no take has been found to have a level
+    reference.scaleTake = 1;
     EXPECT_EQ(referenceLevelOf(reference), 250.5);
 }
 

@@ -40,7 +40,8 @@ SignalFilesWritten writeSignals(const SignalFileNames& names, std::int32_t lengt
                                 std::vector<double> difference) {
     RunResults run;
     run.parameters.analysisLength = length;
-    run.lastFile = last;
+    run.scaleFile = last;
+    run.scaleFile.kind = SampleKind::integer;
     run.referenceStatistics.mean = std::move(referenceMean);
     run.comparisonStatistics.mean = std::move(comparisonMean);
     run.result.differenceSignal = std::move(difference);
@@ -144,13 +145,22 @@ TEST(SignalOutput, TheSameNameTwiceKeepsTheLaterSignal) {
     }
 }
 
-TEST(SignalOutput, EightBitLastFileWritesNoFiles) {
+// Figures in the steps of an 8-bit scale file go into 16-bit files, 256 of
+// their steps to one 8-bit step.
+TEST(SignalOutput, EightBitScaleFileWritesSixteenBitFiles) {
     ScratchDirectory dir;
     const SignalFilesWritten written =
         writeSignals({(dir / "a.wav"), (dir / "b.wav"), (dir / "c.wav")}, 3,
-                     WaveInfo{1, 8000, 8, 3, 3}, {1.0, 2.0, 3.0}, {1.0, 2.0, 3.0}, {0.0, 0.0, 0.0});
-    EXPECT_FALSE(written.referenceMean || written.comparisonMean || written.difference);
-    EXPECT_EQ(filesIn(dir), 0u);
+                     WaveInfo{1, 8000, 8, 3, 3}, {1.0, 2.0, -3.0}, {1.0, 2.0, 3.0}, {0.0, 0.0, 0.0});
+    EXPECT_TRUE(written.referenceMean && written.comparisonMean && written.difference);
+    const Bytes bytes = readBytes(dir / "a.wav");
+    ASSERT_EQ(bytes.size(), 50u);
+    EXPECT_EQ(uint16At(bytes, 34), 16);
+    EXPECT_EQ(uint32At(bytes, 24), 8000u);
+    const std::int16_t exact[] = {256, 512, -768};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_LE(std::abs(static_cast<std::int16_t>(uint16At(bytes, 44 + 2 * i)) - exact[i]), 1);
+    }
 }
 
 }  // namespace

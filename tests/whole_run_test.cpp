@@ -168,7 +168,7 @@ TEST_F(WholeRun, LongAnswerWrapsAndLongCoreNameMovesTheMeanPromptAnswer) {
     // No file was read, so there is no bit depth to write the mean signal at,
     // and the run says so.
     EXPECT_EQ(row(44), "   Could not write " + meanFile +
-                           ": a wave file is written only at 16 or 24 bits, not at 0.");
+                           ": a wave file is written only at 16 or 24 bits or as 32-bit float.");
     EXPECT_EQ(console.screen.at(3, 44).foreground, darkGrey);
     EXPECT_EQ(row(47), "   Job finished");
     EXPECT_EQ(row(48), "   press any key to quit");
@@ -196,23 +196,24 @@ TEST_F(WholeRun, HandWorkedSetsGiveExactFiguresReportAndSignalFiles) {
         keys.line(answer);
     run();
 
-    // Two rows scrolled off the top at the end.
-    EXPECT_EQ(row(12), "   Reading " + refDir + "/r1.wav");
-    EXPECT_EQ(row(13), "   Reading " + refDir + "/r2.wav");
-    EXPECT_EQ(row(14), "");
-    EXPECT_EQ(row(15), atColumn70(largestLabel, " 2.828 LSB, 16 bit"));
-    EXPECT_EQ(row(16), atColumn70(averageLabel, " 1.061 LSB, 16 bit"));
-    EXPECT_EQ(row(21), "   There are 2 .wav files matching this description");
-    EXPECT_EQ(row(23), "   Reading " + cmpDir + "/c1.wav");
-    EXPECT_EQ(row(24), "   Reading " + cmpDir + "/c2.wav");
-    EXPECT_EQ(row(26), atColumn70(largestLabel, " 2.828 LSB, 24 bit"));
-    EXPECT_EQ(row(27), atColumn70(averageLabel, " 1.061 LSB, 24 bit"));
+    // Three rows scrolled off the top at the end: c2's rate is noted. Every
+    // figure counts the 16-bit steps of r1, which every take is scaled to.
+    EXPECT_EQ(row(12), "   Reading " + refDir + "/r2.wav");
+    EXPECT_EQ(row(13), "");
+    EXPECT_EQ(row(14), atColumn70(largestLabel, " 2.828 LSB, 16 bit"));
+    EXPECT_EQ(row(15), atColumn70(averageLabel, " 1.061 LSB, 16 bit"));
+    EXPECT_EQ(row(20), "   There are 2 .wav files matching this description");
+    EXPECT_EQ(row(22), "   Reading " + cmpDir + "/c1.wav");
+    EXPECT_EQ(row(23), "   Reading " + cmpDir + "/c2.wav");
+    EXPECT_EQ(row(24), "   This file's sample rate differs from the first reference file's.");
+    EXPECT_EQ(row(26), atColumn70(largestLabel, " 2.828 LSB, 16 bit"));
+    EXPECT_EQ(row(27), atColumn70(averageLabel, " 1.061 LSB, 16 bit"));
     EXPECT_EQ(row(30), "   Comparing data...");
     EXPECT_EQ(row(32),
               atColumn70("   Number of statistically significant sample differences:", " 1"));
-    EXPECT_EQ(row(33), atColumn70("   Largest single sample difference:", " 20 LSB, 24 bit"));
-    EXPECT_EQ(row(34), atColumn70("   Average per sample difference:", " 5 LSB, 24 bit"));
-    EXPECT_EQ(row(35), atColumn70("   Accumulated difference:", " 20 LSB, 24 bit"));
+    EXPECT_EQ(row(33), atColumn70("   Largest single sample difference:", " 20 LSB, 16 bit"));
+    EXPECT_EQ(row(34), atColumn70("   Average per sample difference:", " 5 LSB, 16 bit"));
+    EXPECT_EQ(row(35), atColumn70("   Accumulated difference:", " 20 LSB, 16 bit"));
     EXPECT_EQ(row(44), "   Writing output files...");
     EXPECT_EQ(row(47), "   Job finished");
     EXPECT_EQ(row(48), "   press any key to quit");
@@ -254,15 +255,15 @@ TEST_F(WholeRun, HandWorkedSetsGiveExactFiguresReportAndSignalFiles) {
         "   Analyse over           4 samples\r\n"
         "   Confidence level       95 per cent\r\n\r\n\r\n"
         "RESULTS:\r\n\r\n" +
-        r1 + " 2.828 LSB, 24 bit\r\n" + r2 + " 1.061 LSB, 24 bit\r\n\r\n" + r3 +
-        " 2.828 LSB, 24 bit\r\n" + r4 + " 1.061 LSB, 24 bit\r\n\r\n" + r5 + " 1 \r\n" + r6 +
-        " 20 LSB, 24 bit\r\n" + r7 + " 5 LSB, 24 bit\r\n" + r8 + " 20 LSB, 24 bit\r\n";
+        r1 + " 2.828 LSB, 16 bit\r\n" + r2 + " 1.061 LSB, 16 bit\r\n\r\n" + r3 +
+        " 2.828 LSB, 16 bit\r\n" + r4 + " 1.061 LSB, 16 bit\r\n\r\n" + r5 + " 1 \r\n" + r6 +
+        " 20 LSB, 16 bit\r\n" + r7 + " 5 LSB, 16 bit\r\n" + r8 + " 20 LSB, 16 bit\r\n";
     EXPECT_EQ(testing::readWholeFile(report), expectedReport);
 
-    // Each signal file: 24 bits at the last file's 48000 per second, four
+    // Each signal file: 16 bits at the scale file's 44100 per second, four
     // samples within the dither's reach of the exact values.
     auto expectSignal = [](const std::string& bytes, const std::vector<int>& exact) {
-        ASSERT_EQ(bytes.size(), 44u + 3 * exact.size());
+        ASSERT_EQ(bytes.size(), 44u + 2 * exact.size());
         auto field = [&](int offset, int size) {
             std::uint32_t v = 0;
             for (int b = size - 1; b >= 0; --b)
@@ -270,10 +271,10 @@ TEST_F(WholeRun, HandWorkedSetsGiveExactFiguresReportAndSignalFiles) {
             return v;
         };
         EXPECT_EQ(field(22, 2), 1u);
-        EXPECT_EQ(field(24, 4), 48000u);
-        EXPECT_EQ(field(34, 2), 24u);
+        EXPECT_EQ(field(24, 4), 44100u);
+        EXPECT_EQ(field(34, 2), 16u);
         for (std::size_t i = 0; i < exact.size(); ++i) {
-            std::int32_t v = static_cast<std::int32_t>(field(44 + 3 * i, 3) << 8) >> 8;
+            const auto v = static_cast<std::int16_t>(field(44 + 2 * i, 2));
             EXPECT_LE(std::abs(v - exact[i]), 1) << "sample " << i;
         }
     };

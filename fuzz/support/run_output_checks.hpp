@@ -129,7 +129,7 @@ inline void checkSignalFiles(const RunResults& run, const std::string& folder) {
         std::remove(name->c_str());
     }
     const std::vector<OutputOutcome> written = writeSignalFiles(names, run);
-    const WaveInfo& last = run.lastFile;
+    const WaveInfo& last = run.scaleFile;
     const bool depthWritten = last.bitsPerSample == 16 || last.bitsPerSample == 24;
     FUZZ_CHECK(written.size() == 3);
     for (const OutputOutcome& outcome : written) FUZZ_CHECK(outcome.result.written == depthWritten);

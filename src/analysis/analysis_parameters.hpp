@@ -17,6 +17,10 @@ struct AnalysisParameters {
     std::int32_t startOffset = fixedStartOffset;  // samples after the impulse, 0 or more
     std::int32_t analysisLength = 0;              // samples analysed per file; may be 0 or negative
     ConfidenceLevel confidenceLevel;  // 95 or 99 selects a test; anything else tests nothing
+    std::int16_t channel = 0;         // the channel analysed, counting from 0
+    // The user chose the channel: a take of several channels then needs no
+    // note saying which one is analysed.
+    bool channelChosen = false;
 };
 
 }  // namespace trellmark

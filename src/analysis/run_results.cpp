@@ -1,11 +1,18 @@
 #include "analysis/run_results.hpp"
 
+#include "wave/wave_writer.hpp"
+
 namespace trellmark {
 
-WaveInfo headerOfLastFileRead(const SetStatistics& reference, const SetStatistics& comparison) {
-    if (!comparison.files.empty()) return comparison.files.back().header;
-    if (!reference.files.empty()) return reference.files.back().header;
+WaveInfo scaleFileOf(const SetStatistics& reference, const SetStatistics& comparison) {
+    const std::size_t scale = reference.scaleTake.value_or(0);
+    if (scale < reference.files.size()) return reference.files[scale].header;
+    if (!comparison.files.empty()) return comparison.files.front().header;
     return {};
+}
+
+std::int16_t figureBitsOf(const RunResults& run) {
+    return outputUnitsFor(run.scaleFile).figureBits;
 }
 
 std::vector<FileIdentity> recordingsRead(const RunResults& run) {

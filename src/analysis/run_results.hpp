@@ -19,15 +19,19 @@ struct RunResults {
     SetStatistics referenceStatistics;
     SetStatistics comparisonStatistics;
     ComparisonResult result;
-    // The header of the file read last: its depth is the "bit" of every figure
-    // and the depth of the written signals, its rate their rate.
-    WaveInfo lastFile;
+    // The header of the take every take is scaled to (scaleFileOf): its
+    // depth names every figure and sets the signal files' format, its rate
+    // theirs.
+    WaveInfo scaleFile;
 };
 
-// The header whose depth names the figures of a run and whose rate and depth
-// its signal files get: the last file read, which is the comparison set's last
-// unless that set is empty. All fields 0 when no file was read.
-WaveInfo headerOfLastFileRead(const SetStatistics& reference, const SetStatistics& comparison);
+// The header of the reference set's scale take; without one, of its first
+// take, else of the comparison set's first; all fields 0 when no file was read.
+WaveInfo scaleFileOf(const SetStatistics& reference, const SetStatistics& comparison);
+
+// The bits of the LSB the run's figures count: the scale file's depth, 24 for
+// a float file.
+std::int16_t figureBitsOf(const RunResults& run);
 
 // The files both sets read, as they are on disk now: no output may replace one.
 std::vector<FileIdentity> recordingsRead(const RunResults& run);

@@ -38,6 +38,7 @@ enum class FileNote {
     rateDiffers,        // another sample rate than the first reference take's
     channelsDiffer,     // another channel count than the first reference take's
     multiChannel,       // more than one channel: channel 1 is analysed
+    levelZero,          // the level after the impulse is 0: scaled to silence, sets no scale
 };
 
 // What was found in one file of a set.
@@ -51,6 +52,9 @@ struct FileReading {
 
 struct SetStatistics {
     std::int16_t fileCount = 0;
+    // The reference set's take every take is scaled to: the first whose level
+    // is above 0; none when no take has a level.
+    std::optional<std::size_t> scaleTake;
     std::vector<double> levels;      // per file, in set order (file 1 at index 0)
     std::vector<FileReading> files;  // per file, in set order
     std::vector<double> mean;        // analysisLength entries, LSB
@@ -62,15 +66,18 @@ struct SetStatistics {
 // Reads every file of the set in order and folds it in, telling `events` as it
 // goes (setStarted, fileStarted before each file is read, fileNoted for a
 // suspect file). The reference set passes no reference level and is scaled to
-// its own first file. With `scaledWindows`, every file's analysis window after
+// its first take whose level is above 0. A take whose rate or channel count
+// differs from `referenceFormat` (for the reference set: from its first
+// readable take) is noted. With `scaledWindows`, every file's analysis window after
 // scaling (analysisLength values, LSB at the reference level) is appended to
 // it in set order.
 SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters& parameters,
                                    std::optional<double> referenceLevel, AnalysisEvents& events,
-                                   std::vector<std::int64_t>* scaledWindows = nullptr);
+                                   std::vector<std::int64_t>* scaledWindows = nullptr,
+                                   const WaveInfo* referenceFormat = nullptr);
 
-// The level every file is scaled to: the first reference file's, 0 for an empty
-// reference set.
+// The level every file is scaled to: the scale take's, 0 when the reference
+// set has none.
 double referenceLevelOf(const SetStatistics& reference);
 
 }  // namespace trellmark

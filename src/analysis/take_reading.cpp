@@ -114,7 +114,8 @@ FileNote noteFor(const WaveFile& file, const WaveInfo& header, const ImpulseSear
     const bool windowCut =
         length > 0 && p + parameters.startOffset + length - 1 >= file.valuesInFile;
     if (levelCut || windowCut) return FileNote::endsEarly;
-    return header.channels > 1 ? FileNote::multiChannel : FileNote::none;
+    const bool unnamed = !parameters.channelChosen;
+    return header.channels > 1 && unnamed ? FileNote::multiChannel : FileNote::none;
 }
 
 // The rank of a note: the lower, the worse.
@@ -125,7 +126,8 @@ int rankOf(FileNote note) {
         FileNote::chunkCut,        FileNote::dataBeforeFormat,  FileNote::missingChannel,
         FileNote::floatNotANumber, FileNote::floatInfinite,     FileNote::floatBeyondRange,
         FileNote::rateDiffers,     FileNote::channelsDiffer,    FileNote::noImpulse,
-        FileNote::endsEarly,       FileNote::multiChannel,      FileNote::none};
+        FileNote::endsEarly,       FileNote::levelZero,         FileNote::multiChannel,
+        FileNote::none};
     return static_cast<int>(std::find(std::begin(order), std::end(order), note) - order);
 }
 

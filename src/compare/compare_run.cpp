@@ -32,6 +32,49 @@ bool setHasFiles(const FileSet& set, const Streams& streams) {
     return false;
 }
 
+// One file of a set found twice under two extensions would be the same take
+// counted twice.
+bool noTakeTwice(const FileSet& set, const Streams& streams) {
+    const std::vector<SameTakeTwice> twice = sameTakesTwice(set);
+    for (const SameTakeTwice& pair : twice) {
+        complain(streams, set.directory + "/" + pair.first + " and " + set.directory + "/" +
+                              pair.second + " are the same take twice; remove one");
+    }
+    return twice.empty();
+}
+
+// Whether a noted take leaves the run unable to do its job: every note but
+// one that only tells how the file was laid out.
+bool makesTrouble(FileNote note) {
+    return note != FileNote::none && note != FileNote::dataBeforeFormat;
+}
+
+// Takes of more than one channel need the channel named; noted takes make the
+// run fail unless they are accepted. Says why on standard error; false when
+// the run cannot stand.
+bool takesUsable(const RunResults& run, const CompareOptions& options, const Streams& streams) {
+    bool usable = true;
+    int noted = 0;
+    for (const SetStatistics* set : {&run.referenceStatistics, &run.comparisonStatistics}) {
+        for (const FileReading& file : set->files) {
+            if (file.note == FileNote::multiChannel) {
+                complain(streams, file.path + " has " + std::to_string(file.header.channels) +
+                                      " channels: choose the one to analyse with --channel N");
+                usable = false;
+            } else if (makesTrouble(file.note)) {
+                ++noted;
+            }
+        }
+    }
+    if (noted > 0 && !options.acceptNotes) {
+        complain(streams, std::to_string(noted) + (noted == 1 ? " take is" : " takes are") +
+                              " noted above, so the run cannot stand; --accept-notes analyses "
+                              "them as they are");
+        usable = false;
+    }
+    return usable;
+}
+
 // The exit status of a run that did its job.
 int statusOfVerdict(const std::optional<Verdict>& verdict) {
     return verdict && verdict->outcome == VerdictOutcome::differ ? differStatus : completedStatus;
@@ -40,13 +83,17 @@ int statusOfVerdict(const std::optional<Verdict>& verdict) {
 }  // namespace
 
 int runCompare(const CompareOptions& options, const Streams& streams) {
-    FileSet reference = findFileSet(options.referenceDirectory, options.referenceCore);
-    FileSet comparison = findFileSet(options.comparisonDirectory, options.comparisonCore);
+    FileSet reference = findFileSet(options.referenceDirectory, options.referenceCore,
+                                    SetExtensions::everySupported);
+    FileSet comparison = findFileSet(options.comparisonDirectory, options.comparisonCore,
+                                     SetExtensions::everySupported);
     const bool sameSet =
         reference.directory == comparison.directory && reference.coreName == comparison.coreName;
     const bool referenceFound = setHasFiles(reference, streams);
     if (!referenceFound && sameSet) return troubleStatus;
     if (!setHasFiles(comparison, streams) || !referenceFound) return troubleStatus;
+    const bool referenceOnce = noTakeTwice(reference, streams);
+    if (!(sameSet || noTakeTwice(comparison, streams)) || !referenceOnce) return troubleStatus;
     const AnalysisParameters& parameters = options.request.parameters;
     if (!analysisFitsInMemory(parameters.analysisLength, availableMemoryBytes())) {
         complain(streams, "--length: " + std::to_string(parameters.analysisLength) +
@@ -65,8 +112,11 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
     writeVerdictLines(events.lines(), verdict, parameters.confidenceLevel);
     // A run that cannot tell has not done its job: a script must never read
     // it as "no difference".
-    bool trouble = verdict.outcome == VerdictOutcome::cannotTell;
-    if (trouble) complain(streams, "cannot tell whether the sets differ. " + verdict.reason);
+    bool trouble = !takesUsable(state.run, options, streams);
+    if (verdict.outcome == VerdictOutcome::cannotTell) {
+        complain(streams, "cannot tell whether the sets differ. " + verdict.reason);
+        trouble = true;
+    }
 
     const RunOutcome outcome = finishRun(std::move(state), streams.out);
     for (const OutputOutcome& output : outcome.outputs) {

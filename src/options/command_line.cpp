@@ -27,6 +27,7 @@ struct NumberTexts {
     std::string seed = "1";
     std::string clusterStatistic = "mass";
     std::string plotSize = "1600x1000";
+    std::string channel;
 };
 
 void addFigureOptions(CLI::App& app, std::string& plot, NumberTexts& numbers) {
@@ -140,6 +141,13 @@ void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& 
     }
     addFigureOptions(compare, options.request.outputs.plot, numbers);
     addPermutationOptions(compare, numbers);
+    compare
+        .add_option("--channel", numbers.channel,
+                    "The channel analysed in recordings of more than one (from 1)")
+        ->type_name("N");
+    compare.add_flag("--accept-notes", options.acceptNotes,
+                     "Analyse noted takes (no impulse, another rate, ...) as the dialogue does, "
+                     "instead of failing");
     compare.add_flag("-q,--quiet", options.quiet,
                      "Nothing on standard output but what a - output asks for");
     compare.footer(
@@ -181,6 +189,12 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
     parameters.analysisLength = static_cast<std::int32_t>(*length);
     parameters.startOffset = static_cast<std::int32_t>(*start);
     parameters.confidenceLevel = static_cast<std::int16_t>(*confidence);
+    if (!numbers.channel.empty()) {
+        const auto channel = wholeNumberOption("--channel", numbers.channel, 1, 32767, problem);
+        if (!channel) return problem;
+        parameters.channel = static_cast<std::int16_t>(*channel - 1);
+        parameters.channelChosen = true;
+    }
 
     OutputRequest& outputs = options.request.outputs;
     VerdictRequest& verdict = options.request.verdict;

@@ -19,6 +19,9 @@ struct CompareOptions {
     // The analysis, the verdict (always computed and reported) and the outputs.
     RunRequest request;
     bool quiet = false;
+    // Takes with a note (no impulse, another rate, ...) are analysed as the
+    // dialogue analyses them instead of making the run fail.
+    bool acceptNotes = false;
 
     // The result lines go to standard output unless --quiet or a "-" output
     // takes it.

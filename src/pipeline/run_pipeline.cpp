@@ -25,8 +25,8 @@ void readReferenceSet(RunState& state, FileSet set, int comparisonTakes, Analysi
     }
     run.referenceStatistics = computeSetStatistics(run.referenceFiles, run.parameters, std::nullopt,
                                                    events, windowsToKeep(state.windows));
-    run.lastFile = headerOfLastFileRead(run.referenceStatistics, run.comparisonStatistics);
-    events.setFinished(run.referenceStatistics, run.lastFile.bitsPerSample);
+    run.scaleFile = scaleFileOf(run.referenceStatistics, run.comparisonStatistics);
+    events.setFinished(run.referenceStatistics, figureBitsOf(run));
 }
 
 void readComparisonSet(RunState& state, FileSet set, AnalysisEvents& events) {
@@ -37,11 +37,14 @@ void readComparisonSet(RunState& state, FileSet set, AnalysisEvents& events) {
         planTakeWindows(state.windows, run.referenceFiles.count, run.comparisonFiles.count,
                         run.parameters, verdict.permutations);
     }
-    run.comparisonStatistics = computeSetStatistics(run.comparisonFiles, run.parameters,
-                                                    referenceLevelOf(run.referenceStatistics),
-                                                    events, windowsToKeep(state.windows));
-    run.lastFile = headerOfLastFileRead(run.referenceStatistics, run.comparisonStatistics);
-    events.setFinished(run.comparisonStatistics, run.lastFile.bitsPerSample);
+    // The comparison takes are held against the format of the take they are
+    // scaled to.
+    const WaveInfo* format = run.scaleFile.kind != SampleKind::none ? &run.scaleFile : nullptr;
+    run.comparisonStatistics = computeSetStatistics(
+        run.comparisonFiles, run.parameters, referenceLevelOf(run.referenceStatistics), events,
+        windowsToKeep(state.windows), format);
+    run.scaleFile = scaleFileOf(run.referenceStatistics, run.comparisonStatistics);
+    events.setFinished(run.comparisonStatistics, figureBitsOf(run));
 }
 
 void compareReadSets(RunState& state, AnalysisEvents& events) {
@@ -50,7 +53,7 @@ void compareReadSets(RunState& state, AnalysisEvents& events) {
     run.result = compareMeans(run.referenceStatistics, run.comparisonStatistics,
                               run.parameters.analysisLength, run.parameters.confidenceLevel.test(),
                               buildCriticalValueTables());
-    events.comparisonFinished(run.result, run.lastFile.bitsPerSample);
+    events.comparisonFinished(run.result, figureBitsOf(run));
 }
 
 void judgeRun(RunState& state) {

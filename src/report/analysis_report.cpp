@@ -83,7 +83,7 @@ void writeResults(OutputTarget& out, const RunResults& in) {
     // the precision the figures are rounded and printed in; a length of 0
     // gives 0/0, which prints as 0.
     const long double length = in.parameters.analysisLength;
-    const std::int16_t bits = in.lastFile.bitsPerSample;
+    const std::int16_t bits = figureBitsOf(in);
     writeLine(out, "RESULTS:");
     out.lineEnd();
     writeUnitLine(out, referenceLargestLabel, in.referenceStatistics.largestStdDev, 3, bits);

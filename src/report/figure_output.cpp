@@ -26,8 +26,8 @@ WriteResult writeRunFigure(const RunResults& run, const Verdict* verdict, const 
         "Trellmark: " + setName(run.referenceFiles) + " against " + setName(run.comparisonFiles);
     data.reference = {run.referenceFiles.directory, run.referenceFiles.coreName};
     data.comparison = {run.comparisonFiles.directory, run.comparisonFiles.coreName};
-    data.sampleRate = run.lastFile.sampleRate;
-    data.bitsPerSample = run.lastFile.bitsPerSample;
+    data.sampleRate = run.scaleFile.sampleRate;
+    data.bitsPerSample = figureBitsOf(run);
     data.startOffset = run.parameters.startOffset;
     data.confidencePercent = tested ? run.parameters.confidenceLevel.typed : 0;
     data.referenceMean = run.referenceStatistics.mean;

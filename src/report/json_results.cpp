@@ -152,7 +152,7 @@ std::string runJson(const RunResults& run, const std::vector<OutputOutcome>& out
                       {"largestDifference", run.result.largestDifference},
                       {"averageDifference", run.result.accumulatedDifference / length},
                       {"accumulatedDifference", run.result.accumulatedDifference},
-                      {"bitsPerSample", run.lastFile.bitsPerSample}};
+                      {"bitsPerSample", figureBitsOf(run)}};
     if (verdict != nullptr) json["verdict"] = verdictJson(*verdict);
     Json list = Json::array();
     for (const OutputOutcome& output : outputs) {

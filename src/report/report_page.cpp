@@ -122,8 +122,8 @@ std::string parameterTable(const RunResults& run, const Verdict* verdict) {
     text += row({"Start offset after the impulse", std::to_string(p.startOffset) + " samples"});
     text += row({"Analysis length", std::to_string(p.analysisLength) + " samples"});
     text += row({"Confidence level", std::to_string(p.confidenceLevel.typed) + " %"});
-    text += row({"Sample rate, depth", std::to_string(run.lastFile.sampleRate) + " Hz, " +
-                                           std::to_string(run.lastFile.bitsPerSample) + " bit"});
+    text += row({"Sample rate, depth", std::to_string(run.scaleFile.sampleRate) + " Hz, " +
+                                           std::to_string(figureBitsOf(run)) + " bit"});
     if (verdict != nullptr && verdict->permutations > 0) {
         text +=
             row({"Permutation test",
@@ -173,8 +173,8 @@ nlohmann::json chartData(const RunResults& run, const Verdict* verdict) {
     nlohmann::json data = {
         {"length", length},
         {"startOffset", run.parameters.startOffset},
-        {"sampleRate", run.lastFile.sampleRate},
-        {"bits", run.lastFile.bitsPerSample},
+        {"sampleRate", run.scaleFile.sampleRate},
+        {"bits", figureBitsOf(run)},
         {"confidence", run.parameters.confidenceLevel.typed},
         {"alpha", verdict != nullptr ? verdict->alpha : 0.0},
         {"referenceMean", cut(run.referenceStatistics.mean)},
@@ -253,7 +253,7 @@ std::string reportPageText(const RunResults& run, const Verdict* verdict) {
                               fileSetPattern(run.comparisonFiles.coreName);
     const auto length = static_cast<std::int32_t>(std::max(run.parameters.analysisLength, 0));
     const std::string results = plainLines([&](LineTarget& out) {
-        writeComparisonSummary(out, run.result, length, run.lastFile.bitsPerSample);
+        writeComparisonSummary(out, run.result, length, figureBitsOf(run));
         if (verdict != nullptr) writeVerdictLines(out, *verdict, run.parameters.confidenceLevel);
     });
     const std::string sentence =

@@ -83,6 +83,8 @@ std::string_view noteText(FileNote note) {
             return "   This file's sample rate differs from the first reference file's.";
         case FileNote::channelsDiffer:
             return "   This file's channel count differs from the first reference file's.";
+        case FileNote::levelZero:
+            return "   This file's level is 0; it is taken as silence and sets no scale.";
         case FileNote::multiChannel:
             return "   This file has more than one channel; channel 1 is analysed.";
         case FileNote::none:

@@ -6,7 +6,8 @@ namespace trellmark {
 
 std::vector<OutputOutcome> writeSignalFiles(const SignalFileNames& names, const RunResults& run) {
     const std::int32_t length = run.parameters.analysisLength;
-    const WaveInfo& last = run.lastFile;
+    const WaveInfo& scale = run.scaleFile;
+    const OutputUnits units = outputUnitsFor(scale);
     const std::vector<FileIdentity> inputs = recordingsRead(run);
     const struct {
         const char* kind;
@@ -22,8 +23,15 @@ std::vector<OutputOutcome> writeSignalFiles(const SignalFileNames& names, const 
     // files were asked for.
     for (const auto& file : files) {
         std::string failure;
-        const bool written = writeWave(file.name, length, last.sampleRate, last.bitsPerSample,
-                                       file.signal, dither, inputs, &failure);
+        // Figures of an 8- or 32-bit take go into 16- and 24-bit files.
+        std::vector<double> scaled;
+        if (units.scale != 1) {
+            scaled.reserve(file.signal.size());
+            for (const double value : file.signal) scaled.push_back(value * units.scale);
+        }
+        const bool written =
+            writeWave(file.name, length, scale.sampleRate, units.format,
+                      units.scale != 1 ? scaled : file.signal, dither, inputs, &failure);
         if (!file.name.empty()) outcomes.push_back({file.kind, file.name, {written, failure}});
     }
     return outcomes;
