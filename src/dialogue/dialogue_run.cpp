@@ -2,6 +2,7 @@
 
 #include <new>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "analysis/memory_budget.hpp"
@@ -11,6 +12,7 @@
 #include "dialogue/numeric_answer.hpp"
 #include "dialogue/screen_events.hpp"
 #include "io/memory_limits.hpp"
+#include "io/temporary_files.hpp"
 #include "pipeline/run_pipeline.hpp"
 #include "report/verdict_lines.hpp"
 
@@ -100,6 +102,14 @@ void sayAnalysisTooLong(Console& console) {
     newLine(console);
 }
 
+// Memory ran out part way: the outputs written so far are whole, and the one
+// being written is removed.
+void outOfMemory(Console& console) {
+    removeTemporaryFiles();
+    useLabelColours(console);
+    sayAnalysisTooLong(console);
+}
+
 void closeRun(Console& console) {
     beep(console);
     beep(console);
@@ -143,8 +153,10 @@ std::int32_t askAndAnalyse(Console& console, const DialogueOptions& options,
             RunState state = startRun(std::move(request));
             analyse(console, state, std::move(reference), notices);
         } catch (const std::bad_alloc&) {
-            useLabelColours(console);
-            sayAnalysisTooLong(console);
+            outOfMemory(console);
+        } catch (const std::system_error&) {
+            // A worker thread that cannot be started: no memory for its stack.
+            outOfMemory(console);
         }
     }
     closeRun(console);

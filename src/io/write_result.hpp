@@ -14,8 +14,12 @@ struct WriteResult {
     std::string failure;
 };
 
-inline WriteResult writtenResult() { return {true, {}}; }
-inline WriteResult failedResult(std::string why) { return {false, std::move(why)}; }
+inline WriteResult writtenResult() {
+    return {true, {}};
+}
+inline WriteResult failedResult(std::string why) {
+    return {false, std::move(why)};
+}
 
 // One output of a run and what became of it.
 struct OutputOutcome {

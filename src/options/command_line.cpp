@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "options/whole_number.hpp"
+#include "pipeline/output_writing.hpp"
 #include "plot/figure_file.hpp"
 
 namespace trellmark {
@@ -159,6 +160,20 @@ std::string missingOption(const CLI::App& compare) {
     return {};
 }
 
+// The dialogue's options given before `compare`, which has its own after it:
+// never silently dropped.
+std::string misplacedOption(const CLI::App& app) {
+    for (const char* name : {"--verdict", "--plot", "--plot-size", "--html", "--permutations",
+                             "--seed", "--cluster-statistic"}) {
+        if (app.get_option(name)->count() == 0) continue;
+        if (std::string(name) == "--verdict") {
+            return "--verdict belongs to the dialogue: 'compare' always gives the verdict";
+        }
+        return std::string(name) + " belongs after 'compare'";
+    }
+    return {};
+}
+
 // Checks what CLI11 cannot: the numbers, and outputs that would collide.
 std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numbers,
                                 bool comparisonGiven, bool comparisonCoreGiven) {
@@ -186,10 +201,19 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
     VerdictRequest& verdict = options.request.verdict;
     verdict.wanted = true;
     verdict.reported = true;
-    problem =
-        checkVerdictAndFigure(numbers, outputs.plot, verdict.permutations, outputs.plotSize);
+    problem = checkVerdictAndFigure(numbers, outputs.plot, verdict.permutations, outputs.plotSize);
     if (!problem.empty()) return problem;
 
+    // The files of a set are looked for in its directory only: a core with a
+    // "/" would match none of them, whatever is in the folder it names.
+    for (const auto& [option, core] : {std::pair{"--reference-core", &options.referenceCore},
+                                       std::pair{"--comparison-core", &options.comparisonCore}}) {
+        if (core->find('/') != std::string::npos) {
+            return std::string(option) + ": '" + *core +
+                   "' holds a '/', but a core is the start of a file name: put its directory in " +
+                   (option == std::string("--reference-core") ? "--reference" : "--comparison");
+        }
+    }
     if (!comparisonGiven) options.comparisonDirectory = options.referenceDirectory;
     if (!comparisonCoreGiven) options.comparisonCore = options.referenceCore;
 
@@ -197,7 +221,8 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
     for (const OutputOption& output : outputOptions) {
         const std::string& name = outputs.*output.file;
         if (name == standardOutputName && !output.streamable) {
-            return std::string(output.name) + ": '-' (standard output) is only for --json and --csv";
+            return std::string(output.name) +
+                   ": '-' (standard output) is only for --json and --csv";
         }
         files.emplace_back(output.name, &name);
     }
@@ -208,9 +233,12 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
             return "--plot: '-' (standard output) is only for --json and --csv";
         }
         for (std::size_t k = 0; k < i; ++k) {
-            if (!name->empty() && *name == *files[k].second) {
+            if (!namesOneFile(*name, *files[k].second)) continue;
+            if (*name == *files[k].second) {
                 return files[k].first + " and " + option + " name the same file '" + *name + "'";
             }
+            return files[k].first + " '" + *files[k].second + "' and " + option + " '" + *name +
+                   "' name the same file";
         }
     }
     return {};
@@ -271,14 +299,15 @@ Command parseCommandLine(std::span<const std::string> arguments) {
     if (!compare->parsed()) {
         std::string problem = checkVerdictAndFigure(dialogueNumbers, dialogue.plot,
                                                     dialogue.permutations, dialogue.plotSize);
-        if (problem.empty() && !dialogue.html.empty() && dialogue.html == dialogue.plot) {
+        if (problem.empty() && namesOneFile(dialogue.html, dialogue.plot)) {
             problem = "--plot and --html name the same file '" + dialogue.html + "'";
         }
         command.kind = problem.empty() ? CommandKind::dialogue : CommandKind::mistake;
         command.text = problem;
         return command;
     }
-    std::string problem = missingOption(*compare);
+    std::string problem = misplacedOption(app);
+    if (problem.empty()) problem = missingOption(*compare);
     if (problem.empty()) {
         problem = checkCompareOptions(command.compare, numbers,
                                       compare->get_option("--comparison")->count() > 0,
