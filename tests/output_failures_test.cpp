@@ -14,11 +14,12 @@
 
 #include "console/console.hpp"
 #include "dialogue/dialogue_run.hpp"
+#include "io/output_file.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/screen_rows.hpp"
 #include "support/scripted_keys.hpp"
 #include "support/wave_bytes.hpp"
-#include "io/output_file.hpp"
+#include "support/whole_file.hpp"
 
 namespace trellmark {
 namespace {
@@ -133,6 +134,46 @@ TEST(OutputFailures, AFileTheUserMayNotWriteStaysUntouched) {
         return file.fd < 0 && failure == "permission to write it is denied";
     }));
     EXPECT_EQ(readBytes(locked), Bytes(10, 'k'));
+}
+
+// Outputs are told apart by the file they lead to, not by their spelling: a
+// later answer naming an earlier output's file is refused, and the earlier
+// file keeps what was written to it.
+TEST(OutputFailures, AnAnswerNamingAnEarlierOutputsFileIsRefused) {
+    testing::ScratchDirectory scratch;
+    const fs::path dir = scratch.path();
+    fs::create_directory(dir / "ref");
+    fs::create_directory(dir / "cmp");
+    fs::create_directory(dir / "out");
+    fs::create_directory_symlink(dir / "out", dir / "link");
+    wavetest::writeTake(dir / "ref" / "r1.wav", 16, 44100, 0, 1000, 100, {10, 20, 30, 40});
+    wavetest::writeTake(dir / "cmp" / "c1.wav", 16, 44100, 0, 1000, 100, {12, 20, 30, 40});
+    const std::string report = dir / "out" / "dlg.txt";
+    const std::string sameAgain = (dir / "out").string() + "/./dlg.txt";
+    const std::string throughLink = dir / "link" / "dlg.txt";
+    const std::string difference = dir / "out" / "d.wav";
+
+    ScriptedKeys keys;
+    for (const std::string& answer : {(dir / "ref").string(), std::string("r"), std::string("50"),
+                                      std::string("4"), std::string("95"), (dir / "cmp").string(),
+                                      std::string("c"), report, sameAgain, throughLink, difference})
+        keys.line(answer);
+    keys.functionKey();
+    Console console{keys, nullptr};
+    ASSERT_EQ(askAndAnalyse(console), 0);
+
+    const Screen& screen = console.screen;
+    int writing = 0;
+    while (writing < screen.rows && trimmedRow(screen, writing) != "   Writing output files...")
+        ++writing;
+    ASSERT_LT(writing, screen.rows - 3);
+    EXPECT_EQ(trimmedRow(screen, writing + 1),
+              "   Could not write " + sameAgain + ": it is the same file as " + report + ".");
+    EXPECT_EQ(trimmedRow(screen, writing + 2),
+              "   Could not write " + throughLink + ": it is the same file as " + report + ".");
+    EXPECT_EQ(trimmedRow(screen, writing + 3), "");
+    EXPECT_EQ(testing::readWholeFile(report).rfind("REFERENCE FILES:", 0), 0u);
+    EXPECT_EQ(readBytes(difference).size(), 44u + 4 * 2);
 }
 
 TEST(OutputFailures, ReasonsReadAsPlainWords) {

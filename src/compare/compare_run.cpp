@@ -1,5 +1,6 @@
 #include "compare/compare_run.hpp"
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,8 @@ namespace {
 // Names in the message are shown with their control characters as "?".
 // False when standard error could not take it either.
 bool complain(const Streams& streams, const std::string& message) {
-    const int written = std::fprintf(streams.err, "trellmark: %s\n", printableText(message).c_str());
+    const int written =
+        std::fprintf(streams.err, "trellmark: %s\n", printableText(message).c_str());
     return std::fflush(streams.err) == 0 && written >= 0;
 }
 
@@ -57,8 +59,21 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
                          streams.colour);
     StreamEvents events(options.linesOnStandardOutput() ? streams.out : nullptr, streams.err,
                         progress, parameters);
+    RunRequest request = options.request;
+    if (streams.errIsTerminal) {
+        // The permutation test can run for hours: the bar shows it runs, and
+        // how long it will still take. Ctrl-C ends it as it ends any run.
+        request.verdict.permutations.watch = [&progress,
+                                              started = std::chrono::steady_clock::now()](
+                                                 std::int64_t done, std::int64_t total) mutable {
+            const auto now = std::chrono::steady_clock::now();
+            if (done == 0) started = now;
+            progress.showTest(done, total, std::chrono::duration<double>(now - started).count());
+            return true;
+        };
+    }
     RunState state =
-        analyseSets(options.request, std::move(reference), std::move(comparison), events);
+        analyseSets(std::move(request), std::move(reference), std::move(comparison), events);
     progress.stop();
     const Verdict& verdict = *state.verdict;
     writeVerdictLines(events.lines(), verdict, parameters.confidenceLevel);

@@ -75,6 +75,31 @@ void tellOutputs(Console& console, const OutputRequest& asked, const RunOutcome&
     }
 }
 
+// The line under the results while the permutation test runs, counting the
+// splits done: "   Testing 1000 random splits... 350".
+std::string testingText(std::int64_t done, std::int64_t total, std::int64_t asked) {
+    const std::string what = total < asked ? "all " + std::to_string(total) + " splits"
+                                           : std::to_string(total) + " random splits";
+    return "   Testing " + what + "... " + std::to_string(done);
+}
+
+// Shows the test counting up on one line; Esc or Ctrl-C stops it. Other keys
+// typed meanwhile are kept in `typedAhead` for the questions that follow.
+PermutationOptions::Watch testWatch(Console& console, std::int64_t asked,
+                                    std::vector<Key>& typedAhead) {
+    const int row = console.screen.cursorRow;
+    return [&console, &typedAhead, row, asked](std::int64_t done, std::int64_t total) {
+        console.screen.cursorRow = row;
+        console.screen.cursorColumn = 0;
+        printText(console, testingText(done, total, asked));
+        while (std::optional<Key> key = console.keys.keyIfWaiting()) {
+            if (key->text == "\x1b" || key->text == "\x03") return false;
+            typedAhead.push_back(std::move(*key));
+        }
+        return true;
+    };
+}
+
 // Everything from reading the reference set to writing the outputs.
 void analyse(Console& console, RunState& state, FileSet reference,
              std::vector<std::string>* notices) {
@@ -86,7 +111,18 @@ void analyse(Console& console, RunState& state, FileSet reference,
                    "   Core filename?", &state.run.referenceFiles.directory);
     readComparisonSet(state, std::move(comparison), events);
     compareReadSets(state, events);
-    judgeRun(state);
+    if (state.request.verdict.wanted) {
+        std::vector<Key> typedAhead;
+        state.request.verdict.permutations.watch =
+            testWatch(console, state.request.verdict.permutations.permutations, typedAhead);
+        judgeRun(state);
+        newLine(console);
+        for (auto key = typedAhead.rbegin(); key != typedAhead.rend(); ++key) {
+            console.keys.unreadKey(*key);
+        }
+    } else {
+        judgeRun(state);
+    }
     if (state.request.verdict.reported) {
         ConsoleTarget out(console);
         writeVerdictLines(out, *state.verdict, state.run.parameters.confidenceLevel);

@@ -74,6 +74,12 @@ std::string checkVerdictAndFigure(const NumberTexts& numbers, const std::string&
     if (!plot.empty() && !figureFormatFor(plot)) {
         return "--plot: '" + plot + "' does not end in .png, .svg or .pdf";
     }
+    // Checked here, not after the whole analysis.
+    if (!plot.empty() && figureFormatFor(plot) == FigureFormat::png &&
+        static_cast<long long>(size.width) * size.height > largestPngPixels) {
+        return "--plot-size: '" + numbers.plotSize +
+               "' is more than a PNG figure may have (100 million pixels)";
+    }
     return {};
 }
 
@@ -244,6 +250,30 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
     return {};
 }
 
+// CLI11 lists the unexpected arguments in the order it met them, which is
+// the reverse of the command line's: they are found again among the reversed
+// arguments and listed in the order the user gave them.
+std::string extrasInOrder(const std::string& message, const std::vector<std::string>& reversed) {
+    const std::size_t colon = message.find(": ");
+    if (colon == std::string::npos) return message;
+    std::string_view listed = std::string_view(message).substr(colon + 2);
+    std::vector<std::string> found;
+    for (const std::string& argument : reversed) {
+        if (!listed.starts_with(argument)) continue;
+        const std::string_view rest = listed.substr(argument.size());
+        if (!rest.empty() && rest.front() != ' ') continue;
+        found.push_back(argument);
+        listed = rest.empty() ? rest : rest.substr(1);
+    }
+    if (!listed.empty() || found.empty()) return message;
+    std::string text = message.substr(0, colon + 2);
+    for (auto argument = found.rbegin(); argument != found.rend(); ++argument) {
+        if (argument != found.rbegin()) text += ' ';
+        text += *argument;
+    }
+    return text;
+}
+
 }  // namespace
 
 bool CompareOptions::linesOnStandardOutput() const {
@@ -278,13 +308,18 @@ Command parseCommandLine(std::span<const std::string> arguments) {
     NumberTexts numbers;
     addCompareOptions(*compare, command.compare, numbers);
 
-    // CLI11 takes the arguments last first.
-    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    // CLI11 takes the arguments last first, and uses them up.
+    const std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
-        app.parse(reversed);
+        std::vector<std::string> taken = reversed;
+        app.parse(taken);
     } catch (const CLI::CallForHelp&) {
         command.kind = CommandKind::help;
         command.text = app.help();
+        return command;
+    } catch (const CLI::ExtrasError& error) {
+        command.kind = CommandKind::mistake;
+        command.text = extrasInOrder(error.what(), reversed);
         return command;
     } catch (const CLI::ParseError& error) {
         command.kind = CommandKind::mistake;
@@ -300,7 +335,10 @@ Command parseCommandLine(std::span<const std::string> arguments) {
         std::string problem = checkVerdictAndFigure(dialogueNumbers, dialogue.plot,
                                                     dialogue.permutations, dialogue.plotSize);
         if (problem.empty() && namesOneFile(dialogue.html, dialogue.plot)) {
-            problem = "--plot and --html name the same file '" + dialogue.html + "'";
+            problem = dialogue.html == dialogue.plot
+                          ? "--plot and --html name the same file '" + dialogue.html + "'"
+                          : "--plot '" + dialogue.plot + "' and --html '" + dialogue.html +
+                                "' name the same file";
         }
         command.kind = problem.empty() ? CommandKind::dialogue : CommandKind::mistake;
         command.text = problem;

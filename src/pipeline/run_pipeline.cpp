@@ -4,6 +4,7 @@
 
 #include "analysis/critical_values.hpp"
 #include "pipeline/output_writing.hpp"
+#include "plot/figure_file.hpp"
 #include "verdict/run_verdict.hpp"
 
 namespace trellmark {
@@ -12,6 +13,7 @@ RunState startRun(RunRequest request) {
     RunState state;
     state.request = std::move(request);
     state.run.parameters = state.request.parameters;
+    if (!state.request.outputs.plot.empty()) prepareFigureFonts();
     return state;
 }
 
@@ -20,12 +22,11 @@ void readReferenceSet(RunState& state, FileSet set, int comparisonTakes, Analysi
     run.referenceFiles = std::move(set);
     const VerdictRequest& verdict = state.request.verdict;
     if (verdict.wanted) {
-        planTakeWindows(state.windows, run.referenceFiles.count, comparisonTakes,
-                        run.parameters, verdict.permutations);
+        planTakeWindows(state.windows, run.referenceFiles.count, comparisonTakes, run.parameters,
+                        verdict.permutations);
     }
-    run.referenceStatistics = computeSetStatistics(run.referenceFiles, run.parameters,
-                                                   std::nullopt, events,
-                                                   windowsToKeep(state.windows));
+    run.referenceStatistics = computeSetStatistics(run.referenceFiles, run.parameters, std::nullopt,
+                                                   events, windowsToKeep(state.windows));
     run.lastFile = headerOfLastFileRead(run.referenceStatistics, run.comparisonStatistics);
     events.setFinished(run.referenceStatistics, run.lastFile.bitsPerSample);
 }
@@ -38,9 +39,9 @@ void readComparisonSet(RunState& state, FileSet set, AnalysisEvents& events) {
         planTakeWindows(state.windows, run.referenceFiles.count, run.comparisonFiles.count,
                         run.parameters, verdict.permutations);
     }
-    run.comparisonStatistics = computeSetStatistics(
-        run.comparisonFiles, run.parameters, referenceLevelOf(run.referenceStatistics), events,
-        windowsToKeep(state.windows));
+    run.comparisonStatistics = computeSetStatistics(run.comparisonFiles, run.parameters,
+                                                    referenceLevelOf(run.referenceStatistics),
+                                                    events, windowsToKeep(state.windows));
     run.lastFile = headerOfLastFileRead(run.referenceStatistics, run.comparisonStatistics);
     events.setFinished(run.comparisonStatistics, run.lastFile.bitsPerSample);
 }
@@ -57,8 +58,8 @@ void compareReadSets(RunState& state, AnalysisEvents& events) {
 void judgeRun(RunState& state) {
     const VerdictRequest& request = state.request.verdict;
     if (request.wanted) {
-        state.verdict = verdictOfRun(state.run, state.windows.values, request.permutations,
-                                     state.windows.skip);
+        state.verdict =
+            verdictOfRun(state.run, state.windows.values, request.permutations, state.windows.skip);
     }
     state.windows = {};
 }

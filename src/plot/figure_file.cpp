@@ -18,7 +18,6 @@ namespace trellmark {
 namespace {
 
 // An image surface holds 4 bytes a pixel: 400 MB at most.
-constexpr std::int64_t largestPngPixels = 100'000'000;
 
 // A fixed date for the PDF's creation and modification entries, which cairo would otherwise
 // fill with the time of writing.
@@ -112,6 +111,15 @@ std::optional<FigureFormat> figureFormatFor(const std::string& path) {
     return std::nullopt;
 }
 
+void prepareFigureFonts() {
+    SurfaceHandle surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1));
+    cairo_t* cr = cairo_create(surface.get());
+    cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_font_extents_t extents{};
+    cairo_font_extents(cr, &extents);
+    cairo_destroy(cr);
+}
+
 std::string figureProblem(const FigureData& data, FigureFormat format, int width, int height) {
     const auto withinBounds = [](int side) {
         return side >= smallestFigureSide && side <= largestFigureSide;
@@ -135,7 +143,7 @@ std::string figureProblem(const FigureData& data, FigureFormat format, int width
 }
 
 WriteResult renderFigure(const FigureData& data, FigureFormat format, int width, int height,
-                           const FigureSink& sink) {
+                         const FigureSink& sink) {
     if (std::string problem = figureProblem(data, format, width, height); !problem.empty()) {
         return {false, problem};
     }
@@ -158,7 +166,7 @@ WriteResult renderFigure(const FigureData& data, FigureFormat format, int width,
 }
 
 WriteResult writeFigure(const FigureData& data, const std::string& path, int width, int height,
-                          std::span<const FileIdentity> inputs) {
+                        std::span<const FileIdentity> inputs) {
     const auto format = figureFormatFor(path);
     if (!format) return {false, "the figure's name must end in .png, .svg or .pdf"};
     if (std::string problem = figureProblem(data, *format, width, height); !problem.empty()) {

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "plot/figure_data.hpp"
 #include "io/output_file.hpp"
 #include "io/write_result.hpp"
+#include "plot/figure_data.hpp"
 
 namespace trellmark {
 
@@ -21,6 +21,14 @@ std::optional<FigureFormat> figureFormatFor(const std::string& path);
 // Takes the bytes of a figure in order; false when it cannot, which ends the writing.
 using FigureSink = std::function<bool(std::string_view bytes)>;
 
+// The most pixels a PNG figure may have: 4 bytes each in memory.
+constexpr long long largestPngPixels = 100'000'000;
+
+// Loads the font configuration the figure's text needs, once. A run that will
+// draw does it before its analysis takes the memory: the font library does
+// not survive running out of memory while it loads.
+void prepareFigureFonts();
+
 // Why a figure of this data cannot be drawn in this format and size, or empty: a side outside
 // smallestFigureSide..largestFigureSide, a PNG of more than 100 million pixels (4 bytes each in
 // memory), or spans of different lengths.
@@ -31,13 +39,13 @@ std::string figureProblem(const FigureData& data, FigureFormat format, int width
 // bytes. Not written when figureProblem names a problem, cairo fails, or sink refuses bytes
 // (failure then says only that: the sink knows why).
 WriteResult renderFigure(const FigureData& data, FigureFormat format, int width, int height,
-                           const FigureSink& sink);
+                         const FigureSink& sink);
 
 // Draws the figure at width x height (pixels for PNG and SVG, points for PDF) and writes it to
 // path, in the format its ending names, as openOutputFile writes: through a temporary file that
 // takes the name only when complete, never over one of `inputs`. Fails for an unknown ending,
 // whatever figureProblem names, and every name openOutputFile refuses.
 WriteResult writeFigure(const FigureData& data, const std::string& path, int width, int height,
-                          std::span<const FileIdentity> inputs = {});
+                        std::span<const FileIdentity> inputs = {});
 
 }  // namespace trellmark
