@@ -307,6 +307,29 @@ TEST_F(FaultRuns, MemoryRunningOutAtAnyStepEndsInPlainWords) {
 #endif
 }
 
+// A set holds 1000 files: the rest are named in a warning, and the run ends
+// in 2 unless notes are accepted.
+TEST_F(FaultRuns, FilesBeyondAThousandAreNamedAndEndTheRunInTwo) {
+    fs::create_directory(root_ + "/many");
+    for (int i = 0; i < 1005; ++i) {
+        wavetest::writeTake(root_ + "/many/m" + std::to_string(i) + ".wav", 16, 44100, 0, 1000,
+                            100, {10 + i % 7, 20, 30, 40});
+    }
+    std::vector<std::string> arguments = compareWith({});
+    arguments[2] = "many";  // --reference
+    arguments[4] = "m";     // --reference-core
+    const std::string warning =
+        "trellmark: warning: many/m*.wav: 1005 files match: the 5 after the first 1000 are left "
+        "out.";
+    const ProgramRun noted = runProgram(root_, arguments);
+    EXPECT_EQ(noted.status, 2);
+    EXPECT_EQ(noted.err.substr(0, noted.err.find('\n')), warning);
+    arguments.push_back("--accept-notes");
+    const ProgramRun accepted = runProgram(root_, arguments);
+    EXPECT_TRUE(accepted.status == 0 || accepted.status == 1) << accepted.status << accepted.err;
+    EXPECT_EQ(accepted.err.substr(0, accepted.err.find('\n')), warning);
+}
+
 // A signal while a temporary file is open removes it, and the process still
 // ends by that signal.
 TEST(TemporaryFiles, ASignalRemovesThemAndStillEndsTheProcess) {

@@ -10,6 +10,7 @@
 #include "compare/stream_events.hpp"
 #include "io/memory_limits.hpp"
 #include "io/output_file.hpp"
+#include "pipeline/files_left_out.hpp"
 #include "pipeline/run_pipeline.hpp"
 #include "report/verdict_lines.hpp"
 #include "text/utf8.hpp"
@@ -48,6 +49,17 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
     const bool referenceFound = setHasFiles(reference, streams);
     if (!referenceFound && sameSet) return troubleStatus;
     if (!setHasFiles(comparison, streams) || !referenceFound) return troubleStatus;
+    // A set holds 1000 files at most: more matching files are a run on
+    // another set than the one asked for.
+    bool noted = false;
+    for (const FileSet* set : {&reference, &comparison}) {
+        if (set == &comparison && sameSet) break;
+        if (const int leftOut = filesLeftOut(*set); leftOut > 0) {
+            complain(streams, "warning: " + set->directory + "/" + fileSetPattern(set->coreName) +
+                                  ": " + filesLeftOutNote(*set, leftOut));
+            noted = true;
+        }
+    }
     const AnalysisParameters& parameters = options.request.parameters;
     if (!analysisFitsInMemory(parameters.analysisLength, availableMemoryBytes())) {
         complain(streams, "--length: " + std::to_string(parameters.analysisLength) +
@@ -95,6 +107,7 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
                               failureInWords(events.linesError()));
         trouble = true;
     }
+    if (noted && !options.acceptNotes) trouble = true;
     if (std::ferror(streams.err) != 0) trouble = true;
     return trouble ? troubleStatus : statusOfVerdict(outcome.verdict);
 }

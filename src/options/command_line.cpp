@@ -149,12 +149,15 @@ void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& 
     addPermutationOptions(compare, numbers);
     compare.add_flag("-q,--quiet", options.quiet,
                      "Nothing on standard output but what a - output asks for");
+    compare.add_flag("--accept-notes", options.acceptNotes,
+                     "A run with notes (files left out of a set) exits by its verdict, not 2");
     compare.footer(
         "Example:\n  trellmark compare --reference takes/v1 --comparison takes/v2 --reference-core "
         "take \\\n      --threshold 16000 --length 44100 --json result.json\n"
         "Exit status: 0 the run completed and the sets do not differ detectably, 1 the sets "
-        "differ,\n2 a mistake in the options, a set without files, a verdict that cannot tell, or "
-        "an\noutput (standard output too) that could not be written.");
+        "differ,\n2 a mistake in the options, a set without files, a verdict that cannot tell, an\n"
+        "output (standard output too) that could not be written, or notes (more than 1000\n"
+        "matching files) without --accept-notes.");
 }
 
 // Required options are checked after CLI11 has parsed everything, so that an

@@ -19,6 +19,9 @@ struct CompareOptions {
     // The analysis, the verdict (always computed and reported) and the outputs.
     RunRequest request;
     bool quiet = false;
+    // A run with notes (files left out of a full set) exits by its verdict
+    // rather than with 2.
+    bool acceptNotes = false;
 
     // The result lines go to standard output unless --quiet or a "-" output
     // takes it.
