@@ -191,3 +191,72 @@ TEST(OutputFailures, ReasonsReadAsPlainWords) {
 
 }  // namespace
 }  // namespace trellmark
+
+namespace trellmark {
+namespace {
+
+// Keys from a script, with Esc pressed while the permutation test runs when
+// `pressEscape` is set.
+class KeysWithEscape : public ScriptedKeys {
+  public:
+    explicit KeysWithEscape(bool pressEscape) : pressEscape_(pressEscape) {}
+    std::optional<Key> keyIfWaiting() override {
+        if (!pressEscape_) return std::nullopt;
+        pressEscape_ = false;
+        return Key{"\x1b"};
+    }
+
+  private:
+    bool pressEscape_;
+};
+
+// With the verdict asked for, one line under the results counts the splits
+// of the permutation test; Esc stops it, and the verdict says so.
+TEST(DialogueVerdict, ThePermutationTestCountsOnOneLineAndEscapeStopsIt) {
+    testing::ScratchDirectory scratch;
+    const fs::path dir = scratch.path();
+    fs::create_directory(dir / "ref");
+    fs::create_directory(dir / "cmp");
+    for (int i = 0; i < 6; ++i) {
+        wavetest::writeTake(dir / "ref" / ("r" + std::to_string(i) + ".wav"), 16, 44100, 0, 1000,
+                            100, {10 + i, 20 - i, 30 + i, 40 - i});
+        wavetest::writeTake(dir / "cmp" / ("c" + std::to_string(i) + ".wav"), 16, 44100, 0, 1000,
+                            100, {900 + i, 920 - i, 930 + i, 940 - i});
+    }
+    const struct {
+        bool escape;
+        const char* testingLine;
+        const char* verdictEnd;
+    } cases[] = {
+        {false, "   Testing all 924 splits... 924", "(cluster p = "},
+        {true, "   Testing all 924 splits... 0", "Not tested: stopped."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.escape);
+        KeysWithEscape keys(c.escape);
+        for (const std::string& answer :
+             {(dir / "ref").string(), std::string("r"), std::string("50"), std::string("4"),
+              std::string("95"), (dir / "cmp").string(), std::string("c"), std::string(),
+              std::string(), std::string(), std::string()})
+            keys.line(answer);
+        keys.functionKey();
+        Console console{keys, nullptr};
+        DialogueOptions options;
+        options.verdict = true;
+        options.permutations.permutations = 100000;
+        ASSERT_EQ(askAndAnalyse(console, options), 0);
+        const Screen& screen = console.screen;
+        int testing = 0;
+        while (testing < screen.rows &&
+               trimmedRow(screen, testing).find("   Testing") == std::string::npos)
+            ++testing;
+        ASSERT_LT(testing, screen.rows - 2);
+        EXPECT_EQ(trimmedRow(screen, testing), c.testingLine);
+        std::string below;
+        for (int row = testing + 1; row < screen.rows; ++row) below += trimmedRow(screen, row);
+        EXPECT_NE(below.find(c.verdictEnd), std::string::npos) << below;
+    }
+}
+
+}  // namespace
+}  // namespace trellmark
