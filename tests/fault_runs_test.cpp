@@ -312,8 +312,8 @@ TEST_F(FaultRuns, MemoryRunningOutAtAnyStepEndsInPlainWords) {
 TEST_F(FaultRuns, FilesBeyondAThousandAreNamedAndEndTheRunInTwo) {
     fs::create_directory(root_ + "/many");
     for (int i = 0; i < 1005; ++i) {
-        wavetest::writeTake(root_ + "/many/m" + std::to_string(i) + ".wav", 16, 44100, 0, 1000,
-                            100, {10 + i % 7, 20, 30, 40});
+        wavetest::writeTake(root_ + "/many/m" + std::to_string(i) + ".wav", 16, 44100, 0, 1000, 100,
+                            {10 + i % 7, 20, 30, 40});
     }
     std::vector<std::string> arguments = compareWith({});
     arguments[2] = "many";  // --reference
@@ -328,6 +328,21 @@ TEST_F(FaultRuns, FilesBeyondAThousandAreNamedAndEndTheRunInTwo) {
     const ProgramRun accepted = runProgram(root_, arguments);
     EXPECT_TRUE(accepted.status == 0 || accepted.status == 1) << accepted.status << accepted.err;
     EXPECT_EQ(accepted.err.substr(0, accepted.err.find('\n')), warning);
+}
+
+// Recordings at 0 samples a second give no wave file anyone could play.
+TEST_F(FaultRuns, SignalFilesAtRateZeroAreRefused) {
+    for (int i = 0; i < 5; ++i) {
+        wavetest::writeTake(root_ + "/cmp/c" + std::to_string(i) + ".wav", 16, 0, 0, 1000, 100,
+                            {90 + i, 20, 30 + i, 40});
+    }
+    const ProgramRun run = runProgram(root_, compareWith({"--difference", "out/d.wav"}));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("trellmark: cannot write out/d.wav: the recordings give it no sample "
+                           "rate (0)\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(fs::exists(root_ + "/out/d.wav"));
 }
 
 // A signal while a temporary file is open removes it, and the process still

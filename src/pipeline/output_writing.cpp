@@ -85,7 +85,16 @@ bool namesOneFile(const std::string& first, const std::string& second) {
 
 std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResults& run,
                                         const Verdict* verdict, std::FILE* standardOutput) {
-    const std::map<std::string, std::string> refused = sharedFiles(request.outputs);
+    std::map<std::string, std::string> refused = sharedFiles(request.outputs);
+    // The signal files take the last file's rate: at 0 samples a second no
+    // player could play them, so they are not written as if they could. A
+    // depth the writer cannot write is its own reason, named first.
+    const int bits = run.lastFile.bitsPerSample;
+    if (run.lastFile.sampleRate <= 0 && (bits == 16 || bits == 24)) {
+        for (const char* kind : {"referenceMean", "comparisonMean", "difference"}) {
+            refused.emplace(kind, "the recordings give it no sample rate (0)");
+        }
+    }
     // Each output refused as another's file is left unnamed, and its outcome
     // takes its place in the order.
     OutputRequest names = request.outputs;
