@@ -139,7 +139,7 @@ TEST_F(FaultRuns, EachFaultEndsInItsStatusAndMessageWithTheOldFileWhole) {
         std::string message;  // the first line on standard error
         const char* oldFile;  // relative to the run directory; must keep its bytes
     };
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {"closed directory under a file-size limit", compareWith({"--report", "closed/old.txt"}),
          [] {
              becomeAnotherUser();
@@ -219,6 +219,18 @@ TEST_F(FaultRuns, EachFaultEndsInItsStatusAndMessageWithTheOldFileWhole) {
          "trellmark: --seed: '9223372036854775808' is too large (0 to 9223372036854775807)",
          "out/old.txt"},
     };
+    // Root may write the file but not make one beside it; another user may
+    // not write it at all. Either way, never "its directory does not exist".
+    cases.push_back({"a file of /proc",
+                     compareWith({"--report", "/proc/self/status"}),
+                     {},
+                     2,
+                     ::geteuid() == 0
+                         ? "trellmark: cannot write /proc/self/status: its directory takes no new "
+                           "files"
+                         : "trellmark: cannot write /proc/self/status: permission to write it is "
+                           "denied",
+                     "out/old.txt"});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const ProgramRun run = runProgram(root_, c.arguments, c.prepare);
@@ -282,7 +294,7 @@ TEST_F(FaultRuns, MemoryRunningOutAtAnyStepEndsInPlainWords) {
                      "--difference", "out/d.wav", "--plot", "out/f.png", "--html", "out/p.html"});
     arguments[12] = "80000";  // --length
     int stoppedPartWay = 0;
-    for (rlim_t extra = 0; extra <= rlim_t{32} << 20; extra += 512 << 10) {
+    for (rlim_t extra = 0; extra <= rlim_t{32} << 20; extra += 1 << 20) {
         SCOPED_TRACE(extra);
         const rlim_t bytes = footprint + extra;
         const ProgramRun run = runProgram(root_, arguments, [bytes] {
@@ -379,6 +391,48 @@ TEST(TemporaryFiles, ASignalRemovesThemAndStillEndsTheProcess) {
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << status;
         EXPECT_EQ(temporaryFiles(scratch.path()), std::vector<std::string>{});
     }
+}
+
+// SIGTERM while an output is being written removes its temporary file, and
+// the process still ends by SIGTERM.
+TEST_F(FaultRuns, TerminatedWhileWritingLeavesNoTemporaryFile) {
+    const std::vector<int> window(300000, 7);
+    for (int i = 0; i < 2; ++i) {
+        wavetest::writeTake(root_ + "/ref/r" + std::to_string(i) + ".wav", 16, 44100, 0, 1000, 100,
+                            window);
+        wavetest::writeTake(root_ + "/cmp/c" + std::to_string(i) + ".wav", 16, 44100, 0, 1000, 100,
+                            window);
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGTERM, SIG_DFL);
+        std::vector<std::string> arguments = compareWith({"--csv", "out/big.csv"});
+        arguments[12] = "300000";  // --length
+        std::vector<std::string> words{TRELLMARK_TOOLS_DIR "/trellmark"};
+        words.insert(words.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null < 0 || ::chdir(root_.c_str()) != 0) ::_exit(126);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    // Struck as soon as the temporary file is there, within ten seconds.
+    bool seen = false;
+    for (int wait = 0; wait < 100000 && !seen; ++wait) {
+        seen = !temporaryFiles(root_ + "/out").empty();
+        if (!seen) ::usleep(100);
+    }
+    ::kill(child, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(seen);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(temporaryFiles(root_), std::vector<std::string>{});
+    EXPECT_FALSE(fs::exists(root_ + "/out/big.csv"));
 }
 
 // Ctrl-C during a long permutation test ends `compare` by SIGINT with
