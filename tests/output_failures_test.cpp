@@ -260,3 +260,84 @@ TEST(DialogueVerdict, ThePermutationTestCountsOnOneLineAndEscapeStopsIt) {
 
 }  // namespace
 }  // namespace trellmark
+
+namespace trellmark {
+namespace {
+
+// The address space this process has mapped now, from /proc/self/status.
+rlim_t mappedBytes() {
+    const std::string status = testing::readWholeFile("/proc/self/status");
+    const std::size_t at = status.find("VmSize:");
+    return at == std::string::npos ? 0 : std::stoull(status.substr(at + 7)) * 1024;
+}
+
+// Memory running out at any step of the dialogue ends the run with its one
+// line and "Job finished", never an abort: each limit is set in a forked
+// child, a little above what it has mapped when the dialogue starts.
+TEST(DialogueMemory, RunningOutEndsTheRunNormally) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "address-space limits do not work under the address sanitizer";
+#else
+    testing::ScratchDirectory scratch;
+    const fs::path dir = scratch.path();
+    fs::create_directory(dir / "ref");
+    fs::create_directory(dir / "cmp");
+    for (int i = 0; i < 10; ++i) {
+        const std::vector<int> window(80000, 10 + i);
+        wavetest::writeTake(dir / "ref" / ("r" + std::to_string(i) + ".wav"), 16, 44100, 0, 1000,
+                            100, window);
+        wavetest::writeTake(dir / "cmp" / ("c" + std::to_string(i) + ".wav"), 16, 44100, 0, 1000,
+                            100, window);
+    }
+    int ranShort = 0;
+    int completed = 0;
+    for (rlim_t extra = 1 << 20; extra <= rlim_t{49} << 20; extra += 2 << 20) {
+        SCOPED_TRACE(extra);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ScriptedKeys keys;
+            for (const std::string& answer :
+                 {(dir / "ref").string(), std::string("r"), std::string("50"), std::string("80000"),
+                  std::string("95"), (dir / "cmp").string(), std::string("c"),
+                  (dir / "report.txt").string(), std::string(), std::string(),
+                  (dir / "d.wav").string()})
+                keys.line(answer);
+            keys.functionKey();
+            Console console{keys, nullptr};
+            DialogueOptions options;
+            options.verdict = true;
+            const rlim_t bytes = mappedBytes() + extra;
+            const rlimit limit{bytes, bytes};
+            ::setrlimit(RLIMIT_AS, &limit);
+            try {
+                askAndAnalyse(console, options);
+            } catch (...) {
+                ::_exit(2);  // escaped the dialogue: the program would stop with a message
+            }
+            bool finished = false;
+            bool ranOut = false;
+            for (int row = 0; row < console.screen.rows; ++row) {
+                const std::string text = trimmedRow(console.screen, row);
+                finished = finished || text == "   Job finished";
+                ranOut = ranOut ||
+                         text == "   That many samples do not fit in the memory of this computer.";
+            }
+            ::_exit(finished ? (ranOut ? 10 : 0) : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << status;
+        EXPECT_TRUE(WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 10) << WEXITSTATUS(status);
+        if (WEXITSTATUS(status) == 10) ++ranShort;
+        if (WEXITSTATUS(status) == 0) ++completed;
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            EXPECT_FALSE(entry.path().filename().string().starts_with(".trellmark-"));
+        }
+    }
+    EXPECT_GT(ranShort, 0);
+    EXPECT_GT(completed, 0);
+#endif
+}
+
+}  // namespace
+}  // namespace trellmark

@@ -157,17 +157,9 @@ void closeRun(Console& console) {
     waitForKey(console);
 }
 
-}  // namespace
-
-std::int32_t askAndAnalyse(Console& console, const DialogueOptions& options,
-                           std::vector<std::string>* notices) {
-    setUpConsoleWindow(console);
-    newLine(console);
-    printBanner(console);
-    useLabelColours(console);
-    newLine(console);
-    newLine(console);
-
+// The questions and the run they ask for.
+void askAndRun(Console& console, const DialogueOptions& options,
+               std::vector<std::string>* notices) {
     FileSet reference =
         askFileSet(console, "   Directory in which the reference files are located?",
                    "   Core filename? ", nullptr);
@@ -184,16 +176,32 @@ std::int32_t askAndAnalyse(Console& console, const DialogueOptions& options,
 
     if (!analysisFitsInMemory(parameters.analysisLength, availableMemoryBytes())) {
         sayAnalysisTooLong(console);
-    } else {
-        try {
-            RunState state = startRun(std::move(request));
-            analyse(console, state, std::move(reference), notices);
-        } catch (const std::bad_alloc&) {
-            outOfMemory(console);
-        } catch (const std::system_error&) {
-            // A worker thread that cannot be started: no memory for its stack.
-            outOfMemory(console);
-        }
+        return;
+    }
+    RunState state = startRun(std::move(request));
+    analyse(console, state, std::move(reference), notices);
+}
+
+}  // namespace
+
+std::int32_t askAndAnalyse(Console& console, const DialogueOptions& options,
+                           std::vector<std::string>* notices) {
+    setUpConsoleWindow(console);
+    newLine(console);
+    printBanner(console);
+    useLabelColours(console);
+    newLine(console);
+    newLine(console);
+
+    // Memory may run out at any step, the questions too: the run then ends
+    // with its one line, as a run too long for the memory does.
+    try {
+        askAndRun(console, options, notices);
+    } catch (const std::bad_alloc&) {
+        outOfMemory(console);
+    } catch (const std::system_error&) {
+        // A worker thread that cannot be started: no memory for its stack.
+        outOfMemory(console);
     }
     closeRun(console);
     return 0;
