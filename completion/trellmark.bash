@@ -10,7 +10,7 @@ _trellmark_compare_options=(
     --threshold --length --start --confidence
     --report --reference-mean --comparison-mean --difference
     --json --csv --plot --plot-size --html
-    --permutations --seed --cluster-statistic -q --quiet -h --help
+    --permutations --seed --cluster-statistic -q --quiet --accept-notes -h --help
 )
 
 # Candidates for the value of OPTION that begin with CURRENT, into COMPREPLY.

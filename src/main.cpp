@@ -6,16 +6,21 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <new>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "compare/compare_run.hpp"
 #include "console/console.hpp"
 #include "dialogue/dialogue_run.hpp"
+#include "io/temporary_files.hpp"
 #include "terminal/terminal_backend.hpp"
+#include "terminal/terminal_restore.hpp"
 #include "text/utf8.hpp"
 
 namespace {
@@ -54,6 +59,7 @@ int runDialogue(const trellmark::DialogueOptions& options) {
         }
         return status;
     } catch (const std::exception& failure) {
+        trellmark::removeTemporaryFiles();
         backend.finish(console.screen);
         std::fprintf(stderr, "trellmark: stopped: %s\n", failure.what());
         return 2;
@@ -67,14 +73,26 @@ int main(int argc, char** argv) {
     // collation stay those of the C locale, so that every figure reads and
     // prints the same on every machine.
     std::setlocale(LC_CTYPE, "");
+    // A write past the file-size limit then fails with its reason, and the
+    // earlier file is kept, instead of the signal killing the process with a
+    // temporary file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const trellmark::Command command = trellmark::parseCommandLine(arguments);
-    if (command.kind == trellmark::CommandKind::dialogue) return runDialogue(command.dialogue);
+    if (command.kind == trellmark::CommandKind::dialogue) {
+        trellmark::setSignalCleanUp(&trellmark::removeTemporaryFiles);
+        return runDialogue(command.dialogue);
+    }
+    trellmark::removeTemporaryFilesOnSignals();
     try {
         return trellmark::runParsedCommand(command, standardStreams());
     } catch (const std::bad_alloc&) {
-        std::fputs("trellmark: stopped: not enough memory\n", stderr);
-        return 2;
+        trellmark::removeTemporaryFiles();
+    } catch (const std::system_error&) {
+        // A thread that cannot be started: the memory for its stack is missing.
+        trellmark::removeTemporaryFiles();
     }
+    std::fputs("trellmark: stopped: not enough memory\n", stderr);
+    return 2;
 }

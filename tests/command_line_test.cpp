@@ -120,6 +120,25 @@ TEST(CommandLine, MistakesStopTheRunWithStatusTwo) {
          "--html and --plot name the same file 'a.png'"},
         {with({"--html", "-"}), "--html: '-' (standard output) is only for --json and --csv"},
         {{"--plot", "a.svg", "--html", "a.svg"}, "--plot and --html name the same file 'a.svg'"},
+        {with({"--plot", "a.png", "--plot-size", "20000x20000"}),
+         "--plot-size: '20000x20000' is more than a PNG figure may have (100 million pixels)"},
+        {with({"one", "--two", "three four", "five"}),
+         "The following arguments were not expected: one --two three four five"},
+        {with({"--seed", "9223372036854775808"}),
+         "--seed: '9223372036854775808' is too large (0 to 9223372036854775807)"},
+        {with({"--threshold", "-99999999999999999999"}),
+         "--threshold: '-99999999999999999999' is too small (-2147483648 to 2147483647)"},
+        {with({"--report", "a.txt", "--json", "./a.txt"}),
+         "--report 'a.txt' and --json './a.txt' name the same file"},
+        {with({"--reference-core", "sub/take"}),
+         "--reference-core: 'sub/take' holds a '/', but a core is the start of a file name: put "
+         "its directory in --reference"},
+        {{"--seed", "3", "compare", "--reference", "/r", "--threshold", "1", "--length", "1"},
+         "--seed belongs after 'compare'"},
+        {{"--verdict", "compare", "--reference", "/r", "--threshold", "1", "--length", "1"},
+         "--verdict belongs to the dialogue: 'compare' always gives the verdict"},
+        {{"--plot", "a.png", "--html", "./a.png"},
+         "--plot 'a.png' and --html './a.png' name the same file"},
     };
     for (const auto& [arguments, message] : cases) {
         const Outcome outcome = run(arguments);

@@ -19,6 +19,7 @@
 #include "support/screen_rows.hpp"
 #include "support/scripted_keys.hpp"
 #include "support/wave_bytes.hpp"
+#include "support/whole_file.hpp"
 
 namespace trellmark {
 namespace {
@@ -135,6 +136,46 @@ TEST(OutputFailures, AFileTheUserMayNotWriteStaysUntouched) {
     EXPECT_EQ(readBytes(locked), Bytes(10, 'k'));
 }
 
+// Outputs are told apart by the file they lead to, not by their spelling: a
+// later answer naming an earlier output's file is refused, and the earlier
+// file keeps what was written to it.
+TEST(OutputFailures, AnAnswerNamingAnEarlierOutputsFileIsRefused) {
+    testing::ScratchDirectory scratch;
+    const fs::path dir = scratch.path();
+    fs::create_directory(dir / "ref");
+    fs::create_directory(dir / "cmp");
+    fs::create_directory(dir / "out");
+    fs::create_directory_symlink(dir / "out", dir / "link");
+    wavetest::writeTake(dir / "ref" / "r1.wav", 16, 44100, 0, 1000, 100, {10, 20, 30, 40});
+    wavetest::writeTake(dir / "cmp" / "c1.wav", 16, 44100, 0, 1000, 100, {12, 20, 30, 40});
+    const std::string report = dir / "out" / "dlg.txt";
+    const std::string sameAgain = (dir / "out").string() + "/./dlg.txt";
+    const std::string throughLink = dir / "link" / "dlg.txt";
+    const std::string difference = dir / "out" / "d.wav";
+
+    ScriptedKeys keys;
+    for (const std::string& answer : {(dir / "ref").string(), std::string("r"), std::string("50"),
+                                      std::string("4"), std::string("95"), (dir / "cmp").string(),
+                                      std::string("c"), report, sameAgain, throughLink, difference})
+        keys.line(answer);
+    keys.functionKey();
+    Console console{keys, nullptr};
+    ASSERT_EQ(askAndAnalyse(console), 0);
+
+    const Screen& screen = console.screen;
+    int writing = 0;
+    while (writing < screen.rows && trimmedRow(screen, writing) != "   Writing output files...")
+        ++writing;
+    ASSERT_LT(writing, screen.rows - 3);
+    EXPECT_EQ(trimmedRow(screen, writing + 1),
+              "   Could not write " + sameAgain + ": it is the same file as " + report + ".");
+    EXPECT_EQ(trimmedRow(screen, writing + 2),
+              "   Could not write " + throughLink + ": it is the same file as " + report + ".");
+    EXPECT_EQ(trimmedRow(screen, writing + 3), "");
+    EXPECT_EQ(testing::readWholeFile(report).rfind("REFERENCE FILES:", 0), 0u);
+    EXPECT_EQ(readBytes(difference).size(), 44u + 4 * 2);
+}
+
 TEST(OutputFailures, ReasonsReadAsPlainWords) {
     const std::pair<int, const char*> cases[] = {
         {ENOSPC, "the disk is full"},
@@ -146,6 +187,156 @@ TEST(OutputFailures, ReasonsReadAsPlainWords) {
         {EBADF, "bad file descriptor"},  // any other: the system's words, in lower case
     };
     for (const auto& [error, words] : cases) EXPECT_EQ(failureInWords(error), words) << error;
+}
+
+}  // namespace
+}  // namespace trellmark
+
+namespace trellmark {
+namespace {
+
+// Keys from a script, with Esc pressed while the permutation test runs when
+// `pressEscape` is set.
+class KeysWithEscape : public ScriptedKeys {
+  public:
+    explicit KeysWithEscape(bool pressEscape) : pressEscape_(pressEscape) {}
+    std::optional<Key> keyIfWaiting() override {
+        if (!pressEscape_) return std::nullopt;
+        pressEscape_ = false;
+        return Key{"\x1b"};
+    }
+
+  private:
+    bool pressEscape_;
+};
+
+// With the verdict asked for, one line under the results counts the splits
+// of the permutation test; Esc stops it, and the verdict says so.
+TEST(DialogueVerdict, ThePermutationTestCountsOnOneLineAndEscapeStopsIt) {
+    testing::ScratchDirectory scratch;
+    const fs::path dir = scratch.path();
+    fs::create_directory(dir / "ref");
+    fs::create_directory(dir / "cmp");
+    for (int i = 0; i < 6; ++i) {
+        wavetest::writeTake(dir / "ref" / ("r" + std::to_string(i) + ".wav"), 16, 44100, 0, 1000,
+                            100, {10 + i, 20 - i, 30 + i, 40 - i});
+        wavetest::writeTake(dir / "cmp" / ("c" + std::to_string(i) + ".wav"), 16, 44100, 0, 1000,
+                            100, {900 + i, 920 - i, 930 + i, 940 - i});
+    }
+    const struct {
+        bool escape;
+        const char* testingLine;
+        const char* verdictEnd;
+    } cases[] = {
+        {false, "   Testing all 924 splits... 924", "(cluster p = "},
+        {true, "   Testing all 924 splits... 0", "Not tested: stopped."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.escape);
+        KeysWithEscape keys(c.escape);
+        for (const std::string& answer :
+             {(dir / "ref").string(), std::string("r"), std::string("50"), std::string("4"),
+              std::string("95"), (dir / "cmp").string(), std::string("c"), std::string(),
+              std::string(), std::string(), std::string()})
+            keys.line(answer);
+        keys.functionKey();
+        Console console{keys, nullptr};
+        DialogueOptions options;
+        options.verdict = true;
+        options.permutations.permutations = 100000;
+        ASSERT_EQ(askAndAnalyse(console, options), 0);
+        const Screen& screen = console.screen;
+        int testing = 0;
+        while (testing < screen.rows &&
+               trimmedRow(screen, testing).find("   Testing") == std::string::npos)
+            ++testing;
+        ASSERT_LT(testing, screen.rows - 2);
+        EXPECT_EQ(trimmedRow(screen, testing), c.testingLine);
+        std::string below;
+        for (int row = testing + 1; row < screen.rows; ++row) below += trimmedRow(screen, row);
+        EXPECT_NE(below.find(c.verdictEnd), std::string::npos) << below;
+    }
+}
+
+}  // namespace
+}  // namespace trellmark
+
+namespace trellmark {
+namespace {
+
+// The address space this process has mapped now, from /proc/self/status.
+rlim_t mappedBytes() {
+    const std::string status = testing::readWholeFile("/proc/self/status");
+    const std::size_t at = status.find("VmSize:");
+    return at == std::string::npos ? 0 : std::stoull(status.substr(at + 7)) * 1024;
+}
+
+// Memory running out at any step of the dialogue ends the run with its one
+// line and "Job finished", never an abort: each limit is set in a forked
+// child, a little above what it has mapped when the dialogue starts.
+TEST(DialogueMemory, RunningOutEndsTheRunNormally) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "address-space limits do not work under the address sanitizer";
+#else
+    testing::ScratchDirectory scratch;
+    const fs::path dir = scratch.path();
+    fs::create_directory(dir / "ref");
+    fs::create_directory(dir / "cmp");
+    for (int i = 0; i < 10; ++i) {
+        const std::vector<int> window(80000, 10 + i);
+        wavetest::writeTake(dir / "ref" / ("r" + std::to_string(i) + ".wav"), 16, 44100, 0, 1000,
+                            100, window);
+        wavetest::writeTake(dir / "cmp" / ("c" + std::to_string(i) + ".wav"), 16, 44100, 0, 1000,
+                            100, window);
+    }
+    int ranShort = 0;
+    int completed = 0;
+    for (rlim_t extra = 1 << 20; extra <= rlim_t{49} << 20; extra += 2 << 20) {
+        SCOPED_TRACE(extra);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ScriptedKeys keys;
+            for (const std::string& answer :
+                 {(dir / "ref").string(), std::string("r"), std::string("50"), std::string("80000"),
+                  std::string("95"), (dir / "cmp").string(), std::string("c"),
+                  (dir / "report.txt").string(), std::string(), std::string(),
+                  (dir / "d.wav").string()})
+                keys.line(answer);
+            keys.functionKey();
+            Console console{keys, nullptr};
+            DialogueOptions options;
+            options.verdict = true;
+            const rlim_t bytes = mappedBytes() + extra;
+            const rlimit limit{bytes, bytes};
+            ::setrlimit(RLIMIT_AS, &limit);
+            try {
+                askAndAnalyse(console, options);
+            } catch (...) {
+                ::_exit(2);  // escaped the dialogue: the program would stop with a message
+            }
+            bool finished = false;
+            bool ranOut = false;
+            for (int row = 0; row < console.screen.rows; ++row) {
+                const std::string text = trimmedRow(console.screen, row);
+                finished = finished || text == "   Job finished";
+                ranOut = ranOut ||
+                         text == "   That many samples do not fit in the memory of this computer.";
+            }
+            ::_exit(finished ? (ranOut ? 10 : 0) : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << status;
+        EXPECT_TRUE(WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 10) << WEXITSTATUS(status);
+        if (WEXITSTATUS(status) == 10) ++ranShort;
+        if (WEXITSTATUS(status) == 0) ++completed;
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            EXPECT_FALSE(entry.path().filename().string().starts_with(".trellmark-"));
+        }
+    }
+    EXPECT_GT(ranShort, 0);
+    EXPECT_GT(completed, 0);
+#endif
 }
 
 }  // namespace

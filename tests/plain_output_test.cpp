@@ -81,5 +81,27 @@ TEST(ProgressText, CountsAndTheEndOfThePath) {
     EXPECT_EQ(progressText(0, 1, "a\tb\x1b", 80), "[....................] 1/1 a?b?");
 }
 
+TEST(ProgressText, ThePermutationTestShowsSplitsAndTheTimeLeft) {
+    const struct {
+        std::int64_t done, total;
+        double seconds;
+        const char* text;
+    } cases[] = {
+        {0, 1000, 0, "[....................] 0/1000 splits tested, estimating the time left"},
+        // 250 in 5 s: 750 more take 15 s.
+        {250, 1000, 5, "[#####...............] 250/1000 splits tested, about 15 s left"},
+        // 1e6 of 1e9 in 60 s: 999 minutes left, shown in hours.
+        {1000000, 1000000000, 60,
+         "[....................] 1000000/1000000000 splits tested, about 16 h left"},
+        {1000, 1000000000, 1,
+         "[....................] 1000/1000000000 splits tested, about 11 days left"},
+        {1, 60, 2.1, "[....................] 1/60 splits tested, about 2 min left"},
+        {1000, 1000, 9, "[####################] 1000/1000 splits tested, about 0 s left"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(testProgressText(c.done, c.total, c.seconds), c.text) << c.done;
+    }
+}
+
 }  // namespace
 }  // namespace trellmark

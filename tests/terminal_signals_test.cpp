@@ -24,6 +24,7 @@
 #include "support/pty_child.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/wave_bytes.hpp"
+#include "terminal/terminal_restore.hpp"
 
 namespace trellmark {
 namespace {
@@ -210,6 +211,59 @@ TEST(TerminalStart, TheFirstClearIsInTheProgramsBackground) {
     EXPECT_TRUE(black == std::string::npos || black < white);
     kill(child.pid(), SIGTERM);
     EXPECT_TRUE(child.waitForEnd(deadline));
+}
+
+}  // namespace
+}  // namespace trellmark
+
+namespace trellmark {
+namespace {
+
+// Set by the clean-up before the terminal is given back.
+int cleanUpFd = -1;
+extern "C" void markCleanUp() {
+    const char mark = 'c';
+    if (::write(cleanUpFd, &mark, 1) != 1) return;
+}
+
+// A terminating signal runs the clean-up (the dialogue's removal of its
+// temporary files) before the terminal's modes come back, and the process
+// still dies of the signal.
+TEST(TerminalCleanUp, RunsFirstAndTheSignalStillEndsTheProcess) {
+    for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(signalNumber);
+        int marks[2];
+        ASSERT_EQ(::pipe(marks), 0);
+        int master = -1;
+        int slave = -1;
+        ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            struct sigaction usual {};
+            usual.sa_handler = SIG_DFL;
+            ::sigaction(signalNumber, &usual, nullptr);
+            cleanUpFd = marks[1];
+            termios saved{};
+            ::tcgetattr(slave, &saved);
+            setSignalCleanUp(&markCleanUp);
+            armTerminalRestore(slave, saved, "R");
+            ::raise(signalNumber);
+            ::_exit(0);
+        }
+        ::close(marks[1]);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << status;
+        char mark = 0;
+        EXPECT_EQ(::read(marks[0], &mark, 1), 1);
+        EXPECT_EQ(mark, 'c');
+        char reset = 0;
+        EXPECT_EQ(::read(master, &reset, 1), 1);  // the reset bytes came after
+        EXPECT_EQ(reset, 'R');
+        ::close(marks[0]);
+        ::close(master);
+        ::close(slave);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <limits>
@@ -188,6 +189,41 @@ TEST_F(PermutationTest, ThreadsSeedsWidthsAndKernelsGiveTheSameResult) {
         }
         options.seed = 18;
         EXPECT_NE(computeNullDistribution(input, options).sortedMaxima, one.sortedMaxima);
+    }
+}
+
+// A watch sees the test from its start to its end without changing a bit of
+// it, on any number of threads; answering false stops it, marked as stopped.
+TEST_F(PermutationTest, AWatchSeesTheSplitsAndMayStopThem) {
+    std::vector<std::int64_t> values = testing::noisyTakes(14, 700, 3.0, 21);
+    for (int take = 0; take < 7; ++take) {
+        for (std::int64_t j = 200; j < 260; ++j) values[take * 700 + j] += 5;
+    }
+    const PermutationInput input = inputFor(values, 7, 7);
+    PermutationOptions options;
+    options.permutations = 3000;
+    const NullDistribution unwatched = computeNullDistribution(input, options);
+    ASSERT_FALSE(unwatched.exact);
+    for (const int threads : {1, 2}) {
+        SCOPED_TRACE(threads);
+        options.threads = threads;
+        std::vector<std::pair<std::int64_t, std::int64_t>> seen;
+        options.watch = [&seen](std::int64_t done, std::int64_t total) {
+            seen.emplace_back(done, total);
+            return true;
+        };
+        const NullDistribution watched = computeNullDistribution(input, options);
+        EXPECT_FALSE(watched.stopped);
+        EXPECT_EQ(watched.sortedMaxima, unwatched.sortedMaxima);
+        ASSERT_GE(seen.size(), 2u);
+        EXPECT_EQ(seen.front(), (std::pair<std::int64_t, std::int64_t>{0, 3000}));
+        EXPECT_EQ(seen.back(), (std::pair<std::int64_t, std::int64_t>{3000, 3000}));
+        EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+
+        int calls = 0;
+        options.watch = [&calls](std::int64_t, std::int64_t) { return ++calls < 1; };
+        EXPECT_TRUE(computeNullDistribution(input, options).stopped);
+        EXPECT_EQ(calls, 1);
     }
 }
 

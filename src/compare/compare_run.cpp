@@ -1,5 +1,6 @@
 #include "compare/compare_run.hpp"
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "compare/stream_events.hpp"
 #include "io/memory_limits.hpp"
 #include "io/output_file.hpp"
+#include "pipeline/files_left_out.hpp"
 #include "pipeline/run_pipeline.hpp"
 #include "report/verdict_lines.hpp"
 #include "text/utf8.hpp"
@@ -94,6 +96,17 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
     if (!setHasFiles(comparison, streams) || !referenceFound) return troubleStatus;
     const bool referenceOnce = noTakeTwice(reference, streams);
     if (!(sameSet || noTakeTwice(comparison, streams)) || !referenceOnce) return troubleStatus;
+    // A set holds 1000 files at most: more matching files are a run on
+    // another set than the one asked for.
+    bool noted = false;
+    for (const FileSet* set : {&reference, &comparison}) {
+        if (set == &comparison && sameSet) break;
+        if (const int leftOut = filesLeftOut(*set); leftOut > 0) {
+            complain(streams, "warning: " + set->directory + "/" + fileSetPattern(set->coreName) +
+                                  ": " + filesLeftOutNote(*set, leftOut));
+            noted = true;
+        }
+    }
     const AnalysisParameters& parameters = options.request.parameters;
     if (!analysisFitsInMemory(parameters.analysisLength, availableMemoryBytes())) {
         complain(streams, "--length: " + std::to_string(parameters.analysisLength) +
@@ -105,8 +118,21 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
                          streams.colour);
     StreamEvents events(options.linesOnStandardOutput() ? streams.out : nullptr, streams.err,
                         progress, parameters);
+    RunRequest request = options.request;
+    if (streams.errIsTerminal) {
+        // The permutation test can run for hours: the bar shows it runs, and
+        // how long it will still take. Ctrl-C ends it as it ends any run.
+        request.verdict.permutations.watch = [&progress,
+                                              started = std::chrono::steady_clock::now()](
+                                                 std::int64_t done, std::int64_t total) mutable {
+            const auto now = std::chrono::steady_clock::now();
+            if (done == 0) started = now;
+            progress.showTest(done, total, std::chrono::duration<double>(now - started).count());
+            return true;
+        };
+    }
     RunState state =
-        analyseSets(options.request, std::move(reference), std::move(comparison), events);
+        analyseSets(std::move(request), std::move(reference), std::move(comparison), events);
     progress.stop();
     const Verdict& verdict = *state.verdict;
     writeVerdictLines(events.lines(), verdict, parameters.confidenceLevel);
@@ -131,6 +157,7 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
                               failureInWords(events.linesError()));
         trouble = true;
     }
+    if (noted && !options.acceptNotes) trouble = true;
     if (std::ferror(streams.err) != 0) trouble = true;
     return trouble ? troubleStatus : statusOfVerdict(outcome.verdict);
 }

@@ -1,6 +1,7 @@
 #include "compare/progress_bar.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "text/utf8.hpp"
 
@@ -9,7 +10,39 @@ namespace {
 
 constexpr std::size_t barCells = 20;
 
+std::string filledBar(std::int64_t done, std::int64_t total) {
+    const auto filled = static_cast<std::size_t>(
+        total <= 0 ? barCells
+                   : std::min<std::int64_t>(barCells, done * std::int64_t{barCells} / total));
+    return "[" + std::string(filled, '#') + std::string(barCells - filled, '.') + "] ";
+}
+
+// A time left as a person reads it: seconds below two minutes, minutes below
+// two hours, then hours, then days.
+std::string timeInWords(double seconds) {
+    const auto whole = static_cast<std::int64_t>(std::ceil(seconds));
+    if (whole < 120) return std::to_string(whole) + " s";
+    if (whole < 2 * 3600) return std::to_string(whole / 60) + " min";
+    if (whole < 2 * 86400) return std::to_string(whole / 3600) + " h";
+    return std::to_string(whole / 86400) + " days";
+}
+
 }  // namespace
+
+std::string testProgressText(std::int64_t done, std::int64_t total, double secondsSoFar) {
+    std::string text = filledBar(done, total) + std::to_string(done) + "/" + std::to_string(total) +
+                       " splits tested, ";
+    if (done <= 0 || secondsSoFar <= 0) return text + "estimating the time left";
+    const double left =
+        secondsSoFar * static_cast<double>(total - done) / static_cast<double>(done);
+    return text + "about " + timeInWords(left) + " left";
+}
+
+void ProgressBar::showTest(std::int64_t done, std::int64_t total, double secondsSoFar) {
+    if (terminal_ == nullptr) return;
+    text_ = testProgressText(done, total, secondsSoFar);
+    draw();
+}
 
 std::string progressText(std::size_t done, std::size_t total, std::string_view path,
                          std::size_t width) {

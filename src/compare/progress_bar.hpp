@@ -3,6 +3,7 @@
 // person watching a terminal; a script's log gets none.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -15,6 +16,11 @@ namespace trellmark {
 std::string progressText(std::size_t done, std::size_t total, std::string_view path,
                          std::size_t width);
 
+// The bar's line while the permutation test runs: "[####......] 3200/10000
+// splits tested, about 2 min left", the time left estimated from the pace of
+// the splits done so far ("estimating" before any is done).
+std::string testProgressText(std::int64_t done, std::int64_t total, double secondsSoFar);
+
 class ProgressBar {
   public:
     // `terminal` is standard error when it is a terminal, else null: then the
@@ -23,6 +29,8 @@ class ProgressBar {
         : terminal_(terminal), width_(width), colour_(colour) {}
     // Shows the bar for file `done` + 1 of `total`.
     void show(std::size_t done, std::size_t total, std::string_view path);
+    // Shows how far the permutation test has come.
+    void showTest(std::int64_t done, std::int64_t total, double secondsSoFar);
     // Takes the bar off its line, before anything else is written.
     void hide();
     // Shows the bar again after other output, if it was showing.

@@ -20,6 +20,9 @@ class KeySource {
     // program was busy are kept and come out first, in order. Returns nothing
     // when no key can ever come again (the script or the terminal has ended).
     virtual std::optional<Key> nextKey() = 0;
+    // Takes a key press only if one is waiting, never blocking: for work that
+    // runs long and may be stopped. A source that cannot tell has none.
+    virtual std::optional<Key> keyIfWaiting() { return std::nullopt; }
     // Puts a key back so that the next nextKey returns it again.
     virtual void unreadKey(Key key) = 0;
 };

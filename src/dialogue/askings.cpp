@@ -2,6 +2,7 @@
 
 #include "console/console.hpp"
 #include "dialogue/console_target.hpp"
+#include "pipeline/files_left_out.hpp"
 #include "report/run_lines.hpp"
 
 namespace trellmark {
@@ -24,6 +25,12 @@ FileSet askFileSet(Console& console, std::string_view directoryPrompt, std::stri
     FileSet set = findFileSet(directory, coreName);
     ConsoleTarget out(console);
     writeFileCountLine(out, set.count);
+    // The count line keeps its words; a full set says what it could not take.
+    if (const int leftOut = filesLeftOut(set); leftOut > 0) {
+        printText(console, "   " + filesLeftOutNote(set, leftOut));
+        newLine(console);
+        newLine(console);
+    }
     return set;
 }
 

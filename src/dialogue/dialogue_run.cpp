@@ -2,6 +2,7 @@
 
 #include <new>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "analysis/memory_budget.hpp"
@@ -11,6 +12,7 @@
 #include "dialogue/numeric_answer.hpp"
 #include "dialogue/screen_events.hpp"
 #include "io/memory_limits.hpp"
+#include "io/temporary_files.hpp"
 #include "pipeline/run_pipeline.hpp"
 #include "report/verdict_lines.hpp"
 
@@ -73,6 +75,31 @@ void tellOutputs(Console& console, const OutputRequest& asked, const RunOutcome&
     }
 }
 
+// The line under the results while the permutation test runs, counting the
+// splits done: "   Testing 1000 random splits... 350".
+std::string testingText(std::int64_t done, std::int64_t total, std::int64_t asked) {
+    const std::string what = total < asked ? "all " + std::to_string(total) + " splits"
+                                           : std::to_string(total) + " random splits";
+    return "   Testing " + what + "... " + std::to_string(done);
+}
+
+// Shows the test counting up on one line; Esc or Ctrl-C stops it. Other keys
+// typed meanwhile are kept in `typedAhead` for the questions that follow.
+PermutationOptions::Watch testWatch(Console& console, std::int64_t asked,
+                                    std::vector<Key>& typedAhead) {
+    const int row = console.screen.cursorRow;
+    return [&console, &typedAhead, row, asked](std::int64_t done, std::int64_t total) {
+        console.screen.cursorRow = row;
+        console.screen.cursorColumn = 0;
+        printText(console, testingText(done, total, asked));
+        while (std::optional<Key> key = console.keys.keyIfWaiting()) {
+            if (key->text == "\x1b" || key->text == "\x03") return false;
+            typedAhead.push_back(std::move(*key));
+        }
+        return true;
+    };
+}
+
 // Everything from reading the reference set to writing the outputs.
 void analyse(Console& console, RunState& state, FileSet reference,
              std::vector<std::string>* notices) {
@@ -84,7 +111,18 @@ void analyse(Console& console, RunState& state, FileSet reference,
                    "   Core filename?", &state.run.referenceFiles.directory);
     readComparisonSet(state, std::move(comparison), events);
     compareReadSets(state, events);
-    judgeRun(state);
+    if (state.request.verdict.wanted) {
+        std::vector<Key> typedAhead;
+        state.request.verdict.permutations.watch =
+            testWatch(console, state.request.verdict.permutations.permutations, typedAhead);
+        judgeRun(state);
+        newLine(console);
+        for (auto key = typedAhead.rbegin(); key != typedAhead.rend(); ++key) {
+            console.keys.unreadKey(*key);
+        }
+    } else {
+        judgeRun(state);
+    }
     if (state.request.verdict.reported) {
         ConsoleTarget out(console);
         writeVerdictLines(out, *state.verdict, state.run.parameters.confidenceLevel);
@@ -100,6 +138,14 @@ void sayAnalysisTooLong(Console& console) {
     newLine(console);
 }
 
+// Memory ran out part way: the outputs written so far are whole, and the one
+// being written is removed.
+void outOfMemory(Console& console) {
+    removeTemporaryFiles();
+    useLabelColours(console);
+    sayAnalysisTooLong(console);
+}
+
 void closeRun(Console& console) {
     beep(console);
     beep(console);
@@ -111,17 +157,9 @@ void closeRun(Console& console) {
     waitForKey(console);
 }
 
-}  // namespace
-
-std::int32_t askAndAnalyse(Console& console, const DialogueOptions& options,
-                           std::vector<std::string>* notices) {
-    setUpConsoleWindow(console);
-    newLine(console);
-    printBanner(console);
-    useLabelColours(console);
-    newLine(console);
-    newLine(console);
-
+// The questions and the run they ask for.
+void askAndRun(Console& console, const DialogueOptions& options,
+               std::vector<std::string>* notices) {
     FileSet reference =
         askFileSet(console, "   Directory in which the reference files are located?",
                    "   Core filename? ", nullptr);
@@ -138,14 +176,32 @@ std::int32_t askAndAnalyse(Console& console, const DialogueOptions& options,
 
     if (!analysisFitsInMemory(parameters.analysisLength, availableMemoryBytes())) {
         sayAnalysisTooLong(console);
-    } else {
-        try {
-            RunState state = startRun(std::move(request));
-            analyse(console, state, std::move(reference), notices);
-        } catch (const std::bad_alloc&) {
-            useLabelColours(console);
-            sayAnalysisTooLong(console);
-        }
+        return;
+    }
+    RunState state = startRun(std::move(request));
+    analyse(console, state, std::move(reference), notices);
+}
+
+}  // namespace
+
+std::int32_t askAndAnalyse(Console& console, const DialogueOptions& options,
+                           std::vector<std::string>* notices) {
+    setUpConsoleWindow(console);
+    newLine(console);
+    printBanner(console);
+    useLabelColours(console);
+    newLine(console);
+    newLine(console);
+
+    // Memory may run out at any step, the questions too: the run then ends
+    // with its one line, as a run too long for the memory does.
+    try {
+        askAndRun(console, options, notices);
+    } catch (const std::bad_alloc&) {
+        outOfMemory(console);
+    } catch (const std::system_error&) {
+        // A worker thread that cannot be started: no memory for its stack.
+        outOfMemory(console);
     }
     closeRun(console);
     return 0;

@@ -9,7 +9,10 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+
+#include "io/temporary_files.hpp"
 
 namespace trellmark {
 namespace {
@@ -54,27 +57,34 @@ OutputFile openDevice(const std::string& name, std::string& failure) {
     return file;
 }
 
-// Where no temporary file can be made beside it (a directory the user may not
-// write in, holding a file they may), the file is written in place.
-OutputFile openInPlace(const std::string& name, std::string& failure) {
-    OutputFile file;
-    const int fd = ::open(name.c_str(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+// Where a dangling link leads: the file it names, made by the writing. Links
+// to links are followed as far as the system itself would follow them.
+std::string danglingTarget(const std::string& name) {
+    std::string path = name;
+    for (int step = 0; step < 40; ++step) {
+        struct stat status {};
+        if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) return path;
+        target.resize(static_cast<std::size_t>(length));
+        path = target.front() == '/' ? target : directoryOf(path) + "/" + target;
+    }
+    return path;
+}
+
+// Why no temporary file could be made beside the output, in the directory
+// `directory`. The output is then refused: writing the file itself in place
+// would leave a cut-off file, where an earlier one stood, whenever the
+// writing fails part way.
+std::string temporaryFailure(int error, const std::string& directory) {
     struct stat status {};
-    if (fd < 0) {
-        failure = failureInWords(errno);
-        return file;
+    const bool directoryExists = ::stat(directory.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    if (directoryExists && (error == EACCES || error == EPERM)) {
+        return "permission to make a new file in its directory is denied";
     }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        failure = "it is not a regular file";
-        ::close(fd);
-        return file;
-    }
-    file.fd = fd;
-    file.finalName = name;
-    return file;
+    if (directoryExists && error == ENOENT) return "its directory takes no new files";
+    return failureInWords(error);
 }
 
 }  // namespace
@@ -114,6 +124,22 @@ std::string failureInWords(int error) {
             return text;
         }
     }
+}
+
+std::string outputPlace(const std::string& name) {
+    struct stat status {};
+    if (::stat(name.c_str(), &status) == 0) {
+        // A device only swallows what it is given: two outputs may share it.
+        if (S_ISCHR(status.st_mode)) return {};
+        return "file " + std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+    }
+    const std::string target = danglingTarget(name);
+    const std::size_t slash = target.find_last_of('/');
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::unique_ptr<char, decltype(&std::free)> real(
+        ::realpath(directoryOf(target).c_str(), nullptr), &std::free);
+    if (real) return "path " + std::string(real.get()) + "/" + base;
+    return "path " + std::filesystem::path(target).lexically_normal().string();
 }
 
 std::optional<FileIdentity> identityOf(const std::string& path) {
@@ -164,19 +190,20 @@ OutputFile openOutputFile(const std::string& name, std::span<const FileIdentity>
     } else if (errno != ENOENT) {
         failure = failureInWords(errno);
         return {};
+    } else {
+        // A link to a file not there yet is kept, and its target written.
+        finalName = danglingTarget(name);
     }
 
     OutputFile file;
     file.finalName = finalName;
     // A short name of its own, so that a name at the length limit still gets a
     // temporary neighbour; hidden, so that no set selection picks it up.
-    std::string temporary = directoryOf(finalName) + "/.trellmark-XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    const std::string directory = directoryOf(finalName);
+    std::string temporary = directory + "/.trellmark-XXXXXX";
+    const int fd = makeTemporaryFile(temporary.data());
     if (fd < 0) {
-        // Only a directory closed to the user, never a full disk, sends the
-        // writing into the file itself.
-        if (errno == EACCES || errno == EPERM) return openInPlace(name, failure);
-        failure = failureInWords(errno);
+        failure = temporaryFailure(errno, directory);
         return {};
     }
     // The permissions an earlier file had, or those a new file gets; failing
@@ -220,6 +247,7 @@ bool finishOutputFile(OutputFile& file, bool allWritten, bool fdClosed, std::str
         failure = failureInWords(errno);
     }
     if (!written) ::unlink(file.temporaryName.c_str());
+    forgetTemporaryFile(file.temporaryName.c_str());
     file.temporaryName.clear();
     return written;
 }

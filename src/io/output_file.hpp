@@ -19,13 +19,21 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
+// Where writing `name` would put the file: the file's identity when it
+// exists, otherwise the resolved path of the file to be made (its directory
+// with every link followed, a dangling link's target). Two outputs with one
+// place are one file however they are spelled; empty for a device, which
+// any number of outputs may share.
+std::string outputPlace(const std::string& name);
+
 // The identity of the file a path leads to (following links); none when there
 // is no such file.
 std::optional<FileIdentity> identityOf(const std::string& path);
 
 // A file being written. The bytes go to a temporary file beside the named one,
 // which takes the name only when every byte is in: an earlier file of that
-// name stays whole until then, and is kept when the writing fails.
+// name stays whole until then, and is kept when the writing fails. Where no
+// temporary file can be made, the output is refused.
 struct OutputFile {
     int fd = -1;                // for writing; the caller may hand it to a stream that closes it
     std::string finalName;      // where the file ends up (a link's target for a link)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "options/whole_number.hpp"
+#include "pipeline/output_writing.hpp"
 #include "plot/figure_file.hpp"
 
 namespace trellmark {
@@ -73,6 +74,12 @@ std::string checkVerdictAndFigure(const NumberTexts& numbers, const std::string&
     size = *parsed;
     if (!plot.empty() && !figureFormatFor(plot)) {
         return "--plot: '" + plot + "' does not end in .png, .svg or .pdf";
+    }
+    // Checked here, not after the whole analysis.
+    if (!plot.empty() && figureFormatFor(plot) == FigureFormat::png &&
+        static_cast<long long>(size.width) * size.height > largestPngPixels) {
+        return "--plot-size: '" + numbers.plotSize +
+               "' is more than a PNG figure may have (100 million pixels)";
     }
     return {};
 }
@@ -146,16 +153,17 @@ void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& 
                     "The channel analysed in recordings of more than one (from 1)")
         ->type_name("N");
     compare.add_flag("--accept-notes", options.acceptNotes,
-                     "Analyse noted takes (no impulse, another rate, ...) as the dialogue does, "
-                     "instead of failing");
+                     "Analyse noted takes (no impulse, another rate, ...) as the dialogue does "
+                     "and accept files left out of a full set: exit by the verdict, not 2");
     compare.add_flag("-q,--quiet", options.quiet,
                      "Nothing on standard output but what a - output asks for");
     compare.footer(
         "Example:\n  trellmark compare --reference takes/v1 --comparison takes/v2 --reference-core "
         "take \\\n      --threshold 16000 --length 44100 --json result.json\n"
         "Exit status: 0 the run completed and the sets do not differ detectably, 1 the sets "
-        "differ,\n2 a mistake in the options, a set without files, a verdict that cannot tell, or "
-        "an\noutput (standard output too) that could not be written.");
+        "differ,\n2 a mistake in the options, a set without files, a verdict that cannot tell, an\n"
+        "output (standard output too) that could not be written, or notes (a noted take,\n"
+        "more than 1000 matching files) without --accept-notes.");
 }
 
 // Required options are checked after CLI11 has parsed everything, so that an
@@ -163,6 +171,20 @@ void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& 
 std::string missingOption(const CLI::App& compare) {
     for (const char* name : {"--reference", "--threshold", "--length"}) {
         if (compare.get_option(name)->count() == 0) return std::string(name) + " is required";
+    }
+    return {};
+}
+
+// The dialogue's options given before `compare`, which has its own after it:
+// never silently dropped.
+std::string misplacedOption(const CLI::App& app) {
+    for (const char* name : {"--verdict", "--plot", "--plot-size", "--html", "--permutations",
+                             "--seed", "--cluster-statistic"}) {
+        if (app.get_option(name)->count() == 0) continue;
+        if (std::string(name) == "--verdict") {
+            return "--verdict belongs to the dialogue: 'compare' always gives the verdict";
+        }
+        return std::string(name) + " belongs after 'compare'";
     }
     return {};
 }
@@ -203,6 +225,16 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
     problem = checkVerdictAndFigure(numbers, outputs.plot, verdict.permutations, outputs.plotSize);
     if (!problem.empty()) return problem;
 
+    // The files of a set are looked for in its directory only: a core with a
+    // "/" would match none of them, whatever is in the folder it names.
+    for (const auto& [option, core] : {std::pair{"--reference-core", &options.referenceCore},
+                                       std::pair{"--comparison-core", &options.comparisonCore}}) {
+        if (core->find('/') != std::string::npos) {
+            return std::string(option) + ": '" + *core +
+                   "' holds a '/', but a core is the start of a file name: put its directory in " +
+                   (option == std::string("--reference-core") ? "--reference" : "--comparison");
+        }
+    }
     if (!comparisonGiven) options.comparisonDirectory = options.referenceDirectory;
     if (!comparisonCoreGiven) options.comparisonCore = options.referenceCore;
 
@@ -222,12 +254,39 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
             return "--plot: '-' (standard output) is only for --json and --csv";
         }
         for (std::size_t k = 0; k < i; ++k) {
-            if (!name->empty() && *name == *files[k].second) {
+            if (!namesOneFile(*name, *files[k].second)) continue;
+            if (*name == *files[k].second) {
                 return files[k].first + " and " + option + " name the same file '" + *name + "'";
             }
+            return files[k].first + " '" + *files[k].second + "' and " + option + " '" + *name +
+                   "' name the same file";
         }
     }
     return {};
+}
+
+// CLI11 lists the unexpected arguments in the order it met them, which is
+// the reverse of the command line's: they are found again among the reversed
+// arguments and listed in the order the user gave them.
+std::string extrasInOrder(const std::string& message, const std::vector<std::string>& reversed) {
+    const std::size_t colon = message.find(": ");
+    if (colon == std::string::npos) return message;
+    std::string_view listed = std::string_view(message).substr(colon + 2);
+    std::vector<std::string> found;
+    for (const std::string& argument : reversed) {
+        if (!listed.starts_with(argument)) continue;
+        const std::string_view rest = listed.substr(argument.size());
+        if (!rest.empty() && rest.front() != ' ') continue;
+        found.push_back(argument);
+        listed = rest.empty() ? rest : rest.substr(1);
+    }
+    if (!listed.empty() || found.empty()) return message;
+    std::string text = message.substr(0, colon + 2);
+    for (auto argument = found.rbegin(); argument != found.rend(); ++argument) {
+        if (argument != found.rbegin()) text += ' ';
+        text += *argument;
+    }
+    return text;
 }
 
 }  // namespace
@@ -264,13 +323,18 @@ Command parseCommandLine(std::span<const std::string> arguments) {
     NumberTexts numbers;
     addCompareOptions(*compare, command.compare, numbers);
 
-    // CLI11 takes the arguments last first.
-    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    // CLI11 takes the arguments last first, and uses them up.
+    const std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
-        app.parse(reversed);
+        std::vector<std::string> taken = reversed;
+        app.parse(taken);
     } catch (const CLI::CallForHelp&) {
         command.kind = CommandKind::help;
         command.text = app.help();
+        return command;
+    } catch (const CLI::ExtrasError& error) {
+        command.kind = CommandKind::mistake;
+        command.text = extrasInOrder(error.what(), reversed);
         return command;
     } catch (const CLI::ParseError& error) {
         command.kind = CommandKind::mistake;
@@ -285,14 +349,18 @@ Command parseCommandLine(std::span<const std::string> arguments) {
     if (!compare->parsed()) {
         std::string problem = checkVerdictAndFigure(dialogueNumbers, dialogue.plot,
                                                     dialogue.permutations, dialogue.plotSize);
-        if (problem.empty() && !dialogue.html.empty() && dialogue.html == dialogue.plot) {
-            problem = "--plot and --html name the same file '" + dialogue.html + "'";
+        if (problem.empty() && namesOneFile(dialogue.html, dialogue.plot)) {
+            problem = dialogue.html == dialogue.plot
+                          ? "--plot and --html name the same file '" + dialogue.html + "'"
+                          : "--plot '" + dialogue.plot + "' and --html '" + dialogue.html +
+                                "' name the same file";
         }
         command.kind = problem.empty() ? CommandKind::dialogue : CommandKind::mistake;
         command.text = problem;
         return command;
     }
-    std::string problem = missingOption(*compare);
+    std::string problem = misplacedOption(app);
+    if (problem.empty()) problem = missingOption(*compare);
     if (problem.empty()) {
         problem = checkCompareOptions(command.compare, numbers,
                                       compare->get_option("--comparison")->count() > 0,

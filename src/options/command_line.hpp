@@ -19,8 +19,8 @@ struct CompareOptions {
     // The analysis, the verdict (always computed and reported) and the outputs.
     RunRequest request;
     bool quiet = false;
-    // Takes with a note (no impulse, another rate, ...) are analysed as the
-    // dialogue analyses them instead of making the run fail.
+    // Noted takes (no impulse, another rate, ...) and files left out of a full
+    // set are accepted: the run exits by its verdict rather than with 2.
     bool acceptNotes = false;
 
     // The result lines go to standard output unless --quiet or a "-" output

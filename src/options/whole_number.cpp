@@ -25,6 +25,16 @@ std::optional<std::int64_t> wholeNumberOption(std::string_view option, std::stri
     const std::string quoted = std::string(option) + ": '" + std::string(text) + "'";
     const std::optional<std::int64_t> value = parseWholeNumber(text);
     if (!value) {
+        // Digits past the range of any number the program takes are a number
+        // all the same: too large (or too small), not malformed.
+        const bool digits = text.find_first_not_of("+-0123456789") == std::string_view::npos &&
+                            text.find_first_of("0123456789") != std::string_view::npos &&
+                            text.find_first_of("+-", 1) == std::string_view::npos;
+        if (digits) {
+            problem = quoted + (text[0] == '-' ? " is too small" : " is too large") + " (" +
+                      std::to_string(lowest) + " to " + std::to_string(highest) + ")";
+            return {};
+        }
         problem = quoted + " is not a whole number";
         return {};
     }

@@ -1,8 +1,12 @@
 #include "pipeline/output_writing.hpp"
 
+#include <algorithm>
 #include <functional>
+#include <map>
 #include <string>
+#include <utility>
 
+#include "io/output_file.hpp"
 #include "io/output_stream.hpp"
 #include "report/analysis_report.hpp"
 #include "report/csv_results.hpp"
@@ -10,6 +14,7 @@
 #include "report/json_results.hpp"
 #include "report/report_page.hpp"
 #include "report/signal_output.hpp"
+#include "wave/wave_writer.hpp"
 
 namespace trellmark {
 namespace {
@@ -25,36 +30,116 @@ WriteResult writeResultsFile(const std::string& name, const RunResults& run,
     return failedResult("standard output could not take it");
 }
 
+// Every output's kind and name, in the order they are written.
+struct OutputField {
+    const char* kind;
+    std::string OutputRequest::*name;
+};
+constexpr OutputField outputFields[] = {
+    {"report", &OutputRequest::report},
+    {"referenceMean", &OutputRequest::referenceMean},
+    {"comparisonMean", &OutputRequest::comparisonMean},
+    {"difference", &OutputRequest::difference},
+    {"csv", &OutputRequest::csv},
+    {"plot", &OutputRequest::plot},
+    {"html", &OutputRequest::html},
+    {"json", &OutputRequest::json},
+};
+
+// The named outputs in the order they are written, "-" left out.
+std::vector<std::pair<const char*, std::string>> namedOutputs(const OutputRequest& names) {
+    std::vector<std::pair<const char*, std::string>> named;
+    for (const OutputField& field : outputFields) {
+        const std::string& name = names.*field.name;
+        if (!name.empty() && name != standardOutputName) named.emplace_back(field.kind, name);
+    }
+    return named;
+}
+
+// For each output that names the file of an earlier one, why it is not
+// written: the earlier one keeps the file. Places are taken before anything
+// is written, so that a file the first output makes is no excuse.
+std::map<std::string, std::string> sharedFiles(const OutputRequest& names) {
+    std::map<std::string, std::string> refused;
+    std::vector<std::pair<std::string, std::string>> places;
+    for (const auto& [kind, name] : namedOutputs(names)) {
+        const std::string place = outputPlace(name);
+        for (const auto& [earlierPlace, earlierName] : places) {
+            if (!place.empty() && place == earlierPlace) {
+                refused.emplace(kind, "it is the same file as " + earlierName);
+                break;
+            }
+        }
+        places.emplace_back(place, name);
+    }
+    return refused;
+}
+
 }  // namespace
+
+bool namesOneFile(const std::string& first, const std::string& second) {
+    if (first.empty() || second.empty()) return false;
+    if (first == standardOutputName || second == standardOutputName) return first == second;
+    const std::string place = outputPlace(first);
+    return !place.empty() && place == outputPlace(second);
+}
 
 std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResults& run,
                                         const Verdict* verdict, std::FILE* standardOutput) {
-    const OutputRequest& names = request.outputs;
+    std::map<std::string, std::string> refused = sharedFiles(request.outputs);
+    // The signal files take the scale file's rate: at 0 samples a second no
+    // player could play them, so they are not written as if they could. A
+    // format the writer cannot write is its own reason, named first.
+    if (run.scaleFile.sampleRate <= 0 &&
+        outputUnitsFor(run.scaleFile).format != WaveOutputFormat::none) {
+        for (const char* kind : {"referenceMean", "comparisonMean", "difference"}) {
+            refused.emplace(kind, "the recordings give it no sample rate (0)");
+        }
+    }
+    // Each output refused as another's file is left unnamed, and its outcome
+    // takes its place in the order.
+    OutputRequest names = request.outputs;
+    for (const OutputField& field : outputFields) {
+        if (refused.contains(field.kind)) names.*field.name = "";
+    }
     const Verdict* reported = request.verdict.reported ? verdict : nullptr;
     std::vector<OutputOutcome> outcomes;
-    if (!names.report.empty()) {
+    const auto refuse = [&](const char* kind, const std::string& name) {
+        const auto why = refused.find(kind);
+        if (why == refused.end()) return false;
+        outcomes.push_back({kind, name, failedResult(why->second)});
+        return true;
+    };
+    const OutputRequest& asked = request.outputs;
+    if (!refuse("report", asked.report) && !names.report.empty()) {
         outcomes.push_back(
             {"report", names.report, writeAnalysisReport(names.report, run, reported)});
     }
-    for (OutputOutcome& signal :
-         writeSignalFiles({names.referenceMean, names.comparisonMean, names.difference}, run)) {
-        outcomes.push_back(std::move(signal));
+    std::vector<OutputOutcome> signals =
+        writeSignalFiles({names.referenceMean, names.comparisonMean, names.difference}, run);
+    std::size_t nextSignal = 0;
+    for (const auto& [kind, name] : std::initializer_list<std::pair<const char*, std::string>>{
+             {"referenceMean", asked.referenceMean},
+             {"comparisonMean", asked.comparisonMean},
+             {"difference", asked.difference}}) {
+        if (name.empty() || refuse(kind, name)) continue;
+        if (nextSignal < signals.size()) outcomes.push_back(std::move(signals[nextSignal++]));
     }
-    if (!names.csv.empty()) {
+    if (!refuse("csv", asked.csv) && !names.csv.empty()) {
         outcomes.push_back(
             {"csv", names.csv,
              writeResultsFile(names.csv, run, standardOutput, [&run, verdict](std::FILE* stream) {
                  return writeCsvResults(stream, run, verdict);
              })});
     }
-    if (!names.plot.empty()) {
+    if (!refuse("plot", asked.plot) && !names.plot.empty()) {
         outcomes.push_back(
             {"plot", names.plot, writeRunFigure(run, verdict, names.plot, names.plotSize)});
     }
-    if (!names.html.empty()) {
+    if (!refuse("html", asked.html) && !names.html.empty()) {
         outcomes.push_back({"html", names.html, writeReportPage(run, verdict, names.html)});
     }
-    if (!names.json.empty()) {
+    if (!refuse("json", asked.json) && !names.json.empty()) {
         const std::string json = runJson(run, outcomes, TRELLMARK_VERSION, verdict);
         outcomes.push_back(
             {"json", names.json,

@@ -2,6 +2,7 @@
 // Writing every output a run was asked for, each whatever became of the others.
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "analysis/run_results.hpp"
@@ -16,7 +17,14 @@ namespace trellmark {
 // one outcome for each that was named. `verdict` may be null; it goes into the
 // report only when the request reports it. `standardOutput` takes the outputs
 // named "-"; when it is null they are refused.
+// An output that names the file of an earlier one, however spelled (through
+// a link, "./out" for "out"), is refused with the earlier one's name; the
+// earlier one is written.
 std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResults& run,
                                         const Verdict* verdict, std::FILE* standardOutput);
+
+// Whether two output names lead to one file: the same file if it exists, the
+// same resolved path if not. "-" is only itself; a device is never shared.
+bool namesOneFile(const std::string& first, const std::string& second);
 
 }  // namespace trellmark

@@ -4,6 +4,7 @@
 
 #include "analysis/critical_values.hpp"
 #include "pipeline/output_writing.hpp"
+#include "plot/figure_file.hpp"
 #include "verdict/run_verdict.hpp"
 
 namespace trellmark {
@@ -12,6 +13,7 @@ RunState startRun(RunRequest request) {
     RunState state;
     state.request = std::move(request);
     state.run.parameters = state.request.parameters;
+    if (!state.request.outputs.plot.empty()) prepareFigureFonts();
     return state;
 }
 

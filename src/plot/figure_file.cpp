@@ -18,7 +18,6 @@ namespace trellmark {
 namespace {
 
 // An image surface holds 4 bytes a pixel: 400 MB at most.
-constexpr std::int64_t largestPngPixels = 100'000'000;
 
 // A fixed date for the PDF's creation and modification entries, which cairo would otherwise
 // fill with the time of writing.
@@ -110,6 +109,15 @@ std::optional<FigureFormat> figureFormatFor(const std::string& path) {
     if (endsWithIgnoringCase(path, ".svg")) return FigureFormat::svg;
     if (endsWithIgnoringCase(path, ".pdf")) return FigureFormat::pdf;
     return std::nullopt;
+}
+
+void prepareFigureFonts() {
+    SurfaceHandle surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1));
+    cairo_t* cr = cairo_create(surface.get());
+    cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_font_extents_t extents{};
+    cairo_font_extents(cr, &extents);
+    cairo_destroy(cr);
 }
 
 std::string figureProblem(const FigureData& data, FigureFormat format, int width, int height) {

@@ -21,6 +21,14 @@ std::optional<FigureFormat> figureFormatFor(const std::string& path);
 // Takes the bytes of a figure in order; false when it cannot, which ends the writing.
 using FigureSink = std::function<bool(std::string_view bytes)>;
 
+// The most pixels a PNG figure may have: 4 bytes each in memory.
+constexpr long long largestPngPixels = 100'000'000;
+
+// Loads the font configuration the figure's text needs, once. A run that will
+// draw does it before its analysis takes the memory: the font library does
+// not survive running out of memory while it loads.
+void prepareFigureFonts();
+
 // Why a figure of this data cannot be drawn in this format and size, or empty: a side outside
 // smallestFigureSide..largestFigureSide, a PNG of more than 100 million pixels (4 bytes each in
 // memory), or spans of different lengths.

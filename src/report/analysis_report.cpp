@@ -8,6 +8,7 @@
 #include "report/number_text.hpp"
 #include "report/output_target.hpp"
 #include "report/verdict_lines.hpp"
+#include "text/utf8.hpp"
 
 namespace trellmark {
 namespace {
@@ -46,7 +47,9 @@ void writeFileList(OutputTarget& out, std::string_view heading, const FileSet& s
     out.lineEnd();
     for (int i = 0; i < set.count && i < static_cast<int>(set.paths.size()); ++i) {
         out.text("   ");
-        writeLine(out, set.paths[i]);
+        // A newline or an escape sequence in a name would break the report's
+        // lines or act on the terminal that shows it.
+        writeLine(out, printableText(set.paths[i]));
     }
     out.lineEnd();
     out.lineEnd();

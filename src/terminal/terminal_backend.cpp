@@ -379,6 +379,16 @@ std::optional<Key> TerminalBackend::nextKey() {
     return key;
 }
 
+std::optional<Key> TerminalBackend::keyIfWaiting() {
+    {
+        const std::lock_guard lock(terminalMutex_);
+        if (keys_.empty() && (terminal_ == nullptr || keysEnded_ || !inputWaiting())) {
+            return std::nullopt;
+        }
+    }
+    return nextKey();
+}
+
 // Reads until the terminal gives at least one key; none when it is gone. The
 // bytes are read one by one rather than as wide characters: the terminal
 // library would swallow the keys after a byte that is no character in the

@@ -44,6 +44,7 @@ class TerminalBackend : public KeySource, public Display {
     // Paints what is still waiting to be painted before it waits for a key
     // (not when keys typed ahead are there already).
     std::optional<Key> nextKey() override;
+    std::optional<Key> keyIfWaiting() override;
     void unreadKey(Key key) override;
 
     void screenChanged(const Screen& screen) override;

@@ -18,6 +18,7 @@ termios savedSettings{};
 char resetBuffer[512];
 std::size_t resetLength = 0;
 bool armed = false;
+void (*cleanUp)() = nullptr;
 
 constexpr int handledSignals[] = {SIGTERM, SIGHUP,  SIGINT,  SIGQUIT, SIGABRT, SIGSEGV,
                                   SIGBUS,  SIGFPE,  SIGILL,  SIGTRAP, SIGSYS,  SIGXCPU,
@@ -27,6 +28,7 @@ struct sigaction previousActions[handledCount];
 
 extern "C" void restoreAndDie(int signalNumber) {
     const int savedErrno = errno;
+    if (cleanUp != nullptr) cleanUp();
     tcsetattr(restoreFd, TCSANOW, &savedSettings);
     std::size_t written = 0;
     while (written < resetLength) {
@@ -63,6 +65,10 @@ void armTerminalRestore(int fd, const termios& saved, std::string_view resetByte
         sigaction(handledSignals[i], &action, nullptr);
     }
     armed = true;
+}
+
+void setSignalCleanUp(void (*action)()) {
+    cleanUp = action;
 }
 
 void setTerminalResetBytes(std::string_view resetBytes) {

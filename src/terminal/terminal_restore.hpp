@@ -16,6 +16,10 @@ namespace trellmark {
 // that it leaves these signals to us. `resetBytes` beyond 512 bytes is cut off.
 void armTerminalRestore(int fd, const termios& saved, std::string_view resetBytes);
 
+// Something to do first when a signal ends the program, such as removing
+// half-written files; `action` must be async-signal-safe. Set before arming.
+void setSignalCleanUp(void (*action)());
+
 // Replaces the reset bytes, once it is known what this terminal understands.
 void setTerminalResetBytes(std::string_view resetBytes);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <exception>
 #include <limits>
@@ -80,8 +81,9 @@ void fillGroups(const SplitPlan& plan, std::int64_t first, std::int64_t count,
 }
 
 template <class Width>
-void judgeAllSplits(const PermutationInput& input, const SplitPlan& plan, int threads,
-                    bool allowAvx2, std::vector<double>& maxima) {
+bool judgeAllSplits(const PermutationInput& input, const SplitPlan& plan, int threads,
+                    bool allowAvx2, const PermutationOptions::Watch& watch,
+                    std::vector<double>& maxima) {
     const TakeTable<Width> table = tabulateTakes<Width>(input.takeValues, plan.takes, input.length);
     const IndexTestSetup setup =
         makeIndexTestSetup(input.referenceTakes, input.comparisonTakes, input.level, *input.tables);
@@ -90,9 +92,26 @@ void judgeAllSplits(const PermutationInput& input, const SplitPlan& plan, int th
     std::mutex failureLock;
     std::exception_ptr failure;
 
+    std::atomic<std::int64_t> judged{0};
+    bool stopped = false;
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point lastWatched = Clock::now();
+    // Only the calling thread asks the watch, between its batches.
+    const auto keepGoing = [&](bool caller) {
+        if (!caller || !watch) return true;
+        const Clock::time_point now = Clock::now();
+        if (now - lastWatched < std::chrono::milliseconds(100)) return true;
+        lastWatched = now;
+        if (watch(judged.load(), plan.splits)) return true;
+        stopped = true;
+        nextBatch = batches;
+        return false;
+    };
+    if (watch && !watch(0, plan.splits)) return true;
+
     // Each split's result depends on its number alone, so the batches may be
     // taken in any order by any thread.
-    auto work = [&] {
+    auto work = [&](bool caller) {
         try {
             std::vector<std::uint32_t> groups(splitsPerBatch * plan.groupSize);
             std::vector<std::uint32_t> scratch(plan.takes);
@@ -108,6 +127,8 @@ void judgeAllSplits(const PermutationInput& input, const SplitPlan& plan, int th
                                      {},
                                      {}};
                 judgeSplits(table, setup, job, allowAvx2);
+                judged += count;
+                if (!keepGoing(caller)) break;
             }
         } catch (...) {
             const std::lock_guard lock(failureLock);
@@ -120,13 +141,15 @@ void judgeAllSplits(const PermutationInput& input, const SplitPlan& plan, int th
     const int extra = static_cast<int>(std::min<std::int64_t>(threads, batches)) - 1;
     helpers.reserve(std::max(extra, 0));  // no allocation once threads run
     try {
-        for (int i = 0; i < extra; ++i) helpers.emplace_back(work);
+        for (int i = 0; i < extra; ++i) helpers.emplace_back(work, false);
     } catch (const std::system_error&) {
         // Fewer threads only take longer: the batches go to those that started.
     }
-    work();
+    work(true);
     for (std::thread& helper : helpers) helper.join();
     if (failure) std::rethrow_exception(failure);
+    if (watch && !stopped) watch(plan.splits, plan.splits);
+    return stopped;
 }
 
 // Means and p-value degrees of freedom of the observed split, from the same
@@ -218,16 +241,20 @@ NullDistribution computeNullDistribution(const PermutationInput& input,
     switch (distribution.width) {
         case SumWidth::automatic:
         case SumWidth::short16:
-            judgeAllSplits<ShortSums>(input, plan, threads, kernel.allowAvx2, maxima);
+            distribution.stopped = judgeAllSplits<ShortSums>(input, plan, threads, kernel.allowAvx2,
+                                                             options.watch, maxima);
             break;
         case SumWidth::narrow:
-            judgeAllSplits<NarrowSums>(input, plan, threads, kernel.allowAvx2, maxima);
+            distribution.stopped = judgeAllSplits<NarrowSums>(
+                input, plan, threads, kernel.allowAvx2, options.watch, maxima);
             break;
         case SumWidth::wide:
-            judgeAllSplits<WideSums>(input, plan, threads, kernel.allowAvx2, maxima);
+            distribution.stopped = judgeAllSplits<WideSums>(input, plan, threads, kernel.allowAvx2,
+                                                            options.watch, maxima);
             break;
         case SumWidth::widest:
-            judgeAllSplits<WidestSums>(input, plan, threads, kernel.allowAvx2, maxima);
+            distribution.stopped = judgeAllSplits<WidestSums>(
+                input, plan, threads, kernel.allowAvx2, options.watch, maxima);
             break;
     }
     std::sort(maxima.begin(), maxima.end());

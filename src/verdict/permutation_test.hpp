@@ -4,6 +4,7 @@
 // way), and the p-value of an observed cluster against it.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -23,6 +24,11 @@ struct PermutationOptions {
     std::uint64_t seed = 1;            // the same seed gives the same splits
     int threads = 0;                   // 0: one per processor core
     ClusterStatistic statistic = ClusterStatistic::mass;
+    // Told the splits judged so far and all of them, on the calling thread,
+    // when the test starts and then at most every tenth of a second; false
+    // stops the test. It sees the test without changing a result.
+    using Watch = std::function<bool(std::int64_t done, std::int64_t total)>;
+    Watch watch;
 };
 
 // What the test works on. Views into the caller's data, which must outlive the
@@ -60,6 +66,7 @@ struct NullDistribution {
     // clusters), ascending. When exact the observed split is among them, with
     // the statistic judgeObservedSplit gives it, to the bit.
     std::vector<double> sortedMaxima;
+    bool stopped = false;  // the watch stopped the test: the maxima are incomplete
 };
 
 // The observed split as the verdict judges it, per index of the window, from

@@ -135,6 +135,7 @@ std::string testClusters(const VerdictInput& input, Verdict& verdict) {
     } catch (const std::length_error&) {
         return "The permutation test was skipped: not enough memory.";
     }
+    if (distribution.stopped) return "Not tested: stopped.";
     verdict.permutations = distribution.splits;
     verdict.exact = distribution.exact;
     for (ClusterVerdict& cluster : verdict.clusters) {

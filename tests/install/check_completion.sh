@@ -29,7 +29,7 @@ cases=(
     'trellmark --plot-size |1600x1000'
     'trellmark compare --cluster-statistic |mass size'
     'trellmark --verdict |'
-    'trellmark compare --|--cluster-statistic --comparison --comparison-core --comparison-mean --confidence --csv --difference --help --html --json --length --permutations --plot --plot-size --quiet --reference --reference-core --reference-mean --report --seed --start --threshold'
+    'trellmark compare --|--accept-notes --cluster-statistic --comparison --comparison-core --comparison-mean --confidence --csv --difference --help --html --json --length --permutations --plot --plot-size --quiet --reference --reference-core --reference-mean --report --seed --start --threshold'
     'trellmark compare --ref|--reference --reference-core --reference-mean'
     'trellmark compare --reference |sub takes'
     'trellmark compare --comparison s|sub'
@@ -46,7 +46,7 @@ cases=(
     'trellmark compare --csv - --q|--quiet'
     'trellmark compare --threshold |'
     'trellmark compare --threshold 10 --length 5 --th|'
-    'trellmark compare --quiet --seed 3 --|--cluster-statistic --comparison --comparison-core --comparison-mean --confidence --csv --difference --help --html --json --length --permutations --plot --plot-size --reference --reference-core --reference-mean --report --start --threshold'
+    'trellmark compare --quiet --seed 3 --|--accept-notes --cluster-statistic --comparison --comparison-core --comparison-mean --confidence --csv --difference --help --html --json --length --permutations --plot --plot-size --reference --reference-core --reference-mean --report --start --threshold'
     'trellmark compare c|'
     'trellmark --plot compare --|--cluster-statistic --help --html --permutations --plot-size --seed --verdict --version'
 )
