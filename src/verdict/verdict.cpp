@@ -189,10 +189,16 @@ double smallestPossibleP(int referenceTakes, int comparisonTakes, std::int64_t p
 
 std::string unreachableAlpha(int referenceTakes, int comparisonTakes, std::int64_t permutations,
                              std::int16_t confidence) {
-    const double alpha = alphaFor(confidence);
+    return unreachableAlphaAt(referenceTakes, comparisonTakes, permutations, confidence,
+                              alphaFor(confidence));
+}
+
+std::string unreachableAlphaAt(int referenceTakes, int comparisonTakes, std::int64_t permutations,
+                               std::int16_t confidence, double alpha) {
     const double smallest = smallestPossibleP(referenceTakes, comparisonTakes, permutations);
     if (smallest < alpha) return {};
-    const std::string level = " at " + std::to_string(confidence) + " per cent";
+    const std::string level = (alpha < alphaFor(confidence) ? " at α/2 of " : " at ") +
+                              std::to_string(confidence) + " per cent";
     std::string clause = "with " + std::to_string(referenceTakes) + " and " +
                          std::to_string(comparisonTakes) + " takes ";
     const std::int64_t all =
@@ -243,6 +249,13 @@ Verdict computeVerdict(const VerdictInput& input) {
     verdict.statistic = input.options.statistic;
     verdict.alpha = alphaFor(input.confidence);
     verdict.smallestPossibleP = notANumber;
+    // The indices' level and the false discovery rate stay at the full
+    // alpha; only the clusters' p must clear the halved one.
+    const double levelAlpha = verdict.alpha;
+    if (input.halveAlpha) {
+        verdict.alpha /= 2;
+        verdict.alphaHalved = true;
+    }
     const std::int64_t length = std::max<std::int64_t>(input.length, 0);
     const auto indices = static_cast<std::size_t>(length);
     VerdictInput in = input;
@@ -293,8 +306,8 @@ Verdict computeVerdict(const VerdictInput& input) {
     verdict.t = std::move(observed.t);
     verdict.significant = std::move(observed.significant);
 
-    verdict.expectedByChance = verdict.alpha * static_cast<double>(length);
-    FalseDiscoveryResult fdr = benjaminiHochberg(verdict.p, verdict.alpha);
+    verdict.expectedByChance = levelAlpha * static_cast<double>(length);
+    FalseDiscoveryResult fdr = benjaminiHochberg(verdict.p, levelAlpha);
     verdict.fdrCount = fdr.keptCount;
     verdict.fdrKept = std::move(fdr.kept);
 
@@ -308,8 +321,9 @@ Verdict computeVerdict(const VerdictInput& input) {
     }
     verdict.smallestPossibleP =
         smallestPossibleP(in.referenceTakes, in.comparisonTakes, in.options.permutations);
-    const std::string unreachable = unreachableAlpha(in.referenceTakes, in.comparisonTakes,
-                                                     in.options.permutations, in.confidence);
+    const std::string unreachable =
+        unreachableAlphaAt(in.referenceTakes, in.comparisonTakes, in.options.permutations,
+                           in.confidence, verdict.alpha);
     if (!unreachable.empty()) {
         verdict.reason = unreachable + ".";
         verdict.reason.front() = 'W';  // the clause begins "with"
