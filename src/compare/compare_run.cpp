@@ -10,6 +10,7 @@
 #include "io/memory_limits.hpp"
 #include "io/output_file.hpp"
 #include "pipeline/run_pipeline.hpp"
+#include "report/spectrum_lines.hpp"
 #include "report/verdict_lines.hpp"
 #include "text/utf8.hpp"
 
@@ -29,11 +30,6 @@ bool setHasFiles(const FileSet& set, const Streams& streams) {
     if (set.count > 0) return true;
     complain(streams, "no file matches " + set.directory + "/" + fileSetPattern(set.coreName));
     return false;
-}
-
-// The exit status of a run that did its job.
-int statusOfVerdict(const std::optional<Verdict>& verdict) {
-    return verdict && verdict->outcome == VerdictOutcome::differ ? differStatus : completedStatus;
 }
 
 }  // namespace
@@ -62,10 +58,18 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
     progress.stop();
     const Verdict& verdict = *state.verdict;
     writeVerdictLines(events.lines(), verdict, parameters.confidenceLevel);
+    VerdictOutcome outcomeOfRun = verdict.outcome;
+    std::string cannotTellReason = verdict.reason;
+    if (state.spectrum) {
+        const Verdict& spectrum = state.spectrum->verdict;
+        writeSpectrumLines(events.lines(), *state.spectrum, verdict, parameters.confidenceLevel);
+        outcomeOfRun = combinedOutcome(verdict, spectrum);
+        if (verdict.outcome != VerdictOutcome::cannotTell) cannotTellReason = spectrum.reason;
+    }
     // A run that cannot tell has not done its job: a script must never read
     // it as "no difference".
-    bool trouble = verdict.outcome == VerdictOutcome::cannotTell;
-    if (trouble) complain(streams, "cannot tell whether the sets differ. " + verdict.reason);
+    bool trouble = outcomeOfRun == VerdictOutcome::cannotTell;
+    if (trouble) complain(streams, "cannot tell whether the sets differ. " + cannotTellReason);
 
     const RunOutcome outcome = finishRun(std::move(state), streams.out);
     for (const OutputOutcome& output : outcome.outputs) {
@@ -81,7 +85,8 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
         trouble = true;
     }
     if (std::ferror(streams.err) != 0) trouble = true;
-    return trouble ? troubleStatus : statusOfVerdict(outcome.verdict);
+    if (trouble) return troubleStatus;
+    return outcomeOfRun == VerdictOutcome::differ ? differStatus : completedStatus;
 }
 
 int runParsedCommand(const Command& command, const Streams& streams) {

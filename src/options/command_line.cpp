@@ -9,6 +9,7 @@
 
 #include "options/whole_number.hpp"
 #include "plot/figure_file.hpp"
+#include "spectrum/welch_density.hpp"
 
 namespace trellmark {
 namespace {
@@ -27,7 +28,32 @@ struct NumberTexts {
     std::string seed = "1";
     std::string clusterStatistic = "mass";
     std::string plotSize = "1600x1000";
+    std::string fftSize = std::to_string(defaultFftSize);
 };
+
+void addSpectrumOptions(CLI::App& app, bool& spectrum, NumberTexts& numbers) {
+    app.add_flag("--spectrum", spectrum,
+                 "Also test the takes' spectra bin by bin (each verdict then at alpha/2)");
+    app.add_option("--fft-size", numbers.fftSize,
+                   "Samples per spectrum segment: a power of two, 64 to 65536 (default 4096)")
+        ->type_name("N");
+}
+
+// The FFT size, when the spectrum is wanted; `length` the analysis window when
+// it is known.
+std::string checkFftSize(const NumberTexts& numbers, std::int64_t length, int& fftSize) {
+    std::string problem;
+    const auto size =
+        wholeNumberOption("--fft-size", numbers.fftSize, smallestFftSize, largestFftSize, problem);
+    if (!size) return problem;
+    if (!validFftSize(*size)) return "--fft-size: '" + numbers.fftSize + "' is not a power of two";
+    if (length > 0 && *size > length) {
+        return "--fft-size: " + numbers.fftSize + " is longer than the " + std::to_string(length) +
+               " samples of --length";
+    }
+    fftSize = static_cast<int>(*size);
+    return {};
+}
 
 void addFigureOptions(CLI::App& app, std::string& plot, NumberTexts& numbers) {
     app.add_option("--plot", plot, "Draw a figure of the run into FILE (.png, .svg or .pdf)")
@@ -97,6 +123,8 @@ constexpr OutputOption outputOptions[] = {
      true},
     {"--html", &OutputRequest::html,
      "Write the report page (HTML, with charts to zoom into) to FILE", false},
+    {"--spectrum-csv", &OutputRequest::spectrumCsv,
+     "With --spectrum: write the per-bin figures as CSV to FILE (- for stdout)", true},
 };
 
 void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& numbers) {
@@ -140,6 +168,7 @@ void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& 
     }
     addFigureOptions(compare, options.request.outputs.plot, numbers);
     addPermutationOptions(compare, numbers);
+    addSpectrumOptions(compare, options.request.spectrum.wanted, numbers);
     compare.add_flag("-q,--quiet", options.quiet,
                      "Nothing on standard output but what a - output asks for");
     compare.footer(
@@ -186,9 +215,15 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
     VerdictRequest& verdict = options.request.verdict;
     verdict.wanted = true;
     verdict.reported = true;
-    problem =
-        checkVerdictAndFigure(numbers, outputs.plot, verdict.permutations, outputs.plotSize);
+    problem = checkVerdictAndFigure(numbers, outputs.plot, verdict.permutations, outputs.plotSize);
     if (!problem.empty()) return problem;
+    SpectrumRequest& spectrum = options.request.spectrum;
+    if (spectrum.wanted) {
+        problem = checkFftSize(numbers, parameters.analysisLength, spectrum.fftSize);
+        if (!problem.empty()) return problem;
+    } else if (!outputs.spectrumCsv.empty()) {
+        return "--spectrum-csv: needs --spectrum";
+    }
 
     if (!comparisonGiven) options.comparisonDirectory = options.referenceDirectory;
     if (!comparisonCoreGiven) options.comparisonCore = options.referenceCore;
@@ -197,7 +232,8 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
     for (const OutputOption& output : outputOptions) {
         const std::string& name = outputs.*output.file;
         if (name == standardOutputName && !output.streamable) {
-            return std::string(output.name) + ": '-' (standard output) is only for --json and --csv";
+            return std::string(output.name) +
+                   ": '-' (standard output) is only for --json and --csv";
         }
         files.emplace_back(output.name, &name);
     }
@@ -220,7 +256,8 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
 
 bool CompareOptions::linesOnStandardOutput() const {
     const OutputRequest& outputs = request.outputs;
-    return !quiet && outputs.json != standardOutputName && outputs.csv != standardOutputName;
+    return !quiet && outputs.json != standardOutputName && outputs.csv != standardOutputName &&
+           outputs.spectrumCsv != standardOutputName;
 }
 
 Command parseCommandLine(std::span<const std::string> arguments) {
@@ -245,6 +282,7 @@ Command parseCommandLine(std::span<const std::string> arguments) {
                    "Dialogue: also write the report page (HTML, with charts) to FILE")
         ->type_name("FILE");
     addPermutationOptions(app, dialogueNumbers);
+    addSpectrumOptions(app, dialogue.spectrum, dialogueNumbers);
     CLI::App* compare =
         app.add_subcommand("compare", "Compare two sets of recordings without the dialogue");
     NumberTexts numbers;
@@ -271,6 +309,9 @@ Command parseCommandLine(std::span<const std::string> arguments) {
     if (!compare->parsed()) {
         std::string problem = checkVerdictAndFigure(dialogueNumbers, dialogue.plot,
                                                     dialogue.permutations, dialogue.plotSize);
+        if (problem.empty() && dialogue.spectrum) {
+            problem = checkFftSize(dialogueNumbers, 0, dialogue.fftSize);
+        }
         if (problem.empty() && !dialogue.html.empty() && dialogue.html == dialogue.plot) {
             problem = "--plot and --html name the same file '" + dialogue.html + "'";
         }

@@ -10,6 +10,7 @@
 #include "report/json_results.hpp"
 #include "report/report_page.hpp"
 #include "report/signal_output.hpp"
+#include "report/spectrum_lines.hpp"
 
 namespace trellmark {
 namespace {
@@ -28,13 +29,16 @@ WriteResult writeResultsFile(const std::string& name, const RunResults& run,
 }  // namespace
 
 std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResults& run,
-                                        const Verdict* verdict, std::FILE* standardOutput) {
+                                        const Verdict* verdict, std::FILE* standardOutput,
+                                        const SpectrumResult* spectrum) {
     const OutputRequest& names = request.outputs;
     const Verdict* reported = request.verdict.reported ? verdict : nullptr;
+    const SpectrumResult* reportedSpectrum = request.verdict.reported ? spectrum : nullptr;
     std::vector<OutputOutcome> outcomes;
     if (!names.report.empty()) {
         outcomes.push_back(
-            {"report", names.report, writeAnalysisReport(names.report, run, reported)});
+            {"report", names.report, writeAnalysisReport(names.report, run, reported,
+                                                               reportedSpectrum)});
     }
     for (OutputOutcome& signal :
          writeSignalFiles({names.referenceMean, names.comparisonMean, names.difference}, run)) {
@@ -47,6 +51,13 @@ std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResu
                                                  return writeCsvResults(stream, run, verdict);
                                              })});
     }
+    if (!names.spectrumCsv.empty() && spectrum != nullptr) {
+        outcomes.push_back({"spectrum-csv", names.spectrumCsv,
+                            writeResultsFile(names.spectrumCsv, run, standardOutput,
+                                             [spectrum](std::FILE* stream) {
+                                                 return writeSpectrumCsv(stream, *spectrum);
+                                             })});
+    }
     if (!names.plot.empty()) {
         outcomes.push_back(
             {"plot", names.plot, writeRunFigure(run, verdict, names.plot, names.plotSize)});
@@ -55,7 +66,8 @@ std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResu
         outcomes.push_back({"html", names.html, writeReportPage(run, verdict, names.html)});
     }
     if (!names.json.empty()) {
-        const std::string json = runJson(run, outcomes, TRELLMARK_VERSION, verdict);
+        const std::string json = runJson(run, outcomes, TRELLMARK_VERSION, verdict,
+                                         spectrum);
         outcomes.push_back({"json", names.json,
                             writeResultsFile(names.json, run, standardOutput,
                                              [&json](std::FILE* stream) {

@@ -7,6 +7,7 @@
 #include "analysis/run_results.hpp"
 #include "io/write_result.hpp"
 #include "pipeline/run_request.hpp"
+#include "spectrum/run_spectrum.hpp"
 #include "verdict/verdict.hpp"
 
 namespace trellmark {
@@ -17,6 +18,7 @@ namespace trellmark {
 // report only when the request reports it. `standardOutput` takes the outputs
 // named "-"; when it is null they are refused.
 std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResults& run,
-                                        const Verdict* verdict, std::FILE* standardOutput);
+                                        const Verdict* verdict, std::FILE* standardOutput,
+                                        const SpectrumResult* spectrum = nullptr);
 
 }  // namespace trellmark

@@ -4,9 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "report/number_text.hpp"
 #include "io/output_stream.hpp"
+#include "report/number_text.hpp"
 #include "report/output_target.hpp"
+#include "report/spectrum_lines.hpp"
 #include "report/verdict_lines.hpp"
 
 namespace trellmark {
@@ -103,13 +104,13 @@ void writeResults(OutputTarget& out, const RunResults& in) {
     writeUnitLine(out, accumulatedLabel, in.result.accumulatedDifference, 2, bits);
 }
 
-// The verdict's lines with their figures at the results' column.
-void writeVerdict(OutputTarget& out, const Verdict& verdict, std::int16_t confidenceLevel) {
+// A section of lines with their figures at the results' column.
+void writeSection(OutputTarget& out, const char* title, const std::vector<VerdictLine>& lines) {
     out.lineEnd();
     out.lineEnd();
-    writeLine(out, "VERDICT:");
+    writeLine(out, title);
     out.lineEnd();
-    for (const VerdictLine& line : verdictLines(verdict, confidenceLevel)) {
+    for (const VerdictLine& line : lines) {
         out.text(line.label);
         if (!line.figure.empty()) {
             const std::size_t width = significantLabel.size();
@@ -123,16 +124,20 @@ void writeVerdict(OutputTarget& out, const Verdict& verdict, std::int16_t confid
 }  // namespace
 
 WriteResult writeAnalysisReport(const std::string& fileName, const RunResults& run,
-                                const Verdict* verdict) {
+                                const Verdict* verdict, const SpectrumResult* spectrum) {
     return writeThroughStream(
-        fileName, recordingsRead(run),
-        [&run, verdict](std::FILE* stream) {
+        fileName, recordingsRead(run), [&run, verdict, spectrum](std::FILE* stream) {
             FileTarget out(stream);
             writeFileList(out, "REFERENCE FILES:", run.referenceFiles);
             writeFileList(out, "COMPARISON FILES:", run.comparisonFiles);
             writeParameters(out, run.parameters);
             writeResults(out, run);
-            if (verdict != nullptr) writeVerdict(out, *verdict, run.parameters.confidenceLevel);
+            const std::int16_t confidence = run.parameters.confidenceLevel;
+            if (verdict != nullptr)
+                writeSection(out, "VERDICT:", verdictLines(*verdict, confidence));
+            if (verdict != nullptr && spectrum != nullptr) {
+                writeSection(out, "SPECTRUM:", spectrumLines(*spectrum, *verdict, confidence));
+            }
             return !out.failed();
         });
 }

@@ -67,6 +67,13 @@ SpectrumResult spectrumOfRun(const RunResults& run, std::span<const std::int64_t
     result.verdict.alpha = alphaFor(confidence) / (halveAlpha ? 2 : 1);
     result.verdict.alphaHalved = halveAlpha;
     result.verdict.seed = options.seed;
+    if (nR < 2 || nC < 2) {
+        result.verdict.reason =
+            nR < 2
+                ? "The reference set has fewer than two takes: it has no scatter to test against."
+                : "The comparison set has fewer than two takes: it has no scatter to test against.";
+        return result;
+    }
     if (!validFftSize(fftSize) || result.segments == 0) {
         result.verdict.reason = "The analysis window is shorter than one FFT segment.";
         return result;
@@ -111,6 +118,17 @@ SpectrumResult spectrumOfRun(const RunResults& run, std::span<const std::int64_t
     result.significantCount = std::count(result.verdict.significant.begin(),
                                          result.verdict.significant.end(), std::uint8_t{1});
     return result;
+}
+
+VerdictOutcome combinedOutcome(const Verdict& time, const Verdict& spectrum) {
+    if (time.outcome == VerdictOutcome::differ || spectrum.outcome == VerdictOutcome::differ) {
+        return VerdictOutcome::differ;
+    }
+    if (time.outcome == VerdictOutcome::cannotTell ||
+        spectrum.outcome == VerdictOutcome::cannotTell) {
+        return VerdictOutcome::cannotTell;
+    }
+    return VerdictOutcome::doNotDiffer;
 }
 
 }  // namespace trellmark

@@ -51,4 +51,9 @@ SpectrumResult spectrumOfRun(const RunResults& run, std::span<const std::int64_t
                              int fftSize, const PermutationOptions& options, bool halveAlpha,
                              std::string_view skipPermutationTest);
 
+// The run's verdict from the time domain's and the spectrum's, each made at
+// alpha / 2: the sets differ when either finds it; it cannot tell when
+// neither does and either cannot tell.
+VerdictOutcome combinedOutcome(const Verdict& time, const Verdict& spectrum);
+
 }  // namespace trellmark
