@@ -30,7 +30,7 @@ compare_options=(
     --reference --reference-core --comparison --comparison-core --threshold
     --length --start --confidence --report --reference-mean --comparison-mean
     --difference --json --csv --plot --plot-size --html --permutations --seed --cluster-statistic --quiet
-    --help --version --verdict
+    --spectrum --fft-size --spectrum-csv --help --version --verdict
 )
 
 # --- cmake --install -------------------------------------------------------
