@@ -67,8 +67,8 @@ RunText run(const testing::ScratchDirectory& dir, std::vector<std::string> extra
 TEST(SpectrumRun, TheSpectrumFindsAToneOfChangingPhaseThatTheTimeDomainMisses) {
     const testing::ScratchDirectory dir;
     writeSets(dir, 5, 5);
-    const RunText result =
-        run(dir, {"--spectrum", "--json", dir / "r.json", "--spectrum-csv", dir / "s.csv"});
+    const RunText result = run(dir, {"--spectrum", "--json", dir / "r.json", "--spectrum-csv",
+                                     dir / "s.csv", "--report", dir / "r.txt"});
     EXPECT_EQ(result.status, differStatus) << result.out << result.err;
     // (4096 - 512) / 256 + 1 = 15 segments; 44100 / 512 = 86.13 Hz per bin.
     EXPECT_NE(result.out.find("   Spectrum (512-point, 15 segments, 86.1 Hz per bin):\n"),
@@ -109,6 +109,16 @@ TEST(SpectrumRun, TheSpectrumFindsAToneOfChangingPhaseThatTheTimeDomainMisses) {
               "bin,frequency_hz,reference_mean_db,reference_sd_db,comparison_mean_db,"
               "comparison_sd_db,difference_db,t,significant,cluster");
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 257);
+
+    // The report: its SPECTRUM section after the VERDICT section.
+    const std::string report = testing::readWholeFile(dir / "r.txt");
+    const auto verdictAt = report.find("\nVERDICT:");
+    const auto spectrumAt = report.find("\nSPECTRUM:");
+    ASSERT_NE(verdictAt, std::string::npos);
+    ASSERT_NE(spectrumAt, std::string::npos);
+    EXPECT_LT(verdictAt, spectrumAt);
+    EXPECT_NE(report.find("   Spectrum (512-point, 15 segments, 86.1 Hz per bin):", spectrumAt),
+              std::string::npos);
 }
 
 TEST(SpectrumRun, FourAndFourTakesCannotTellAtHalfAlphaButCanWithoutTheSpectrum) {
@@ -127,10 +137,11 @@ TEST(SpectrumRun, FourAndFourTakesCannotTellAtHalfAlphaButCanWithoutTheSpectrum)
 
     // Without the spectrum the time domain alone has the whole alpha, and
     // finds nothing: no spectrum line, exit 0.
-    const RunText alone = run(dir, {});
+    const RunText alone = run(dir, {"--report", dir / "r.txt"});
     EXPECT_EQ(alone.status, completedStatus) << alone.out;
     EXPECT_EQ(alone.out.find("Spectrum"), std::string::npos);
     EXPECT_EQ(alone.out.find("α/2"), std::string::npos);
+    EXPECT_EQ(testing::readWholeFile(dir / "r.txt").find("SPECTRUM:"), std::string::npos);
 }
 
 }  // namespace
