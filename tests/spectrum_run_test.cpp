@@ -13,9 +13,13 @@
 #include <vector>
 
 #include "compare/compare_run.hpp"
+#include "console/console.hpp"
+#include "dialogue/dialogue_run.hpp"
 #include "support/captured_streams.hpp"
 #include "support/command_line_run.hpp"
 #include "support/scratch_directory.hpp"
+#include "support/screen_rows.hpp"
+#include "support/scripted_keys.hpp"
 #include "support/wave_bytes.hpp"
 #include "support/whole_file.hpp"
 
@@ -142,6 +146,40 @@ TEST(SpectrumRun, FourAndFourTakesCannotTellAtHalfAlphaButCanWithoutTheSpectrum)
     EXPECT_EQ(alone.out.find("Spectrum"), std::string::npos);
     EXPECT_EQ(alone.out.find("α/2"), std::string::npos);
     EXPECT_EQ(testing::readWholeFile(dir / "r.txt").find("SPECTRUM:"), std::string::npos);
+}
+
+// The dialogue started with --spectrum shows the spectrum's lines after the
+// verdict's; without it, neither.
+TEST(SpectrumRun, TheDialogueShowsTheSpectrumOnlyWhenStartedWithIt) {
+    const testing::ScratchDirectory dir;
+    writeSets(dir, 5, 5);
+    for (const bool asked : {false, true}) {
+        ScriptedKeys keys;
+        for (const std::string& answer :
+             {dir / "ref", std::string("t"), std::string("10000"), std::string("4096"),
+              std::string("95"), dir / "cmp", std::string("t"), std::string(""), std::string(""),
+              std::string(""), std::string("")}) {
+            keys.line(answer);
+        }
+        keys.functionKey();
+        Console console(keys, nullptr);
+        DialogueOptions options;
+        options.spectrum = asked;
+        options.fftSize = 512;
+        ASSERT_EQ(askAndAnalyse(console, options, nullptr), 0);
+        std::string screen;
+        for (int row = 0; row < screenRows; ++row) {
+            screen += trimmedRow(console.screen, row) + "\n";
+        }
+        EXPECT_EQ(screen.find("   Spectrum (512-point, 15 segments, 86.1 Hz per bin):") !=
+                      std::string::npos,
+                  asked)
+            << screen;
+        EXPECT_EQ(screen.find("Verdict (time domain, at α/2):") != std::string::npos, asked);
+        EXPECT_EQ(screen.find("Verdict of the run (time domain or spectrum):") != std::string::npos,
+                  asked);
+        EXPECT_EQ(screen.find("   Verdict:"), std::string::npos);
+    }
 }
 
 }  // namespace
