@@ -71,8 +71,9 @@ RunText run(const testing::ScratchDirectory& dir, std::vector<std::string> extra
 TEST(SpectrumRun, TheSpectrumFindsAToneOfChangingPhaseThatTheTimeDomainMisses) {
     const testing::ScratchDirectory dir;
     writeSets(dir, 5, 5);
-    const RunText result = run(dir, {"--spectrum", "--json", dir / "r.json", "--spectrum-csv",
-                                     dir / "s.csv", "--report", dir / "r.txt"});
+    const RunText result =
+        run(dir, {"--spectrum", "--json", dir / "r.json", "--spectrum-csv", dir / "s.csv",
+                  "--report", dir / "r.txt", "--plot", dir / "f.png"});
     EXPECT_EQ(result.status, differStatus) << result.out << result.err;
     // (4096 - 512) / 256 + 1 = 15 segments; 44100 / 512 = 86.13 Hz per bin.
     EXPECT_NE(result.out.find("   Spectrum (512-point, 15 segments, 86.1 Hz per bin):\n"),
@@ -113,6 +114,9 @@ TEST(SpectrumRun, TheSpectrumFindsAToneOfChangingPhaseThatTheTimeDomainMisses) {
               "bin,frequency_hz,reference_mean_db,reference_sd_db,comparison_mean_db,"
               "comparison_sd_db,difference_db,t,significant,cluster");
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 257);
+
+    // The figure, with the spectrum's panels under the others.
+    EXPECT_EQ(testing::readWholeFile(dir / "f.png").substr(1, 3), "PNG");
 
     // The report: its SPECTRUM section after the VERDICT section.
     const std::string report = testing::readWholeFile(dir / "r.txt");

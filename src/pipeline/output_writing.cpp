@@ -60,7 +60,7 @@ std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResu
     }
     if (!names.plot.empty()) {
         outcomes.push_back(
-            {"plot", names.plot, writeRunFigure(run, verdict, names.plot, names.plotSize)});
+            {"plot", names.plot, writeRunFigure(run, verdict, names.plot, names.plotSize, spectrum)});
     }
     if (!names.html.empty()) {
         outcomes.push_back({"html", names.html, writeReportPage(run, verdict, names.html)});
