@@ -63,7 +63,7 @@ std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResu
             {"plot", names.plot, writeRunFigure(run, verdict, names.plot, names.plotSize, spectrum)});
     }
     if (!names.html.empty()) {
-        outcomes.push_back({"html", names.html, writeReportPage(run, verdict, names.html)});
+        outcomes.push_back({"html", names.html, writeReportPage(run, verdict, names.html, spectrum)});
     }
     if (!names.json.empty()) {
         const std::string json = runJson(run, outcomes, TRELLMARK_VERSION, verdict,
