@@ -24,10 +24,10 @@ MAY_INCLUDE = {
     "options": {"pipeline", "spectrum", "verdict", "plot", "analysis", "text"},
     "console": {"text"},
     "terminal": {"console", "text"},
-    "compare": {"pipeline", "options", "report", "spectrum", "verdict", "plot", "analysis", "wave", "io",
-                "text"},
-    "dialogue": {"pipeline", "options", "console", "report", "spectrum", "verdict", "plot", "analysis",
-                 "wave", "io", "text"},
+    "compare": {"pipeline", "options", "report", "spectrum", "verdict", "plot", "analysis",
+                "wave", "io", "text"},
+    "dialogue": {"pipeline", "options", "console", "report", "spectrum", "verdict", "plot",
+                 "analysis", "wave", "io", "text"},
 }
 # Files directly in src/ (main.cpp) stand above every layer.
 TOP = "(top)"
