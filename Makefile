@@ -5,7 +5,8 @@
 #            building the Debian package, tests/install/), then runs every
 #            fuzz target for 15 seconds
 # make figure-demo  draws the figure of the demo run into doc/figure-demo.png,
-#            the image the README shows
+#            and with the spectrum into doc/figure-spectrum-demo.png, the
+#            images the README shows
 # make package  builds the Debian package, build/trellmark_VERSION_ARCH.deb
 # make fuzz  builds the fuzz targets with clang (build-fuzz/) and runs each
 #            for a minute; make test runs each for 15 seconds (fuzz-ci)
@@ -37,6 +38,9 @@ figure-demo: demo
 	$(BUILD_DIR)/trellmark compare --reference demo/reference --reference-core take \
 	  --comparison demo/comparison --threshold 16000 --length 44100 --quiet \
 	  --plot doc/figure-demo.png --plot-size 1200x800 || [ $$? -eq 1 ]
+	$(BUILD_DIR)/trellmark compare --reference demo/reference --reference-core take \
+	  --comparison demo/comparison --threshold 16000 --length 44100 --quiet --spectrum \
+	  --plot doc/figure-spectrum-demo.png --plot-size 1200x1000 || [ $$? -eq 1 ]
 
 run: demo
 	$(BUILD_DIR)/trellmark --plot demo/figure.png

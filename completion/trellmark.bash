@@ -3,14 +3,15 @@
 
 _trellmark_dialogue_options=(
     --verdict --plot --plot-size --html --permutations --seed --cluster-statistic
-    -h --help -V --version
+    --spectrum --fft-size -h --help -V --version
 )
 _trellmark_compare_options=(
     --reference --reference-core --comparison --comparison-core
     --threshold --length --start --confidence
     --report --reference-mean --comparison-mean --difference
-    --json --csv --plot --plot-size --html
-    --permutations --seed --cluster-statistic -q --quiet --accept-notes -h --help
+    --json --csv --plot --plot-size --html --spectrum-csv
+    --permutations --seed --cluster-statistic --spectrum --fft-size --channel
+    -q --quiet --accept-notes -h --help
 )
 
 # Candidates for the value of OPTION that begin with CURRENT, into COMPREPLY.
@@ -47,7 +48,7 @@ _trellmark_values() {
             fi
         done < <(compgen -f -- "$current")
         ;;
-    --json | --csv)
+    --json | --csv | --spectrum-csv)
         mapfile -t COMPREPLY < <(compgen -W '-' -- "$current"; compgen -f -- "$current")
         ;;
     --report | --reference-mean | --comparison-mean | --difference)
@@ -67,7 +68,7 @@ _trellmark_takes_value() {
     --threshold | --length | --start | --confidence) return 0 ;;
     --report | --reference-mean | --comparison-mean | --difference) return 0 ;;
     --json | --csv | --plot | --plot-size | --html | --permutations | --seed) return 0 ;;
-    --cluster-statistic) return 0 ;;
+    --cluster-statistic | --fft-size | --spectrum-csv | --channel) return 0 ;;
     *) return 1 ;;
     esac
 }

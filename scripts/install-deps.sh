@@ -5,7 +5,10 @@ set -euo pipefail
 
 packages=(
     cmake make g++ pkg-config libncurses-dev libcairo2-dev libcli11-dev nlohmann-json3-dev
-    libboost-math-dev libsndfile1-dev libgtest-dev libgmock-dev libbenchmark-dev python3
+    libboost-math-dev libsndfile1-dev libfftw3-dev libgtest-dev libgmock-dev libbenchmark-dev
+    python3
+    # the spectrum's independent check (tests/independent_spectrum.py)
+    python3-numpy
     # the manual page, and the checks of the installed files and the package
     scdoc man-db dpkg-dev file
     # the report page's test opens the page in a real browser

@@ -198,6 +198,40 @@ TEST(ReportPageInBrowser, TheDemoRunsPageRendersAndItsClusterTableZoomsTheCharts
     EXPECT_NE(result.find("chart 3 x: 11018 to 11041"), std::string::npos) << result;
 }
 
+// With the spectrum the page draws its two charts too, and its script still runs clean.
+TEST(ReportPageInBrowser, TheSpectrumsChartsDrawBesideTheOthers) {
+    const std::string browser = findChromium();
+    if (browser.empty()) GTEST_SKIP() << "Chromium is not installed: the page is not opened";
+    ScratchDirectory dir;
+    ASSERT_TRUE(demo::makeDemoSets(dir.path()).written);
+    RunRequest request;
+    request.parameters.impulseThreshold = 16000;
+    request.parameters.analysisLength = 44100;
+    request.parameters.confidenceLevel = 95;
+    request.verdict.wanted = true;
+    request.spectrum.wanted = true;
+    const RunState state = analyseSets(request, findFileSet(dir / "reference", "take"),
+                                       findFileSet(dir / "comparison", "take"), noEvents());
+    ASSERT_TRUE(state.verdict && state.spectrum);
+    const std::string path = dir / "page.html";
+    ASSERT_TRUE(writeReportPage(state.run, &*state.verdict, path, &*state.spectrum).written);
+    EXPECT_NE(reportPageText(state.run, &*state.verdict, &*state.spectrum)
+                  .find("   Spectrum (4096-point, 20 segments, 10.8 Hz per bin):"),
+              std::string::npos);
+
+    const std::string dom = dumpDom(browser, "file://" + path + "#selftest");
+    if (dom.find("<html") == std::string::npos) {
+        GTEST_SKIP() << browser << " could not start here (no page came back)";
+    }
+    const std::string result = selfTestOutput(dom);
+    EXPECT_NE(result.find("selftest: pass"), std::string::npos) << result;
+    for (const char* chart : {"<div id=\"chart-spectrum\"", "<div id=\"chart-spectrum-t\""}) {
+        const std::size_t at = dom.find(chart);
+        ASSERT_NE(at, std::string::npos) << chart;
+        EXPECT_NE(dom.find("<canvas", at), std::string::npos) << chart;
+    }
+}
+
 // A run without a test (no t, no critical values) and without a verdict still gives a page
 // whose charts draw and whose script runs without an error.
 TEST(ReportPageInBrowser, APageWithoutTestOrVerdictStillDrawsItsCharts) {

@@ -12,6 +12,7 @@
 #include "io/output_file.hpp"
 #include "pipeline/files_left_out.hpp"
 #include "pipeline/run_pipeline.hpp"
+#include "report/spectrum_lines.hpp"
 #include "report/verdict_lines.hpp"
 #include "text/utf8.hpp"
 
@@ -77,11 +78,6 @@ bool takesUsable(const RunResults& run, const CompareOptions& options, const Str
     return usable;
 }
 
-// The exit status of a run that did its job.
-int statusOfVerdict(const std::optional<Verdict>& verdict) {
-    return verdict && verdict->outcome == VerdictOutcome::differ ? differStatus : completedStatus;
-}
-
 }  // namespace
 
 int runCompare(const CompareOptions& options, const Streams& streams) {
@@ -136,11 +132,19 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
     progress.stop();
     const Verdict& verdict = *state.verdict;
     writeVerdictLines(events.lines(), verdict, parameters.confidenceLevel);
+    VerdictOutcome outcomeOfRun = verdict.outcome;
+    std::string cannotTellReason = verdict.reason;
+    if (state.spectrum) {
+        const Verdict& spectrum = state.spectrum->verdict;
+        writeSpectrumLines(events.lines(), *state.spectrum, verdict, parameters.confidenceLevel);
+        outcomeOfRun = combinedOutcome(verdict, spectrum);
+        if (verdict.outcome != VerdictOutcome::cannotTell) cannotTellReason = spectrum.reason;
+    }
     // A run that cannot tell has not done its job: a script must never read
     // it as "no difference".
     bool trouble = !takesUsable(state.run, options, streams);
-    if (verdict.outcome == VerdictOutcome::cannotTell) {
-        complain(streams, "cannot tell whether the sets differ. " + verdict.reason);
+    if (outcomeOfRun == VerdictOutcome::cannotTell) {
+        complain(streams, "cannot tell whether the sets differ. " + cannotTellReason);
         trouble = true;
     }
 
@@ -159,7 +163,8 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
     }
     if (noted && !options.acceptNotes) trouble = true;
     if (std::ferror(streams.err) != 0) trouble = true;
-    return trouble ? troubleStatus : statusOfVerdict(outcome.verdict);
+    if (trouble) return troubleStatus;
+    return outcomeOfRun == VerdictOutcome::differ ? differStatus : completedStatus;
 }
 
 int runParsedCommand(const Command& command, const Streams& streams) {

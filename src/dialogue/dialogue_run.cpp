@@ -14,6 +14,7 @@
 #include "io/memory_limits.hpp"
 #include "io/temporary_files.hpp"
 #include "pipeline/run_pipeline.hpp"
+#include "report/spectrum_lines.hpp"
 #include "report/verdict_lines.hpp"
 
 namespace trellmark {
@@ -36,8 +37,12 @@ void printBanner(Console& console) {
 // What the dialogue's options add to its questions: the verdict, and a figure.
 RunRequest requestOf(const DialogueOptions& options) {
     RunRequest request;
-    request.verdict.wanted = options.verdict || !options.plot.empty() || !options.html.empty();
-    request.verdict.reported = options.verdict;
+    // The spectrum's lines come after the verdict's, which they halve.
+    request.verdict.wanted =
+        options.verdict || options.spectrum || !options.plot.empty() || !options.html.empty();
+    request.verdict.reported = options.verdict || options.spectrum;
+    request.spectrum.wanted = options.spectrum;
+    request.spectrum.fftSize = options.fftSize;
     request.verdict.permutations = options.permutations;
     request.outputs.plot = options.plot;
     request.outputs.plotSize = options.plotSize;
@@ -126,6 +131,10 @@ void analyse(Console& console, RunState& state, FileSet reference,
     if (state.request.verdict.reported) {
         ConsoleTarget out(console);
         writeVerdictLines(out, *state.verdict, state.run.parameters.confidenceLevel);
+        if (state.spectrum) {
+            writeSpectrumLines(out, *state.spectrum, *state.verdict,
+                               state.run.parameters.confidenceLevel);
+        }
     }
     OutputRequest& outputs = state.request.outputs;
     askOutputNames(console, state.run.referenceFiles, state.run.comparisonFiles, outputs);

@@ -10,6 +10,7 @@
 #include "options/whole_number.hpp"
 #include "pipeline/output_writing.hpp"
 #include "plot/figure_file.hpp"
+#include "spectrum/welch_density.hpp"
 
 namespace trellmark {
 namespace {
@@ -29,7 +30,32 @@ struct NumberTexts {
     std::string clusterStatistic = "mass";
     std::string plotSize = "1600x1000";
     std::string channel;
+    std::string fftSize = std::to_string(defaultFftSize);
 };
+
+void addSpectrumOptions(CLI::App& app, bool& spectrum, NumberTexts& numbers) {
+    app.add_flag("--spectrum", spectrum,
+                 "Also test the takes' spectra bin by bin (each verdict then at alpha/2)");
+    app.add_option("--fft-size", numbers.fftSize,
+                   "Samples per spectrum segment: a power of two, 64 to 65536 (default 4096)")
+        ->type_name("N");
+}
+
+// The FFT size, when the spectrum is wanted; `length` the analysis window when
+// it is known.
+std::string checkFftSize(const NumberTexts& numbers, std::int64_t length, int& fftSize) {
+    std::string problem;
+    const auto size =
+        wholeNumberOption("--fft-size", numbers.fftSize, smallestFftSize, largestFftSize, problem);
+    if (!size) return problem;
+    if (!validFftSize(*size)) return "--fft-size: '" + numbers.fftSize + "' is not a power of two";
+    if (length > 0 && *size > length) {
+        return "--fft-size: " + numbers.fftSize + " is longer than the " + std::to_string(length) +
+               " samples of --length";
+    }
+    fftSize = static_cast<int>(*size);
+    return {};
+}
 
 void addFigureOptions(CLI::App& app, std::string& plot, NumberTexts& numbers) {
     app.add_option("--plot", plot, "Draw a figure of the run into FILE (.png, .svg or .pdf)")
@@ -105,6 +131,8 @@ constexpr OutputOption outputOptions[] = {
      true},
     {"--html", &OutputRequest::html,
      "Write the report page (HTML, with charts to zoom into) to FILE", false},
+    {"--spectrum-csv", &OutputRequest::spectrumCsv,
+     "With --spectrum: write the per-bin figures as CSV to FILE (- for stdout)", true},
 };
 
 void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& numbers) {
@@ -155,6 +183,7 @@ void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& 
     compare.add_flag("--accept-notes", options.acceptNotes,
                      "Analyse noted takes (no impulse, another rate, ...) as the dialogue does "
                      "and accept files left out of a full set: exit by the verdict, not 2");
+    addSpectrumOptions(compare, options.request.spectrum.wanted, numbers);
     compare.add_flag("-q,--quiet", options.quiet,
                      "Nothing on standard output but what a - output asks for");
     compare.footer(
@@ -224,6 +253,13 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
     verdict.reported = true;
     problem = checkVerdictAndFigure(numbers, outputs.plot, verdict.permutations, outputs.plotSize);
     if (!problem.empty()) return problem;
+    SpectrumRequest& spectrum = options.request.spectrum;
+    if (spectrum.wanted) {
+        problem = checkFftSize(numbers, parameters.analysisLength, spectrum.fftSize);
+        if (!problem.empty()) return problem;
+    } else if (!outputs.spectrumCsv.empty()) {
+        return "--spectrum-csv: needs --spectrum";
+    }
 
     // The files of a set are looked for in its directory only: a core with a
     // "/" would match none of them, whatever is in the folder it names.
@@ -293,7 +329,8 @@ std::string extrasInOrder(const std::string& message, const std::vector<std::str
 
 bool CompareOptions::linesOnStandardOutput() const {
     const OutputRequest& outputs = request.outputs;
-    return !quiet && outputs.json != standardOutputName && outputs.csv != standardOutputName;
+    return !quiet && outputs.json != standardOutputName && outputs.csv != standardOutputName &&
+           outputs.spectrumCsv != standardOutputName;
 }
 
 Command parseCommandLine(std::span<const std::string> arguments) {
@@ -318,6 +355,7 @@ Command parseCommandLine(std::span<const std::string> arguments) {
                    "Dialogue: also write the report page (HTML, with charts) to FILE")
         ->type_name("FILE");
     addPermutationOptions(app, dialogueNumbers);
+    addSpectrumOptions(app, dialogue.spectrum, dialogueNumbers);
     CLI::App* compare =
         app.add_subcommand("compare", "Compare two sets of recordings without the dialogue");
     NumberTexts numbers;
@@ -349,6 +387,9 @@ Command parseCommandLine(std::span<const std::string> arguments) {
     if (!compare->parsed()) {
         std::string problem = checkVerdictAndFigure(dialogueNumbers, dialogue.plot,
                                                     dialogue.permutations, dialogue.plotSize);
+        if (problem.empty() && dialogue.spectrum) {
+            problem = checkFftSize(dialogueNumbers, 0, dialogue.fftSize);
+        }
         if (problem.empty() && namesOneFile(dialogue.html, dialogue.plot)) {
             problem = dialogue.html == dialogue.plot
                           ? "--plot and --html name the same file '" + dialogue.html + "'"

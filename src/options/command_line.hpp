@@ -35,6 +35,8 @@ struct DialogueOptions {
     FigureSize plotSize;
     std::string html;  // the report page of the run; empty for none
     PermutationOptions permutations;
+    bool spectrum = false;  // the spectrum's verdict beside the time domain's
+    int fftSize = 4096;
 };
 
 enum class CommandKind {

@@ -15,6 +15,7 @@
 #include "report/report_page.hpp"
 #include "report/signal_output.hpp"
 #include "wave/wave_writer.hpp"
+#include "report/spectrum_lines.hpp"
 
 namespace trellmark {
 namespace {
@@ -85,7 +86,8 @@ bool namesOneFile(const std::string& first, const std::string& second) {
 }
 
 std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResults& run,
-                                        const Verdict* verdict, std::FILE* standardOutput) {
+                                        const Verdict* verdict, std::FILE* standardOutput,
+                                        const SpectrumResult* spectrum) {
     std::map<std::string, std::string> refused = sharedFiles(request.outputs);
     // The signal files take the scale file's rate: at 0 samples a second no
     // player could play them, so they are not written as if they could. A
@@ -103,6 +105,7 @@ std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResu
         if (refused.contains(field.kind)) names.*field.name = "";
     }
     const Verdict* reported = request.verdict.reported ? verdict : nullptr;
+    const SpectrumResult* reportedSpectrum = request.verdict.reported ? spectrum : nullptr;
     std::vector<OutputOutcome> outcomes;
     const auto refuse = [&](const char* kind, const std::string& name) {
         const auto why = refused.find(kind);
@@ -113,7 +116,8 @@ std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResu
     const OutputRequest& asked = request.outputs;
     if (!refuse("report", asked.report) && !names.report.empty()) {
         outcomes.push_back(
-            {"report", names.report, writeAnalysisReport(names.report, run, reported)});
+            {"report", names.report, writeAnalysisReport(names.report, run, reported,
+                                                               reportedSpectrum)});
     }
     std::vector<OutputOutcome> signals =
         writeSignalFiles({names.referenceMean, names.comparisonMean, names.difference}, run);
@@ -132,15 +136,23 @@ std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResu
                  return writeCsvResults(stream, run, verdict);
              })});
     }
+    if (!refuse("spectrum-csv", asked.spectrumCsv) && !names.spectrumCsv.empty() &&
+        spectrum != nullptr) {
+        outcomes.push_back({"spectrum-csv", names.spectrumCsv,
+                            writeResultsFile(names.spectrumCsv, run, standardOutput,
+                                             [spectrum](std::FILE* stream) {
+                                                 return writeSpectrumCsv(stream, *spectrum);
+                                             })});
+    }
     if (!refuse("plot", asked.plot) && !names.plot.empty()) {
         outcomes.push_back(
-            {"plot", names.plot, writeRunFigure(run, verdict, names.plot, names.plotSize)});
+            {"plot", names.plot, writeRunFigure(run, verdict, names.plot, names.plotSize, spectrum)});
     }
     if (!refuse("html", asked.html) && !names.html.empty()) {
-        outcomes.push_back({"html", names.html, writeReportPage(run, verdict, names.html)});
+        outcomes.push_back({"html", names.html, writeReportPage(run, verdict, names.html, spectrum)});
     }
     if (!refuse("json", asked.json) && !names.json.empty()) {
-        const std::string json = runJson(run, outcomes, TRELLMARK_VERSION, verdict);
+        const std::string json = runJson(run, outcomes, TRELLMARK_VERSION, verdict, spectrum);
         outcomes.push_back(
             {"json", names.json,
              writeResultsFile(names.json, run, standardOutput, [&json](std::FILE* stream) {

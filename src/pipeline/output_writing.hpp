@@ -8,6 +8,7 @@
 #include "analysis/run_results.hpp"
 #include "io/write_result.hpp"
 #include "pipeline/run_request.hpp"
+#include "spectrum/run_spectrum.hpp"
 #include "verdict/verdict.hpp"
 
 namespace trellmark {
@@ -21,7 +22,8 @@ namespace trellmark {
 // a link, "./out" for "out"), is refused with the earlier one's name; the
 // earlier one is written.
 std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResults& run,
-                                        const Verdict* verdict, std::FILE* standardOutput);
+                                        const Verdict* verdict, std::FILE* standardOutput,
+                                        const SpectrumResult* spectrum = nullptr);
 
 // Whether two output names lead to one file: the same file if it exists, the
 // same resolved path if not. "-" is only itself; a device is never shared.

@@ -60,9 +60,14 @@ void compareReadSets(RunState& state, AnalysisEvents& events) {
 
 void judgeRun(RunState& state) {
     const VerdictRequest& request = state.request.verdict;
+    const SpectrumRequest& spectrum = state.request.spectrum;
     if (request.wanted) {
-        state.verdict =
-            verdictOfRun(state.run, state.windows.values, request.permutations, state.windows.skip);
+        state.verdict = verdictOfRun(state.run, state.windows.values, request.permutations,
+                                     state.windows.skip, spectrum.wanted);
+    }
+    if (request.wanted && spectrum.wanted) {
+        state.spectrum = spectrumOfRun(state.run, state.windows.values, spectrum.fftSize,
+                                       request.permutations, true, state.windows.skip);
     }
     state.windows = {};
 }
@@ -70,9 +75,11 @@ void judgeRun(RunState& state) {
 RunOutcome finishRun(RunState&& state, std::FILE* standardOutput) {
     RunOutcome outcome;
     outcome.outputs = writeOutputs(state.request, state.run,
-                                   state.verdict ? &*state.verdict : nullptr, standardOutput);
+                                   state.verdict ? &*state.verdict : nullptr, standardOutput,
+                                   state.spectrum ? &*state.spectrum : nullptr);
     outcome.run = std::move(state.run);
     outcome.verdict = std::move(state.verdict);
+    outcome.spectrum = std::move(state.spectrum);
     return outcome;
 }
 

@@ -11,6 +11,7 @@
 #include "analysis/run_results.hpp"
 #include "io/write_result.hpp"
 #include "pipeline/run_request.hpp"
+#include "spectrum/run_spectrum.hpp"
 #include "verdict/take_windows.hpp"
 #include "verdict/verdict.hpp"
 
@@ -20,14 +21,16 @@ namespace trellmark {
 struct RunState {
     RunRequest request;
     RunResults run;
-    TakeWindows windows;             // for the verdict's permutation test
-    std::optional<Verdict> verdict;  // once judged, when the request wants one
+    TakeWindows windows;                     // for the verdict's permutation test
+    std::optional<Verdict> verdict;          // once judged, when the request wants one
+    std::optional<SpectrumResult> spectrum;  // once judged, when the request wants it
 };
 
 // What a finished run found and what became of each output.
 struct RunOutcome {
     RunResults run;
     std::optional<Verdict> verdict;
+    std::optional<SpectrumResult> spectrum;
     std::vector<OutputOutcome> outputs;  // one per output asked for, in the order written
 };
 

@@ -8,6 +8,7 @@
 
 #include "analysis/analysis_parameters.hpp"
 #include "plot/figure_size.hpp"
+#include "spectrum/welch_density.hpp"
 #include "verdict/permutation_test.hpp"
 
 namespace trellmark {
@@ -24,8 +25,9 @@ struct OutputRequest {
     std::string csv;   // "-": standard output
     std::string plot;  // .png, .svg or .pdf
     FigureSize plotSize;
-    std::string html;  // the report page
-    std::string json;  // "-": standard output; written last, so that it tells of the others
+    std::string html;         // the report page
+    std::string spectrumCsv;  // one row per frequency bin; "-": standard output
+    std::string json;         // "-": standard output; written last, so that it tells of the others
 };
 
 struct VerdictRequest {
@@ -34,9 +36,17 @@ struct VerdictRequest {
     PermutationOptions permutations;
 };
 
+// The spectrum's verdict beside the time domain's, each then at alpha / 2.
+// It needs the verdict and its takes' windows.
+struct SpectrumRequest {
+    bool wanted = false;
+    int fftSize = defaultFftSize;
+};
+
 struct RunRequest {
     AnalysisParameters parameters;
     VerdictRequest verdict;
+    SpectrumRequest spectrum;
     OutputRequest outputs;
 };
 

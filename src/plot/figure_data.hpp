@@ -24,6 +24,21 @@ struct FigureCluster {
     double p = 0;  // NaN when not known
 };
 
+// The takes' spectra, per frequency bin 1 .. N/2 (entry i for bin i + 1, at (i + 1) binHz):
+// both sets' mean levels and SDs in dB, t per bin, the significant bins and the clusters
+// (first and last as bin numbers). Views into the caller's arrays, as for FigureData.
+struct FigureSpectrum {
+    double binHz = 0;
+    std::span<const double> referenceMeanDb;
+    std::span<const double> referenceSdDb;
+    std::span<const double> comparisonMeanDb;
+    std::span<const double> comparisonSdDb;
+    std::span<const double> t;
+    std::span<const std::uint8_t> significant;
+    std::vector<FigureCluster> clusters;
+    std::string verdict;  // the spectrum's own, for the heading
+};
+
 // Everything writeFigure draws. The per-index spans are views into arrays the caller owns; they
 // must stay alive and unchanged until writeFigure returns, and the figure keeps none of them.
 // Every span is either empty (that curve is not drawn) or holds one entry per index of the
@@ -57,6 +72,9 @@ struct FigureData {
     std::vector<FigureCluster> clusters;  // empty when no permutation test ran
     double alpha = 0;                     // clusters with p below it are labelled; 0: none
     std::string verdict;                  // "differ" and the like; empty when there is none
+
+    // With a spectrum, two panels below the others: the levels and t over frequency.
+    std::optional<FigureSpectrum> spectrum;
 };
 
 }  // namespace trellmark

@@ -14,6 +14,7 @@
 #include "plot/figure_zoom.hpp"
 #include "plot/plot_axes.hpp"
 #include "plot/plot_text.hpp"
+#include "plot/spectrum_panels.hpp"
 
 namespace trellmark {
 namespace {
@@ -97,12 +98,30 @@ FigureData zoomData(const FigureData& data, const FigureZoom& zoom) {
     return part;
 }
 
+// The share of the page the spectrum's two panels take at its bottom.
+constexpr double spectrumShare = 0.36;
+
+void drawRunPanels(cairo_t* cr, const FigureData& data, double width, double height);
+
 }  // namespace
 
 void drawFigure(cairo_t* cr, const FigureData& data, double width, double height) {
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
+    if (!data.spectrum) {
+        drawRunPanels(cr, data, width, height);
+        return;
+    }
+    const double upper = std::round(height * (1 - spectrumShare));
+    drawRunPanels(cr, data, width, upper);
+    // The labels as large as those of the panels above.
+    const double font = figureFontSize(width, upper);
+    drawSpectrumPanels(cr, *data.spectrum, {0, upper, width, height - upper}, 7 * font, font);
+}
 
+namespace {
+
+void drawRunPanels(cairo_t* cr, const FigureData& data, double width, double height) {
     const std::size_t count = data.referenceMean.size();
     const double font = figureFontSize(width, height);
     const bool withMilliseconds = data.sampleRate > 0;
@@ -207,5 +226,7 @@ void drawFigure(cairo_t* cr, const FigureData& data, double width, double height
                  layout.plots[0].top + layout.plots[0].height / 2, Align::centre, Align::centre);
     }
 }
+
+}  // namespace
 
 }  // namespace trellmark

@@ -7,6 +7,7 @@
 #include "io/output_stream.hpp"
 #include "report/number_text.hpp"
 #include "report/output_target.hpp"
+#include "report/spectrum_lines.hpp"
 #include "report/verdict_lines.hpp"
 #include "text/utf8.hpp"
 
@@ -106,13 +107,13 @@ void writeResults(OutputTarget& out, const RunResults& in) {
     writeUnitLine(out, accumulatedLabel, in.result.accumulatedDifference, 2, bits);
 }
 
-// The verdict's lines with their figures at the results' column.
-void writeVerdict(OutputTarget& out, const Verdict& verdict, ConfidenceLevel confidenceLevel) {
+// A section of lines with their figures at the results' column.
+void writeSection(OutputTarget& out, const char* title, const std::vector<VerdictLine>& lines) {
     out.lineEnd();
     out.lineEnd();
-    writeLine(out, "VERDICT:");
+    writeLine(out, title);
     out.lineEnd();
-    for (const VerdictLine& line : verdictLines(verdict, confidenceLevel)) {
+    for (const VerdictLine& line : lines) {
         out.text(line.label);
         if (!line.figure.empty()) {
             const std::size_t width = significantLabel.size();
@@ -126,16 +127,23 @@ void writeVerdict(OutputTarget& out, const Verdict& verdict, ConfidenceLevel con
 }  // namespace
 
 WriteResult writeAnalysisReport(const std::string& fileName, const RunResults& run,
-                                const Verdict* verdict) {
-    return writeThroughStream(fileName, recordingsRead(run), [&run, verdict](std::FILE* stream) {
-        FileTarget out(stream);
-        writeFileList(out, "REFERENCE FILES:", run.referenceFiles);
-        writeFileList(out, "COMPARISON FILES:", run.comparisonFiles);
-        writeParameters(out, run.parameters);
-        writeResults(out, run);
-        if (verdict != nullptr) writeVerdict(out, *verdict, run.parameters.confidenceLevel);
-        return !out.failed();
-    });
+                                const Verdict* verdict, const SpectrumResult* spectrum) {
+    return writeThroughStream(
+        fileName, recordingsRead(run), [&run, verdict, spectrum](std::FILE* stream) {
+            FileTarget out(stream);
+            writeFileList(out, "REFERENCE FILES:", run.referenceFiles);
+            writeFileList(out, "COMPARISON FILES:", run.comparisonFiles);
+            writeParameters(out, run.parameters);
+            writeResults(out, run);
+            const ConfidenceLevel confidence = run.parameters.confidenceLevel;
+            if (verdict != nullptr) {
+                writeSection(out, "VERDICT:", verdictLines(*verdict, confidence));
+            }
+            if (verdict != nullptr && spectrum != nullptr) {
+                writeSection(out, "SPECTRUM:", spectrumLines(*spectrum, *verdict, confidence));
+            }
+            return !out.failed();
+        });
 }
 
 }  // namespace trellmark

@@ -6,6 +6,7 @@
 
 #include "analysis/run_results.hpp"
 #include "io/write_result.hpp"
+#include "spectrum/run_spectrum.hpp"
 #include "verdict/verdict.hpp"
 
 namespace trellmark {
@@ -15,6 +16,7 @@ namespace trellmark {
 // openOutputFile refuses, among them the recordings the run read, write
 // nothing.
 WriteResult writeAnalysisReport(const std::string& fileName, const RunResults& run,
-                                const Verdict* verdict = nullptr);
+                                const Verdict* verdict = nullptr,
+                                const SpectrumResult* spectrum = nullptr);
 
 }  // namespace trellmark

@@ -18,7 +18,7 @@ std::string setName(const FileSet& set) {
 }  // namespace
 
 WriteResult writeRunFigure(const RunResults& run, const Verdict* verdict, const std::string& path,
-                           FigureSize size) {
+                           FigureSize size, const SpectrumResult* spectrum) {
     const DerivedSeries series = deriveSeries(run);
     const bool tested = !run.result.t.empty();
     FigureData data;
@@ -57,6 +57,21 @@ WriteResult writeRunFigure(const RunResults& run, const Verdict* verdict, const 
             data.clusters.push_back({cluster.first, cluster.last, cluster.mass, cluster.p});
         }
         data.verdict = verdictSentence(*verdict);
+    }
+    if (spectrum != nullptr && !spectrum->referenceMeanDb.empty()) {
+        FigureSpectrum shown;
+        shown.binHz = spectrum->binHz;
+        shown.referenceMeanDb = spectrum->referenceMeanDb;
+        shown.referenceSdDb = spectrum->referenceSdDb;
+        shown.comparisonMeanDb = spectrum->comparisonMeanDb;
+        shown.comparisonSdDb = spectrum->comparisonSdDb;
+        shown.t = spectrum->verdict.t;
+        shown.significant = spectrum->verdict.significant;
+        for (const ClusterVerdict& cluster : spectrum->verdict.clusters) {
+            shown.clusters.push_back({cluster.first, cluster.last, cluster.mass, cluster.p});
+        }
+        shown.verdict = verdictSentence(spectrum->verdict);
+        data.spectrum = std::move(shown);
     }
     return writeFigure(data, path, size.width, size.height, recordingsRead(run));
 }

@@ -111,6 +111,7 @@ Json verdictJson(const Verdict& verdict) {
     json["method"] = "cluster permutation test";
     json["statistic"] = verdict.statistic == ClusterStatistic::mass ? "mass" : "size";
     json["alpha"] = verdict.alpha;
+    if (verdict.alphaHalved) json["alphaHalved"] = true;
     json["permutations"] = verdict.permutations;
     json["exact"] = verdict.exact;
     // As text: a 64-bit seed does not survive a double.
@@ -134,10 +135,60 @@ Json verdictJson(const Verdict& verdict) {
     return json;
 }
 
+Json spectrumJson(const SpectrumResult& spectrum, const Verdict* time) {
+    Json json;
+    json["fftSize"] = spectrum.fftSize;
+    json["segments"] = spectrum.segments;
+    json["binHz"] = spectrum.binHz;
+    const Verdict& verdict = spectrum.verdict;
+    Json bins = Json::array();
+    for (std::size_t i = 0; i < spectrum.referenceMeanDb.size(); ++i) {
+        const auto bin = static_cast<std::int64_t>(i + 1);
+        bins.push_back(
+            {{"bin", bin},
+             {"frequency", static_cast<double>(bin) * spectrum.binHz},
+             {"referenceMeanDb", spectrum.referenceMeanDb[i]},
+             {"referenceSdDb", spectrum.referenceSdDb[i]},
+             {"comparisonMeanDb", spectrum.comparisonMeanDb[i]},
+             {"comparisonSdDb", spectrum.comparisonSdDb[i]},
+             {"differenceDb", spectrum.referenceMeanDb[i] - spectrum.comparisonMeanDb[i]},
+             {"t", i < verdict.t.size() ? verdict.t[i] : 0.0},
+             {"significant", i < verdict.significant.size() && verdict.significant[i]}});
+    }
+    json["bins"] = std::move(bins);
+    json["significantCount"] = spectrum.significantCount;
+    Json clusters = Json::array();
+    for (const ClusterVerdict& cluster : verdict.clusters) {
+        clusters.push_back({{"firstBin", cluster.first},
+                            {"lastBin", cluster.last},
+                            {"firstHz", static_cast<double>(cluster.first) * spectrum.binHz},
+                            {"lastHz", static_cast<double>(cluster.last) * spectrum.binHz},
+                            {"meanDifferenceDb", cluster.meanDifference},
+                            {"mass", cluster.mass},
+                            {"p", cluster.p},
+                            {"pLow", cluster.pLow},
+                            {"pHigh", cluster.pHigh}});
+    }
+    json["clusters"] = std::move(clusters);
+    Json judged = verdictJson(verdict);
+    judged.erase("clusters");
+    judged.erase("fdrCount");
+    json["verdict"] = std::move(judged);
+    if (time != nullptr) {
+        const VerdictOutcome outcome = combinedOutcome(*time, verdict);
+        json["runVerdict"] = {{"outcome", outcomeName(outcome)},
+                              {"differ", outcome == VerdictOutcome::cannotTell
+                                             ? Json(nullptr)
+                                             : Json(outcome == VerdictOutcome::differ)}};
+    }
+    return json;
+}
+
 }  // namespace
 
 std::string runJson(const RunResults& run, const std::vector<OutputOutcome>& outputs,
-                    const std::string& version, const Verdict* verdict) {
+                    const std::string& version, const Verdict* verdict,
+                    const SpectrumResult* spectrum) {
     const std::int32_t length = run.parameters.analysisLength;
     Json json;
     json["program"] = "trellmark";
@@ -154,6 +205,7 @@ std::string runJson(const RunResults& run, const std::vector<OutputOutcome>& out
                       {"accumulatedDifference", run.result.accumulatedDifference},
                       {"bitsPerSample", figureBitsOf(run)}};
     if (verdict != nullptr) json["verdict"] = verdictJson(*verdict);
+    if (spectrum != nullptr) json["spectrum"] = spectrumJson(*spectrum, verdict);
     Json list = Json::array();
     for (const OutputOutcome& output : outputs) {
         Json entry;

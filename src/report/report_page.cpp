@@ -15,6 +15,7 @@
 #include "report/page_assets.hpp"
 #include "report/plain_line_target.hpp"
 #include "report/run_lines.hpp"
+#include "report/spectrum_lines.hpp"
 #include "report/verdict_lines.hpp"
 
 namespace trellmark {
@@ -150,7 +151,8 @@ std::string fileTable(const char* role, const SetStatistics& statistics) {
 }
 
 // The per-index arrays the charts draw, each as base64 float32.
-nlohmann::json chartData(const RunResults& run, const Verdict* verdict) {
+nlohmann::json chartData(const RunResults& run, const Verdict* verdict,
+                         const SpectrumResult* spectrum) {
     const DerivedSeries series = deriveSeries(run);
     const auto length = static_cast<std::size_t>(std::max(run.parameters.analysisLength, 0));
     std::vector<double> criticalDifference;
@@ -185,6 +187,25 @@ nlohmann::json chartData(const RunResults& run, const Verdict* verdict) {
         {"criticalT", cut(series.criticalT)},
         {"criticalDifference", cut(criticalDifference)},
         {"clusters", verdict != nullptr ? clusterList(*verdict) : nlohmann::json::array()}};
+    if (spectrum != nullptr && !spectrum->referenceMeanDb.empty()) {
+        nlohmann::json significantBins = nlohmann::json::array();
+        for (std::size_t i = 0; i < spectrum->verdict.significant.size(); ++i) {
+            if (spectrum->verdict.significant[i] != 0) significantBins.push_back(i + 1);
+        }
+        nlohmann::json clusters = nlohmann::json::array();
+        for (const ClusterVerdict& cluster : spectrum->verdict.clusters) {
+            clusters.push_back(
+                {{"firstBin", cluster.first}, {"lastBin", cluster.last}, {"p", cluster.p}});
+        }
+        data["spectrum"] = {{"binHz", spectrum->binHz},
+                            {"referenceMeanDb", float32Base64(spectrum->referenceMeanDb)},
+                            {"referenceSdDb", float32Base64(spectrum->referenceSdDb)},
+                            {"comparisonMeanDb", float32Base64(spectrum->comparisonMeanDb)},
+                            {"comparisonSdDb", float32Base64(spectrum->comparisonSdDb)},
+                            {"t", float32Base64(spectrum->verdict.t)},
+                            {"significantBins", std::move(significantBins)},
+                            {"clusters", std::move(clusters)}};
+    }
     return data;
 }
 
@@ -246,7 +267,8 @@ std::string float32Base64(const std::vector<double>& values) {
     return text;
 }
 
-std::string reportPageText(const RunResults& run, const Verdict* verdict) {
+std::string reportPageText(const RunResults& run, const Verdict* verdict,
+                           const SpectrumResult* spectrum) {
     const std::string title = "Trellmark: " + run.referenceFiles.directory + "/" +
                               fileSetPattern(run.referenceFiles.coreName) + " against " +
                               run.comparisonFiles.directory + "/" +
@@ -255,6 +277,9 @@ std::string reportPageText(const RunResults& run, const Verdict* verdict) {
     const std::string results = plainLines([&](LineTarget& out) {
         writeComparisonSummary(out, run.result, length, figureBitsOf(run));
         if (verdict != nullptr) writeVerdictLines(out, *verdict, run.parameters.confidenceLevel);
+        if (verdict != nullptr && spectrum != nullptr) {
+            writeSpectrumLines(out, *spectrum, *verdict, run.parameters.confidenceLevel);
+        }
     });
     const std::string sentence =
         verdict != nullptr ? "Verdict: " + verdictSentence(*verdict) : "No verdict was computed.";
@@ -301,13 +326,20 @@ std::string reportPageText(const RunResults& run, const Verdict* verdict) {
         "<h2>Clusters</h2>\n<p class=\"hint\">Click a cluster to zoom every chart onto it "
         "(with a margin of its own length on each side).</p>\n"
         "<table id=\"clusters\" class=\"clusters\"></table>\n";
+    if (spectrum != nullptr && !spectrum->referenceMeanDb.empty()) {
+        page +=
+            "<h2>Spectrum</h2>\n<section id=\"spectrum\">\n<p class=\"hint\">Drag across a "
+            "chart to zoom into a band of frequencies, double-click for all of them.</p>\n"
+            "<div id=\"chart-spectrum\" class=\"chart\"></div>\n"
+            "<div id=\"chart-spectrum-t\" class=\"chart\"></div>\n</section>\n";
+    }
     page += "<h2>Results</h2>\n<pre id=\"results\">" + htmlEscaped(results) + "</pre>\n";
     page += "<h2>Parameters</h2>\n" + parameterTable(run, verdict);
     page += "<h2>Files</h2>\n" + fileTable("Reference", run.referenceStatistics) +
             fileTable("Comparison", run.comparisonStatistics);
     page += "<pre id=\"selftest\" hidden></pre>\n";
     page += "<script type=\"application/json\" id=\"run-data\">" +
-            scriptSafeJson(chartData(run, verdict)) + "</script>\n";
+            scriptSafeJson(chartData(run, verdict, spectrum)) + "</script>\n";
     page += "<script>\n";
     page += chartLibraryScript();
     page += "\n</script>\n<script>\n";
@@ -316,9 +348,9 @@ std::string reportPageText(const RunResults& run, const Verdict* verdict) {
     return page;
 }
 
-WriteResult writeReportPage(const RunResults& run, const Verdict* verdict,
-                            const std::string& path) {
-    const std::string page = reportPageText(run, verdict);
+WriteResult writeReportPage(const RunResults& run, const Verdict* verdict, const std::string& path,
+                            const SpectrumResult* spectrum) {
+    const std::string page = reportPageText(run, verdict, spectrum);
     const std::vector<FileIdentity> inputs = recordingsRead(run);
     std::string failure;
     OutputFile file = openOutputFile(path, inputs, failure);

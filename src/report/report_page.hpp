@@ -7,17 +7,20 @@
 
 #include "analysis/run_results.hpp"
 #include "io/write_result.hpp"
+#include "spectrum/run_spectrum.hpp"
 #include "verdict/verdict.hpp"
 
 namespace trellmark {
 
 // The page's text. `verdict` may be null: the page then has no clusters and no
 // verdict sentence. The same run gives the same bytes.
-std::string reportPageText(const RunResults& run, const Verdict* verdict);
+std::string reportPageText(const RunResults& run, const Verdict* verdict,
+                           const SpectrumResult* spectrum = nullptr);
 
 // Writes the page to `path` as the figure is written: through a temporary file
 // that takes the name only when complete, never over a recording the run read.
-WriteResult writeReportPage(const RunResults& run, const Verdict* verdict, const std::string& path);
+WriteResult writeReportPage(const RunResults& run, const Verdict* verdict, const std::string& path,
+                            const SpectrumResult* spectrum = nullptr);
 
 // Text made safe inside HTML elements and quoted attributes: & < > " ' escaped.
 std::string htmlEscaped(const std::string& text);

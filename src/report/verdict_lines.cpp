@@ -122,12 +122,17 @@ std::vector<VerdictLine> verdictLines(const Verdict& verdict, ConfidenceLevel co
                              " more clusters with p below 0.5",
                          ""});
     }
-    lines.push_back({"   Verdict:", " " + verdictSentence(verdict)});
+    lines.push_back({verdict.alphaHalved ? "   Verdict (time domain, at α/2):" : "   Verdict:",
+                     " " + verdictSentence(verdict)});
     return lines;
 }
 
 void writeVerdictLines(LineTarget& out, const Verdict& verdict, ConfidenceLevel confidenceLevel) {
-    for (const VerdictLine& line : verdictLines(verdict, confidenceLevel)) {
+    writeLabelledLines(out, verdictLines(verdict, confidenceLevel));
+}
+
+void writeLabelledLines(LineTarget& out, const std::vector<VerdictLine>& lines) {
+    for (const VerdictLine& line : lines) {
         out.style(TextStyle::label);
         out.text(line.label);
         if (!line.figure.empty()) {

@@ -29,6 +29,9 @@ struct VerdictLine {
 // p < 0.5 (each with its 95 % Monte Carlo interval), and the verdict.
 std::vector<VerdictLine> verdictLines(const Verdict& verdict, ConfidenceLevel confidenceLevel);
 
+// Any such lines with their figures at column 70, then two blank rows.
+void writeLabelledLines(LineTarget& out, const std::vector<VerdictLine>& lines);
+
 // The lines with their figures at column 70, then two blank rows.
 void writeVerdictLines(LineTarget& out, const Verdict& verdict, ConfidenceLevel confidenceLevel);
 

@@ -5,7 +5,8 @@
 namespace trellmark {
 
 Verdict verdictOfRun(const RunResults& run, std::span<const std::int64_t> takeValues,
-                     const PermutationOptions& options, std::string_view skipPermutationTest) {
+                     const PermutationOptions& options, std::string_view skipPermutationTest,
+                     bool halveAlpha) {
     const std::int64_t length = std::max(run.parameters.analysisLength, 0);
     const CriticalValueTable tables = buildCriticalValueTables();
     VerdictInput input;
@@ -21,6 +22,7 @@ Verdict verdictOfRun(const RunResults& run, std::span<const std::int64_t> takeVa
     input.tables = &tables;
     input.options = options;
     input.skipPermutationTest = skipPermutationTest;
+    input.halveAlpha = halveAlpha;
     return computeVerdict(input);
 }
 

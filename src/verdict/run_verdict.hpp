@@ -13,9 +13,12 @@ namespace trellmark {
 
 // `takeValues` holds the reference takes' scaled windows, then the comparison
 // takes', analysisLength values each, in the order the sets were read; it may
-// be empty when `skipPermutationTest` says why the test is not run.
+// be empty when `skipPermutationTest` says why the test is not run. With
+// halveAlpha the clusters are judged at alpha / 2 (a second verdict shares the
+// run's alpha).
 Verdict verdictOfRun(const RunResults& run, std::span<const std::int64_t> takeValues,
-                     const PermutationOptions& options, std::string_view skipPermutationTest);
+                     const PermutationOptions& options, std::string_view skipPermutationTest,
+                     bool halveAlpha = false);
 
 // Bytes the verdict of a run with these sets and this window needs at its
 // peak, the scaled windows included: ask before keeping them.

@@ -184,10 +184,16 @@ double smallestPossibleP(int referenceTakes, int comparisonTakes, std::int64_t p
 
 std::string unreachableAlpha(int referenceTakes, int comparisonTakes, std::int64_t permutations,
                              TestLevel level) {
-    const double alpha = alphaOf(level);
+    return unreachableAlphaAt(referenceTakes, comparisonTakes, permutations, level,
+                              alphaOf(level));
+}
+
+std::string unreachableAlphaAt(int referenceTakes, int comparisonTakes, std::int64_t permutations,
+                               TestLevel level, double alpha) {
     const double smallest = smallestPossibleP(referenceTakes, comparisonTakes, permutations);
     if (smallest < alpha) return {};
-    const std::string atLevel = " at " + std::to_string(percentOf(level)) + " per cent";
+    const std::string atLevel = (alpha < alphaOf(level) ? " at α/2 of " : " at ") +
+                                std::to_string(percentOf(level)) + " per cent";
     std::string clause = "with " + std::to_string(referenceTakes) + " and " +
                          std::to_string(comparisonTakes) + " takes ";
     const std::int64_t all =
@@ -238,6 +244,13 @@ Verdict computeVerdict(const VerdictInput& input) {
     verdict.statistic = input.options.statistic;
     verdict.alpha = alphaOf(input.level);
     verdict.smallestPossibleP = notANumber;
+    // The indices' level and the false discovery rate stay at the full
+    // alpha; only the clusters' p must clear the halved one.
+    const double levelAlpha = verdict.alpha;
+    if (input.halveAlpha) {
+        verdict.alpha /= 2;
+        verdict.alphaHalved = true;
+    }
     const std::int64_t length = std::max<std::int64_t>(input.length, 0);
     const auto indices = static_cast<std::size_t>(length);
     VerdictInput in = input;
@@ -288,8 +301,8 @@ Verdict computeVerdict(const VerdictInput& input) {
     verdict.t = std::move(observed.t);
     verdict.significant = std::move(observed.significant);
 
-    verdict.expectedByChance = verdict.alpha * static_cast<double>(length);
-    FalseDiscoveryResult fdr = benjaminiHochberg(verdict.p, verdict.alpha);
+    verdict.expectedByChance = levelAlpha * static_cast<double>(length);
+    FalseDiscoveryResult fdr = benjaminiHochberg(verdict.p, levelAlpha);
     verdict.fdrCount = fdr.keptCount;
     verdict.fdrKept = std::move(fdr.kept);
 
@@ -304,7 +317,8 @@ Verdict computeVerdict(const VerdictInput& input) {
     verdict.smallestPossibleP =
         smallestPossibleP(in.referenceTakes, in.comparisonTakes, in.options.permutations);
     const std::string unreachable =
-        unreachableAlpha(in.referenceTakes, in.comparisonTakes, in.options.permutations, in.level);
+        unreachableAlphaAt(in.referenceTakes, in.comparisonTakes, in.options.permutations,
+                           in.level, verdict.alpha);
     if (!unreachable.empty()) {
         verdict.reason = unreachable + ".";
         verdict.reason.front() = 'W';  // the clause begins "with"

@@ -44,7 +44,8 @@ struct Verdict {
     VerdictOutcome outcome = VerdictOutcome::cannotTell;
     // Why the outcome is cannotTell, as a sentence; empty otherwise.
     std::string reason;
-    double alpha = 0;  // 0.05 at 95 %, 0.01 at 99 %; 0 at any other level
+    double alpha = 0;  // 0.05 at 95 %, 0.01 at 99 %; 0 at any other level; half that when halved
+    bool alphaHalved = false;  // made at alpha / 2, beside a second verdict at alpha / 2
     double expectedByChance =
         0;                      // alpha * length: significant indices expected without a difference
     std::int64_t fdrCount = 0;  // indices kept by Benjamini-Hochberg at q = alpha
@@ -90,6 +91,10 @@ struct VerdictInput {
     // Non-empty: the permutation test is not run and this says why (for
     // example that it does not fit in memory).
     std::string_view skipPermutationTest;
+    // The clusters are judged at alpha / 2, since a second test (the
+    // spectrum's) shares the run's alpha. The indices are still tested at the
+    // confidence level.
+    bool halveAlpha = false;
 };
 
 // The smallest cluster p the permutation test can give: 2 / C(nR + nC, nR)
@@ -104,6 +109,11 @@ double smallestPossibleP(int referenceTakes, int comparisonTakes, std::int64_t p
 // nR, nC >= 2, permutations >= 1.
 std::string unreachableAlpha(int referenceTakes, int comparisonTakes, std::int64_t permutations,
                              TestLevel level);
+
+// The same for a verdict made at `alpha`, alphaOf(level) or less; when
+// less, the clause ends "at α/2 of 95 per cent".
+std::string unreachableAlphaAt(int referenceTakes, int comparisonTakes, std::int64_t permutations,
+                               TestLevel level, double alpha);
 
 // Bytes computeVerdict needs at its peak for the given takes, length and
 // options, counting the takeValues array the caller makes for it, so the

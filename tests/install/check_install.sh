@@ -30,8 +30,8 @@ compare_options=(
     --reference --reference-core --comparison --comparison-core --threshold
     --length --start --confidence --report --reference-mean --comparison-mean
     --difference --json --csv --plot --plot-size --html --permutations --seed --cluster-statistic --quiet
-    --accept-notes
-    --help --version --verdict
+    --accept-notes --channel
+    --spectrum --fft-size --spectrum-csv --help --version --verdict
 )
 
 # --- cmake --install -------------------------------------------------------

@@ -478,3 +478,100 @@
   }
   if (location.hash === '#selftest') setTimeout(selfTest, 0);
 })();
+
+// The spectrum's charts, when the run has one: both sets' mean level +- 1 SD per frequency bin
+// on a logarithmic frequency axis, and t per bin; drag to zoom, double-click for all bins.
+(function () {
+  'use strict';
+
+  var data = JSON.parse(document.getElementById('run-data').textContent);
+  var spectrum = data.spectrum;
+  if (!spectrum) return;
+
+  function decode(text) {
+    var bytes = atob(text);
+    var view = new DataView(new ArrayBuffer(bytes.length));
+    for (var i = 0; i < bytes.length; i++) view.setUint8(i, bytes.charCodeAt(i));
+    var values = [];
+    for (var k = 0; k < bytes.length / 4; k++) values.push(view.getFloat32(4 * k, true));
+    return values;
+  }
+
+  var refMean = decode(spectrum.referenceMeanDb);
+  var refSd = decode(spectrum.referenceSdDb);
+  var cmpMean = decode(spectrum.comparisonMeanDb);
+  var cmpSd = decode(spectrum.comparisonSdDb);
+  var t = decode(spectrum.t);
+  var hz = refMean.map(function (v, i) { return (i + 1) * spectrum.binHz; });
+  function around(mean, sd, sign) {
+    return mean.map(function (m, i) { return m + sign * sd[i]; });
+  }
+  var significant = {};
+  spectrum.significantBins.forEach(function (bin) { significant[bin] = true; });
+
+  // Significant bins shaded, clusters with p < 0.5 as a bar along the top.
+  function shade(u) {
+    var ctx = u.ctx;
+    ctx.save();
+    ctx.fillStyle = 'rgba(230, 159, 0, 0.2)';
+    Object.keys(significant).forEach(function (bin) {
+      var left = u.valToPos((+bin - 0.5) * spectrum.binHz, 'x', true);
+      var right = u.valToPos((+bin + 0.5) * spectrum.binHz, 'x', true);
+      ctx.fillRect(left, u.bbox.top, Math.max(right - left, 1), u.bbox.height);
+    });
+    spectrum.clusters.forEach(function (cluster) {
+      if (!(cluster.p < 0.5)) return;
+      ctx.fillStyle = cluster.p < 0.05 ? 'rgb(0, 158, 115)' : 'rgba(0, 158, 115, 0.35)';
+      var left = u.valToPos((cluster.firstBin - 0.5) * spectrum.binHz, 'x', true);
+      var right = u.valToPos((cluster.lastBin + 0.5) * spectrum.binHz, 'x', true);
+      ctx.fillRect(left, u.bbox.top, Math.max(right - left, 2), 6);
+    });
+    ctx.restore();
+  }
+
+  var charts = [];
+  function makeChart(id, title, series, values, bands) {
+    var element = document.getElementById(id);
+    var heading = document.createElement('h3');
+    heading.textContent = title;
+    element.appendChild(heading);
+    var width = Math.max(320, document.getElementById('spectrum').clientWidth - 10);
+    var chart = new uPlot({
+      width: width,
+      height: 240,
+      scales: { x: { time: false, distr: 3 } },
+      axes: [{ label: 'Frequency (Hz)' }, { size: 70 }],
+      cursor: { drag: { x: true, y: false, setScale: true } },
+      series: [{ label: 'Hz' }].concat(series),
+      bands: bands || [],
+      hooks: {
+        drawClear: [shade],
+        setScale: [function (u, key) {
+          if (key !== 'x') return;
+          charts.forEach(function (other) {
+            if (other !== u && (other.scales.x.min !== u.scales.x.min ||
+                                other.scales.x.max !== u.scales.x.max)) {
+              other.setScale('x', { min: u.scales.x.min, max: u.scales.x.max });
+            }
+          });
+        }]
+      }
+    }, [hz].concat(values), element);
+    charts.push(chart);
+  }
+
+  makeChart('chart-spectrum', 'Mean level ± 1 SD (dB re 1 LSB²/Hz); significant bins shaded', [
+    { label: 'Reference', stroke: '#0072b2', width: 1, points: { show: false } },
+    { label: 'Reference - SD', stroke: 'rgba(0, 114, 178, 0.3)', points: { show: false } },
+    { label: 'Reference + SD', stroke: 'rgba(0, 114, 178, 0.3)', points: { show: false } },
+    { label: 'Comparison', stroke: '#d55e00', width: 1, points: { show: false } },
+    { label: 'Comparison - SD', stroke: 'rgba(213, 94, 0, 0.3)', points: { show: false } },
+    { label: 'Comparison + SD', stroke: 'rgba(213, 94, 0, 0.3)', points: { show: false } }
+  ], [refMean, around(refMean, refSd, -1), around(refMean, refSd, 1), cmpMean,
+      around(cmpMean, cmpSd, -1), around(cmpMean, cmpSd, 1)],
+  [{ series: [3, 2], fill: 'rgba(0, 114, 178, 0.12)' },
+   { series: [6, 5], fill: 'rgba(213, 94, 0, 0.12)' }]);
+  makeChart('chart-spectrum-t', 't per frequency bin; clusters marked along the top',
+    [{ label: 't', stroke: '#1a1a1a', width: 1, points: { show: false } }], [t]);
+  window.trellmarkSpectrum = { charts: charts };
+})();
