@@ -105,3 +105,38 @@ TEST(RunPipeline, RunsWithoutAConsoleAndTellsItsEventsInOrder) {
 
 }  // namespace
 }  // namespace trellmark
+
+namespace trellmark {
+namespace {
+
+// A first reference take without a level cannot be the scale: the first one
+// with a level is, so the figures are not all zeros.
+TEST(RunPipeline, AFirstReferenceTakeWithoutALevelIsNotTheScale) {
+    ScratchDirectory dir;
+    Bytes silent = wavetest::canonicalHeader(1, 48000, 16, 4);
+    wavetest::append16(silent, {1, 1});
+    wavetest::writeBytes(dir / "r0.wav", silent);
+    wavetest::writeTake(dir / "r1.wav", 24, 48000, 5, 30000, 100, {10, 20, 30});
+    wavetest::writeTake(dir / "r2.wav", 16, 48000, 5, 30000, 50, {5, 10, 15});    // scaled by 2
+    wavetest::writeTake(dir / "c1.wav", 16, 48000, 5, 30000, 200, {40, 40, 40});  // halved
+
+    RunRequest request;
+    request.parameters.impulseThreshold = 1000;
+    request.parameters.analysisLength = 3;
+    request.parameters.confidenceLevel = 95;
+    AnalysisEvents silentEvents;
+    const RunResults run =
+        analyseSets(request, setOf("r", {dir / "r0.wav", dir / "r1.wav", dir / "r2.wav"}),
+                    setOf("c", {dir / "c1.wav"}), silentEvents)
+            .run;
+    EXPECT_EQ(run.referenceStatistics.scaleTake, 1u);
+    EXPECT_EQ(run.referenceStatistics.files[0].note, FileNote::noImpulse);
+    EXPECT_EQ(run.referenceStatistics.mean, (std::vector<double>{20.0 / 3, 40.0 / 3, 20}));
+    EXPECT_EQ(run.comparisonStatistics.mean, (std::vector<double>{20, 20, 20}));
+    // The figures count the steps of r1, the scale take: 24 bits.
+    EXPECT_EQ(figureBitsOf(run), 24);
+    EXPECT_EQ(run.scaleFile.bitsPerSample, 24);
+}
+
+}  // namespace
+}  // namespace trellmark

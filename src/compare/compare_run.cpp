@@ -60,7 +60,8 @@ bool takesUsable(const RunResults& run, const CompareOptions& options, const Str
     int noted = 0;
     for (const SetStatistics* set : {&run.referenceStatistics, &run.comparisonStatistics}) {
         for (const FileReading& file : set->files) {
-            if (file.note == FileNote::multiChannel) {
+            const bool unnamed = !run.parameters.channelChosen;
+            if (file.header.channels > 1 && unnamed) {
                 complain(streams, file.path + " has " + std::to_string(file.header.channels) +
                                       " channels: choose the one to analyse with --channel N");
                 usable = false;

@@ -14,8 +14,8 @@
 #include "report/json_results.hpp"
 #include "report/report_page.hpp"
 #include "report/signal_output.hpp"
-#include "wave/wave_writer.hpp"
 #include "report/spectrum_lines.hpp"
+#include "wave/wave_writer.hpp"
 
 namespace trellmark {
 namespace {
@@ -115,9 +115,8 @@ std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResu
     };
     const OutputRequest& asked = request.outputs;
     if (!refuse("report", asked.report) && !names.report.empty()) {
-        outcomes.push_back(
-            {"report", names.report, writeAnalysisReport(names.report, run, reported,
-                                                               reportedSpectrum)});
+        outcomes.push_back({"report", names.report,
+                            writeAnalysisReport(names.report, run, reported, reportedSpectrum)});
     }
     std::vector<OutputOutcome> signals =
         writeSignalFiles({names.referenceMean, names.comparisonMean, names.difference}, run);
@@ -145,11 +144,12 @@ std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResu
                                              })});
     }
     if (!refuse("plot", asked.plot) && !names.plot.empty()) {
-        outcomes.push_back(
-            {"plot", names.plot, writeRunFigure(run, verdict, names.plot, names.plotSize, spectrum)});
+        outcomes.push_back({"plot", names.plot,
+                            writeRunFigure(run, verdict, names.plot, names.plotSize, spectrum)});
     }
     if (!refuse("html", asked.html) && !names.html.empty()) {
-        outcomes.push_back({"html", names.html, writeReportPage(run, verdict, names.html, spectrum)});
+        outcomes.push_back(
+            {"html", names.html, writeReportPage(run, verdict, names.html, spectrum)});
     }
     if (!refuse("json", asked.json) && !names.json.empty()) {
         const std::string json = runJson(run, outcomes, TRELLMARK_VERSION, verdict, spectrum);

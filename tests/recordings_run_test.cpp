@@ -1,0 +1,190 @@
+// Whole command-line runs over recordings as people make them: every way a
+// take can be unusable ends in status 2 and names the take, never in a quiet
+// "no difference"; the channel analysed is the one asked for.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "compare/compare_run.hpp"
+#include "support/captured_streams.hpp"
+#include "support/command_line_run.hpp"
+#include "support/scratch_directory.hpp"
+#include "support/wave_bytes.hpp"
+
+namespace trellmark {
+namespace {
+
+namespace fs = std::filesystem;
+using wavetest::Bytes;
+
+constexpr int windowLength = 300;
+constexpr int impulseAt = 3;
+
+// Take k of a set: noise of a few LSB, and in the comparison set (when
+// planted) an offset of 40 LSB over indices 100 to 199.
+std::vector<int> takeValues(int set, int k, bool planted) {
+    std::vector<int> values(impulseAt + 17640 + windowLength, 0);
+    values[impulseAt] = 20000;
+    for (int i = impulseAt + 6616; i <= impulseAt + 11025; ++i) values[i] = 3000;
+    for (int j = 0; j < windowLength; ++j) {
+        // Each value its own draw: a hash of where it stands.
+        std::uint64_t h = (static_cast<std::uint64_t>(set) << 40) ^
+                          (static_cast<std::uint64_t>(k) << 20) ^ static_cast<std::uint64_t>(j);
+        h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9ull;
+        h = (h ^ (h >> 27)) * 0x94D049BB133111EBull;
+        h ^= h >> 31;
+        int v = static_cast<int>(h >> 61) - 4;
+        if (planted && set == 1 && j >= 100 && j < 200) v += 40;
+        values[impulseAt + 17640 + j] = v;
+    }
+    return values;
+}
+
+// A 16-bit file of one or more channels, channel c holding channels[c].
+void writeChannels(const std::string& path, std::uint32_t rate,
+                   const std::vector<std::vector<int>>& channels) {
+    const std::size_t frames = channels.front().size();
+    Bytes file =
+        wavetest::canonicalHeader(static_cast<std::uint16_t>(channels.size()), rate, 16,
+                                  static_cast<std::uint32_t>(frames * channels.size() * 2));
+    for (std::size_t i = 0; i < frames; ++i) {
+        for (const std::vector<int>& channel : channels) {
+            wavetest::appendLittleEndian(file, static_cast<std::uint16_t>(channel[i]), 2);
+        }
+    }
+    wavetest::writeBytes(path, file);
+}
+
+struct SetsRun {
+    int status = -1;
+    std::string err;
+};
+
+// Five reference and five comparison takes, which `change` may alter before
+// the run.
+SetsRun runSets(bool planted, const std::vector<std::string>& extra,
+                const std::function<void(const std::string& ref, const std::string& cmp)>& change) {
+    testing::ScratchDirectory dir;
+    const std::string ref = dir / "ref";
+    const std::string cmp = dir / "cmp";
+    fs::create_directory(ref);
+    fs::create_directory(cmp);
+    for (int k = 0; k < 5; ++k) {
+        writeChannels(ref + "/t" + std::to_string(k) + ".wav", 44100, {takeValues(0, k, planted)});
+        writeChannels(cmp + "/t" + std::to_string(k) + ".wav", 44100, {takeValues(1, k, planted)});
+    }
+    if (change) change(ref, cmp);
+    std::vector<std::string> arguments{"compare", "--reference", ref,     "--comparison",
+                                       cmp,       "--threshold", "10000", "--length",
+                                       "300",     "-q"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    testing::CapturedStreams streams;
+    const std::optional<int> status =
+        runCommandLine(arguments, Streams{streams.out, streams.err, false, 80, false});
+    return {status.value_or(-1), streams.errText()};
+}
+
+TEST(RecordingsRun, EveryUnusableTakeEndsInTroubleAndIsNamed) {
+    const auto replace = [](const char* name, std::function<void(const std::string&)> write) {
+        return
+            [name, write](const std::string&, const std::string& cmp) { write(cmp + "/" + name); };
+    };
+    const struct {
+        const char* name;
+        std::vector<std::string> extra;
+        std::function<void(const std::string&, const std::string&)> change;
+        int status;
+        std::string named;  // a text standard error must hold
+    } cases[] = {
+        {"all usable, alike", {}, nullptr, 0, ""},
+        {"no impulse",
+         {},
+         replace("t2.wav",
+                 [](const std::string& path) {
+                     std::vector<int> values = takeValues(1, 2, false);
+                     values[impulseAt] = 0;
+                     writeChannels(path, 44100, {values});
+                 }),
+         2,
+         "t2.wav: No sample in this file is above the impulse threshold."},
+        {"no impulse, accepted",
+         {"--accept-notes"},
+         replace("t2.wav",
+                 [](const std::string& path) {
+                     std::vector<int> values = takeValues(1, 2, false);
+                     values[impulseAt] = 0;
+                     writeChannels(path, 44100, {values});
+                 }),
+         0,
+         "t2.wav: No sample in this file is above the impulse threshold."},
+        {"another sample rate",
+         {},
+         replace("t1.wav",
+                 [](const std::string& path) {
+                     writeChannels(path, 48000, {takeValues(1, 1, false)});
+                 }),
+         2,
+         "t1.wav: This file's sample rate differs from the first reference file's."},
+        {"ends inside its window",
+         {},
+         replace("t3.wav",
+                 [](const std::string& path) {
+                     std::vector<int> values = takeValues(1, 3, false);
+                     values.resize(values.size() - 10);
+                     writeChannels(path, 44100, {values});
+                 }),
+         2,
+         "t3.wav: This file ends before its level or analysis window does"},
+        {"unreadable",
+         {},
+         replace("t4.wav",
+                 [](const std::string& path) { wavetest::writeBytes(path, Bytes(7, 'x')); }),
+         2,
+         "t4.wav: This file is shorter than a wave header"},
+        {"the same take twice",
+         {},
+         replace("t0.flac",
+                 [](const std::string& path) {
+                     fs::copy_file(fs::path(path).replace_extension(".wav"), path);
+                 }),
+         2,
+         "are the same take twice"},
+        {"two channels without --channel",
+         {},
+         replace("t0.wav",
+                 [](const std::string& path) {
+                     const std::vector<int> values = takeValues(1, 0, false);
+                     writeChannels(path, 44100, {values, values});
+                 }),
+         2,
+         "has 2 channels: choose the one to analyse with --channel N"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const SetsRun run = runSets(false, c.extra, c.change);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+    }
+}
+
+// A difference planted in channel 2 alone is found there and only there.
+TEST(RecordingsRun, TheChannelAskedForIsTheOneAnalysed) {
+    const auto stereo = [](const std::string& ref, const std::string& cmp) {
+        for (int k = 0; k < 5; ++k) {
+            const std::string name = "/t" + std::to_string(k) + ".wav";
+            writeChannels(ref + name, 44100, {takeValues(0, k, true), takeValues(0, k, true)});
+            writeChannels(cmp + name, 44100, {takeValues(1, k, false), takeValues(1, k, true)});
+        }
+    };
+    EXPECT_EQ(runSets(true, {"--channel", "2"}, stereo).status, 1);
+    EXPECT_EQ(runSets(true, {"--channel", "1"}, stereo).status, 0);
+    EXPECT_EQ(runSets(true, {"--channel", "3"}, stereo).status, 2);  // no such channel
+}
+
+}  // namespace
+}  // namespace trellmark
