@@ -147,7 +147,10 @@ TEST(CompareRun, JsonReadsBackWithTheHandWorkedFigures) {
     EXPECT_EQ(reference["largestStdDev"], 2.8284271247461903);
     EXPECT_EQ(reference["averageStdDev"], 1.0606601717798214);
     EXPECT_EQ(reference["files"][0], nlohmann::json({{"path", sets.reference + "/r1.wav"},
+                                                     {"format", "WAV PCM"},
                                                      {"channels", 1},
+                                                     {"channel", 1},
+                                                     {"dataOffset", 44},
                                                      {"sampleRate", 44100},
                                                      {"bitsPerSample", 16},
                                                      {"dataBytes", 2 * 17644},

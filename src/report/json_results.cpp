@@ -59,11 +59,16 @@ void putText(Json& object, const std::string& key, std::string_view text) {
 Json fileJson(const FileReading& file, double level) {
     Json json;
     putText(json, "path", file.path);
+    json["format"] = file.header.format.empty() ? Json(nullptr)
+                                                : Json(std::string(file.header.format));
     json["channels"] = file.header.channels;
+    // Counted from 1, as --channel takes it; null when nothing could be read.
+    json["channel"] =
+        file.header.kind == SampleKind::none ? Json(nullptr) : Json(file.header.channel + 1);
     json["sampleRate"] = file.header.sampleRate;
     json["bitsPerSample"] = file.header.bitsPerSample;
-    // The header field as stored: an unsigned 32-bit count of bytes.
-    json["dataBytes"] = static_cast<std::uint32_t>(file.header.dataSize);
+    json["dataOffset"] = file.header.dataOffset;
+    json["dataBytes"] = file.header.dataSize;
     json["sampleCount"] = file.header.sampleCount;
     json["impulse"] = file.impulse ? Json(*file.impulse) : Json(nullptr);
     json["level"] = level;
