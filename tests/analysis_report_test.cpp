@@ -27,7 +27,10 @@ class AnalysisReport : public ::testing::Test {
         dir = scratch.path();
         reference = fileSet("/data/ref", {"a1.wav", "a2.wav"});
         comparison = fileSet("/data/cmp", {"b1.wav", "b2.wav", "b3.wav"});
-        parameters = {500, 17640, 100, 95};
+        parameters.impulseThreshold = 500;
+        parameters.startOffset = 17640;
+        parameters.analysisLength = 100;
+        parameters.confidenceLevel = 95;
         referenceStatistics.largestStdDev = 0.0625;
         referenceStatistics.stdDevSum = 12.5;
         comparisonStatistics.largestStdDev = 2.5;

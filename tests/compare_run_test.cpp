@@ -139,7 +139,8 @@ TEST(CompareRun, JsonReadsBackWithTheHandWorkedFigures) {
     EXPECT_EQ(json["version"], TRELLMARK_VERSION);
     EXPECT_EQ(json["parameters"],
               nlohmann::json::parse(
-                  R"({"threshold": 500, "start": 17640, "length": 4, "confidence": 95})"));
+                  R"({"threshold": 500, "thresholdOfFullScale": null, "start": 17640,
+                      "length": 4, "confidence": 95})"));
     const nlohmann::json& reference = json["reference"];
     EXPECT_EQ(reference["directory"], sets.reference);
     EXPECT_EQ(reference["core"], "r");

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "analysis/take_reading.hpp"
 #include "compare/compare_run.hpp"
+#include "options/command_line.hpp"
 #include "support/captured_streams.hpp"
 #include "support/command_line_run.hpp"
 #include "support/scratch_directory.hpp"
@@ -184,6 +186,49 @@ TEST(RecordingsRun, TheChannelAskedForIsTheOneAnalysed) {
     EXPECT_EQ(runSets(true, {"--channel", "2"}, stereo).status, 1);
     EXPECT_EQ(runSets(true, {"--channel", "1"}, stereo).status, 0);
     EXPECT_EQ(runSets(true, {"--channel", "3"}, stereo).status, 2);  // no such channel
+}
+
+}  // namespace
+}  // namespace trellmark
+
+namespace trellmark {
+namespace {
+
+// A threshold relative to full scale finds the same place in a file of any
+// depth or format: full scale is 2^(bits-1) steps, 2^23 for a float file.
+TEST(RelativeThreshold, IsTakenDownToAWholeStepOfEachFormat) {
+    const struct {
+        const char* typed;
+        std::int16_t bits;
+        SampleKind kind;
+        std::int32_t steps;
+    } cases[] = {
+        {"50%", 16, SampleKind::integer, 16384},
+        {"50%", 24, SampleKind::integer, 4194304},
+        {"50%", 32, SampleKind::floating, 4194304},
+        {"-6dBFS", 16, SampleKind::integer, 16422},  // 10^(-6/20) = 0.50118723...
+        {"-20dbfs", 32, SampleKind::floating, 838860},
+        {"0dBFS", 8, SampleKind::integer, 128},
+        {"100%", 32, SampleKind::integer, 2147483647},  // 2^31 held within 32 bits
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const Command command = parseCommandLine(std::vector<std::string>{
+            "compare", "--reference", "r", "--threshold", c.typed, "--length", "4"});
+        ASSERT_EQ(command.kind, CommandKind::compare) << command.text;
+        WaveInfo header;
+        header.bitsPerSample = c.bits;
+        header.kind = c.kind;
+        EXPECT_EQ(impulseThresholdFor(command.compare.request.parameters, header), c.steps);
+    }
+    for (const char* wrong : {"3dBFS", "0%", "101%", "dBFS", "x%", "-6 dB"}) {
+        SCOPED_TRACE(wrong);
+        const Command command = parseCommandLine(std::vector<std::string>{
+            "compare", "--reference", "r", "--threshold", wrong, "--length", "4"});
+        EXPECT_EQ(command.kind, CommandKind::mistake);
+        EXPECT_NE(command.text.find("--threshold: '" + std::string(wrong) + "'"), std::string::npos)
+            << command.text;
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // confidence level.
 
 #include <cstdint>
+#include <optional>
 
 #include "analysis/confidence_level.hpp"
 
@@ -14,6 +15,10 @@ constexpr std::int32_t fixedStartOffset = 17640;
 
 struct AnalysisParameters {
     std::int32_t impulseThreshold = 0;            // first value strictly above it is the impulse
+    // A threshold relative to full scale (0.5 for 50 % or -6.02 dBFS), for
+    // files of any depth or format; it takes the place of impulseThreshold,
+    // which then shows the threshold in the scale file's steps.
+    std::optional<double> thresholdOfFullScale;
     std::int32_t startOffset = fixedStartOffset;  // samples after the impulse, 0 or more
     std::int32_t analysisLength = 0;              // samples analysed per file; may be 0 or negative
     ConfidenceLevel confidenceLevel;  // 95 or 99 selects a test; anything else tests nothing

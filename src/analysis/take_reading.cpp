@@ -1,6 +1,7 @@
 #include "analysis/take_reading.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "analysis/impulse_level.hpp"
 #include "wave/wave_format.hpp"
@@ -120,18 +121,38 @@ FileNote noteFor(const WaveFile& file, const WaveInfo& header, const ImpulseSear
 
 // The rank of a note: the lower, the worse.
 int rankOf(FileNote note) {
-    static constexpr FileNote order[] = {
-        FileNote::cannotOpen,      FileNote::shorterThanHeader, FileNote::unsupportedFormat,
-        FileNote::noFormatChunk,   FileNote::zeroChannels,      FileNote::noDataChunk,
-        FileNote::chunkCut,        FileNote::dataBeforeFormat,  FileNote::missingChannel,
-        FileNote::floatNotANumber, FileNote::floatInfinite,     FileNote::floatBeyondRange,
-        FileNote::rateDiffers,     FileNote::channelsDiffer,    FileNote::noImpulse,
-        FileNote::endsEarly,       FileNote::levelZero,         FileNote::multiChannel,
-        FileNote::none};
+    static constexpr FileNote order[] = {FileNote::cannotOpen,
+                                         FileNote::shorterThanHeader,
+                                         FileNote::unsupportedFormat,
+                                         FileNote::noFormatChunk,
+                                         FileNote::zeroChannels,
+                                         FileNote::noDataChunk,
+                                         FileNote::chunkCut,
+                                         FileNote::dataBeforeFormat,
+                                         FileNote::missingChannel,
+                                         FileNote::floatNotANumber,
+                                         FileNote::floatInfinite,
+                                         FileNote::floatBeyondRange,
+                                         FileNote::rateDiffers,
+                                         FileNote::channelsDiffer,
+                                         FileNote::noImpulse,
+                                         FileNote::endsEarly,
+                                         FileNote::levelZero,
+                                         FileNote::multiChannel,
+                                         FileNote::none};
     return static_cast<int>(std::find(std::begin(order), std::end(order), note) - order);
 }
 
 }  // namespace
+
+std::int32_t impulseThresholdFor(const AnalysisParameters& parameters, const WaveInfo& header) {
+    if (!parameters.thresholdOfFullScale) return parameters.impulseThreshold;
+    const double fullScale = header.kind == SampleKind::floating
+                                 ? 8388608.0
+                                 : std::ldexp(1.0, std::max(header.bitsPerSample - 1, 0));
+    const double steps = std::floor(*parameters.thresholdOfFullScale * fullScale);
+    return static_cast<std::int32_t>(std::clamp(steps, -2147483648.0, 2147483647.0));
+}
 
 FileNote worseNote(FileNote a, FileNote b) {
     return rankOf(b) < rankOf(a) ? b : a;
@@ -142,7 +163,8 @@ void readTake(TakeReader& reader, const std::string& path, const AnalysisParamet
     HeldWave& held = reader.held;
     openWave(held, path, reading.header, channel);
     const WaveInfo& header = reading.header;
-    const ImpulseSearch search = searchImpulse(held, header, parameters.impulseThreshold);
+    const ImpulseSearch search =
+        searchImpulse(held, header, impulseThresholdFor(parameters, header));
     const std::int64_t p = search.position;
     FloatProblem floatProblem = search.floatProblem;
 

@@ -36,6 +36,11 @@ struct TakeReader {
     std::vector<double> floatLevelWindow;  // the same for a float take
 };
 
+// The impulse threshold in the steps of a file of this format: a threshold
+// relative to full scale (2^(bits-1) steps, 2^23 for a float file) taken down
+// to a whole step, else the threshold as given.
+std::int32_t impulseThresholdFor(const AnalysisParameters& parameters, const WaveInfo& header);
+
 // Reads the take at path into reading (every field overwritten), the bytes of
 // its analysis window into windowBytes (which only grows). `channel` (from 0)
 // is the channel analysed; a take of more than one channel is noted

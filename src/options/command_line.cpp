@@ -2,7 +2,10 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -157,7 +160,8 @@ void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& 
         ->type_name("NAME");
     compare
         .add_option("--threshold", numbers.threshold,
-                    "Impulse threshold: the first sample above it is the impulse (required)")
+                    "Impulse threshold: the first sample above it is the impulse, in the steps "
+                    "of each file or relative to full scale (-6dBFS, 50%) (required)")
         ->type_name("N");
     compare
         .add_option("--length", numbers.length,
@@ -218,13 +222,47 @@ std::string misplacedOption(const CLI::App& app) {
     return {};
 }
 
+// Whether `text` ends in `suffix`, letter case aside.
+bool endsWithNoCase(std::string_view text, std::string_view suffix) {
+    if (text.size() < suffix.size()) return false;
+    const std::string_view tail = text.substr(text.size() - suffix.size());
+    return std::equal(tail.begin(), tail.end(), suffix.begin(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+    });
+}
+
+// A threshold relative to full scale, "-6dBFS" or "50%": the share of full
+// scale above 0 and at most 1. Nothing for a plain number; `problem` says what
+// is wrong with a relative one that cannot be.
+std::optional<double> relativeThreshold(const std::string& text, std::string& problem) {
+    const bool decibels = endsWithNoCase(text, "dBFS");
+    const bool percent = !decibels && endsWithNoCase(text, "%");
+    if (!decibels && !percent) return std::nullopt;
+    const std::string number = text.substr(0, text.size() - (decibels ? 4 : 1));
+    char* end = nullptr;
+    const double value = number.empty() ? NAN : std::strtod(number.c_str(), &end);
+    const double share = decibels ? std::pow(10.0, value / 20) : value / 100;
+    if (number.empty() || end != number.c_str() + number.size() || !std::isfinite(share) ||
+        share <= 0 || share > 1) {
+        problem = "--threshold: '" + text + "' is not a level from above 0 to full scale (" +
+                  (decibels ? "0dBFS" : "100%") + ")";
+        return std::nullopt;
+    }
+    return share;
+}
+
 // Checks what CLI11 cannot: the numbers, and outputs that would collide.
 std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numbers,
                                 bool comparisonGiven, bool comparisonCoreGiven) {
     std::string problem;
     AnalysisParameters& parameters = options.request.parameters;
-    const auto threshold =
-        wholeNumberOption("--threshold", numbers.threshold, int32Lowest, int32Highest, problem);
+    parameters.thresholdOfFullScale = relativeThreshold(numbers.threshold, problem);
+    if (!problem.empty()) return problem;
+    const auto threshold = parameters.thresholdOfFullScale
+                               ? std::optional<std::int64_t>(0)
+                               : wholeNumberOption("--threshold", numbers.threshold, int32Lowest,
+                                                   int32Highest, problem);
     if (!threshold) return problem;
     const auto length = wholeNumberOption("--length", numbers.length, 1, int32Highest, problem);
     if (!length) return problem;

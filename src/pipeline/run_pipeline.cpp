@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "analysis/critical_values.hpp"
+#include "analysis/take_reading.hpp"
 #include "pipeline/output_writing.hpp"
 #include "plot/figure_file.hpp"
 #include "verdict/run_verdict.hpp"
@@ -28,6 +29,10 @@ void readReferenceSet(RunState& state, FileSet set, int comparisonTakes, Analysi
     run.referenceStatistics = computeSetStatistics(run.referenceFiles, run.parameters, std::nullopt,
                                                    events, windowsToKeep(state.windows));
     run.scaleFile = scaleFileOf(run.referenceStatistics, run.comparisonStatistics);
+    // A threshold relative to full scale shows in the steps of the scale file.
+    if (run.parameters.thresholdOfFullScale) {
+        run.parameters.impulseThreshold = impulseThresholdFor(run.parameters, run.scaleFile);
+    }
     events.setFinished(run.referenceStatistics, figureBitsOf(run));
 }
 

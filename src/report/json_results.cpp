@@ -59,8 +59,8 @@ void putText(Json& object, const std::string& key, std::string_view text) {
 Json fileJson(const FileReading& file, double level) {
     Json json;
     putText(json, "path", file.path);
-    json["format"] = file.header.format.empty() ? Json(nullptr)
-                                                : Json(std::string(file.header.format));
+    json["format"] =
+        file.header.format.empty() ? Json(nullptr) : Json(std::string(file.header.format));
     json["channels"] = file.header.channels;
     // Counted from 1, as --channel takes it; null when nothing could be read.
     json["channel"] =
@@ -199,6 +199,9 @@ std::string runJson(const RunResults& run, const std::vector<OutputOutcome>& out
     json["program"] = "trellmark";
     json["version"] = version;
     json["parameters"] = {{"threshold", run.parameters.impulseThreshold},
+                          {"thresholdOfFullScale", run.parameters.thresholdOfFullScale
+                                                       ? Json(*run.parameters.thresholdOfFullScale)
+                                                       : Json(nullptr)},
                           {"start", run.parameters.startOffset},
                           {"length", length},
                           {"confidence", run.parameters.confidenceLevel.typed}};
