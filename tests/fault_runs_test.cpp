@@ -259,7 +259,7 @@ TEST_F(FaultRuns, ALinkIsWrittenThroughAndNamesAreShownPrintable) {
 
 // The program's address space when it does nearly nothing: the smallest
 // limit under which `trellmark --version` still runs, to a megabyte.
-rlim_t measuredFootprint(const std::string& directory) {
+[[maybe_unused]] rlim_t measuredFootprint(const std::string& directory) {
     rlim_t low = 1 << 20;
     rlim_t high = rlim_t{1} << 32;
     while (high - low > (1 << 20)) {

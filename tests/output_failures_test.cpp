@@ -265,7 +265,7 @@ namespace trellmark {
 namespace {
 
 // The address space this process has mapped now, from /proc/self/status.
-rlim_t mappedBytes() {
+[[maybe_unused]] rlim_t mappedBytes() {
     const std::string status = testing::readWholeFile("/proc/self/status");
     const std::size_t at = status.find("VmSize:");
     return at == std::string::npos ? 0 : std::stoull(status.substr(at + 7)) * 1024;
