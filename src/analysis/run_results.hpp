@@ -23,6 +23,9 @@ struct RunResults {
     // depth names every figure and sets the signal files' format, its rate
     // theirs.
     WaveInfo scaleFile;
+    // Why the run could not do its job, in words, when a front end found so
+    // (an unusable take, a verdict that cannot tell); empty otherwise.
+    std::vector<std::string> problems;
 };
 
 // The header of the reference set's scale take; without one, of its first

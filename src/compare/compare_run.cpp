@@ -52,31 +52,29 @@ bool makesTrouble(FileNote note) {
     return note != FileNote::none && note != FileNote::dataBeforeFormat;
 }
 
-// Takes of more than one channel need the channel named; noted takes make the
-// run fail unless they are accepted. Says why on standard error; false when
-// the run cannot stand.
-bool takesUsable(const RunResults& run, const CompareOptions& options, const Streams& streams) {
-    bool usable = true;
+// Why the takes read leave the run unable to stand, if they do: takes of more
+// than one channel need the channel named; noted takes make the run fail
+// unless they are accepted.
+std::vector<std::string> takeProblems(const RunResults& run, const CompareOptions& options) {
+    std::vector<std::string> problems;
     int noted = 0;
     for (const SetStatistics* set : {&run.referenceStatistics, &run.comparisonStatistics}) {
         for (const FileReading& file : set->files) {
             const bool unnamed = !run.parameters.channelChosen;
             if (file.header.channels > 1 && unnamed) {
-                complain(streams, file.path + " has " + std::to_string(file.header.channels) +
-                                      " channels: choose the one to analyse with --channel N");
-                usable = false;
+                problems.push_back(file.path + " has " + std::to_string(file.header.channels) +
+                                   " channels: choose the one to analyse with --channel N");
             } else if (makesTrouble(file.note)) {
                 ++noted;
             }
         }
     }
     if (noted > 0 && !options.acceptNotes) {
-        complain(streams, std::to_string(noted) + (noted == 1 ? " take is" : " takes are") +
-                              " noted above, so the run cannot stand; --accept-notes analyses "
-                              "them as they are");
-        usable = false;
+        problems.push_back(std::to_string(noted) + (noted == 1 ? " take is" : " takes are") +
+                           " noted above, so the run cannot stand; --accept-notes analyses "
+                           "them as they are");
     }
-    return usable;
+    return problems;
 }
 
 }  // namespace
@@ -95,13 +93,13 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
     if (!(sameSet || noTakeTwice(comparison, streams)) || !referenceOnce) return troubleStatus;
     // A set holds 1000 files at most: more matching files are a run on
     // another set than the one asked for.
-    bool noted = false;
+    bool leftOutNoted = false;
     for (const FileSet* set : {&reference, &comparison}) {
         if (set == &comparison && sameSet) break;
         if (const int leftOut = filesLeftOut(*set); leftOut > 0) {
             complain(streams, "warning: " + set->directory + "/" + fileSetPattern(set->coreName) +
                                   ": " + filesLeftOutNote(*set, leftOut));
-            noted = true;
+            leftOutNoted = true;
         }
     }
     const AnalysisParameters& parameters = options.request.parameters;
@@ -143,11 +141,16 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
     }
     // A run that cannot tell has not done its job: a script must never read
     // it as "no difference".
-    bool trouble = !takesUsable(state.run, options, streams);
-    if (outcomeOfRun == VerdictOutcome::cannotTell) {
-        complain(streams, "cannot tell whether the sets differ. " + cannotTellReason);
-        trouble = true;
+    std::vector<std::string>& problems = state.run.problems;
+    problems = takeProblems(state.run, options);
+    if (leftOutNoted && !options.acceptNotes) {
+        problems.push_back("files were left out of a set; --accept-notes takes the first 1000");
     }
+    if (outcomeOfRun == VerdictOutcome::cannotTell) {
+        problems.push_back("cannot tell whether the sets differ. " + cannotTellReason);
+    }
+    for (const std::string& problem : problems) complain(streams, problem);
+    bool trouble = !problems.empty();
 
     const RunOutcome outcome = finishRun(std::move(state), streams.out);
     for (const OutputOutcome& output : outcome.outputs) {
@@ -162,7 +165,6 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
                               failureInWords(events.linesError()));
         trouble = true;
     }
-    if (noted && !options.acceptNotes) trouble = true;
     if (std::ferror(streams.err) != 0) trouble = true;
     if (trouble) return troubleStatus;
     return outcomeOfRun == VerdictOutcome::differ ? differStatus : completedStatus;

@@ -212,6 +212,12 @@ std::string runJson(const RunResults& run, const std::vector<OutputOutcome>& out
                       {"averageDifference", run.result.accumulatedDifference / length},
                       {"accumulatedDifference", run.result.accumulatedDifference},
                       {"bitsPerSample", figureBitsOf(run)}};
+    std::string problems;
+    for (const std::string& problem : run.problems) {
+        problems += (problems.empty() ? "" : "; ") + problem;
+    }
+    // Why the run could not do its job; each output's own failure is with it.
+    json["error"] = problems.empty() ? Json(nullptr) : Json(problems);
     if (verdict != nullptr) json["verdict"] = verdictJson(*verdict);
     if (spectrum != nullptr) json["spectrum"] = spectrumJson(*spectrum, verdict);
     Json list = Json::array();
