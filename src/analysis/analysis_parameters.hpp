@@ -21,6 +21,12 @@ struct AnalysisParameters {
     // The user chose the channel: a take of several channels then needs no
     // note saying which one is analysed.
     bool channelChosen = false;
+    // Renders have no impulse: every take is then read from its first sample,
+    // its level the RMS of its analysis window.
+    bool alignOnImpulse = true;
+    // A gain change is a regression in a render: without scaling every value
+    // stays as recorded.
+    bool scaleToLevel = true;
 };
 
 }  // namespace trellmark

@@ -5,6 +5,7 @@
 
 #include "analysis/analysis_parameters.hpp"
 #include "analysis/file_set.hpp"
+#include "analysis/null_test.hpp"
 #include "analysis/set_comparison.hpp"
 #include "analysis/set_statistics.hpp"
 #include "io/output_file.hpp"
@@ -23,6 +24,8 @@ struct RunResults {
     // depth names every figure and sets the signal files' format, its rate
     // theirs.
     WaveInfo scaleFile;
+    // The two unrounded means subtracted, in LSB of figureBitsOf.
+    NullFigures null;
 };
 
 // The header of the reference set's scale take; without one, of its first

@@ -8,10 +8,12 @@
 #include "analysis/memory_budget.hpp"
 #include "compare/progress_bar.hpp"
 #include "compare/stream_events.hpp"
+#include "compare/tolerance_check.hpp"
 #include "io/memory_limits.hpp"
 #include "io/output_file.hpp"
 #include "pipeline/files_left_out.hpp"
 #include "pipeline/run_pipeline.hpp"
+#include "report/null_lines.hpp"
 #include "report/spectrum_lines.hpp"
 #include "report/verdict_lines.hpp"
 #include "text/utf8.hpp"
@@ -140,10 +142,19 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
         outcomeOfRun = combinedOutcome(verdict, spectrum);
         if (verdict.outcome != VerdictOutcome::cannotTell) cannotTellReason = spectrum.reason;
     }
+    writeNullLine(events.lines(), state.run.null);
+    // Tolerances decide the exit status when given: a render compared once
+    // against once is judged by them, not by the sets' statistics.
+    const bool byTolerance = options.tolerance.given();
+    const ToleranceCheck tolerance = checkTolerances(state.run.null, options.tolerance);
+    for (const std::string& sentence : tolerance.sentences) {
+        events.lines().text(sentence);
+        events.lines().lineEnd();
+    }
     // A run that cannot tell has not done its job: a script must never read
     // it as "no difference".
     bool trouble = !takesUsable(state.run, options, streams);
-    if (outcomeOfRun == VerdictOutcome::cannotTell) {
+    if (outcomeOfRun == VerdictOutcome::cannotTell && !byTolerance) {
         complain(streams, "cannot tell whether the sets differ. " + cannotTellReason);
         trouble = true;
     }
@@ -164,6 +175,7 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
     if (noted && !options.acceptNotes) trouble = true;
     if (std::ferror(streams.err) != 0) trouble = true;
     if (trouble) return troubleStatus;
+    if (byTolerance) return tolerance.within ? completedStatus : differStatus;
     return outcomeOfRun == VerdictOutcome::differ ? differStatus : completedStatus;
 }
 

@@ -42,9 +42,9 @@ void readComparisonSet(RunState& state, FileSet set, AnalysisEvents& events) {
     // The comparison takes are held against the format of the take they are
     // scaled to.
     const WaveInfo* format = run.scaleFile.kind != SampleKind::none ? &run.scaleFile : nullptr;
-    run.comparisonStatistics = computeSetStatistics(
-        run.comparisonFiles, run.parameters, referenceLevelOf(run.referenceStatistics), events,
-        windowsToKeep(state.windows), format);
+    run.comparisonStatistics = computeSetStatistics(run.comparisonFiles, run.parameters,
+                                                    referenceLevelOf(run.referenceStatistics),
+                                                    events, windowsToKeep(state.windows), format);
     run.scaleFile = scaleFileOf(run.referenceStatistics, run.comparisonStatistics);
     events.setFinished(run.comparisonStatistics, figureBitsOf(run));
 }
@@ -55,6 +55,8 @@ void compareReadSets(RunState& state, AnalysisEvents& events) {
     run.result = compareMeans(run.referenceStatistics, run.comparisonStatistics,
                               run.parameters.analysisLength, run.parameters.confidenceLevel.test(),
                               buildCriticalValueTables());
+    run.null = nullFiguresOf(run.referenceStatistics.unroundedMean,
+                             run.comparisonStatistics.unroundedMean, figureBitsOf(run));
     events.comparisonFinished(run.result, figureBitsOf(run));
 }
 
@@ -74,9 +76,9 @@ void judgeRun(RunState& state) {
 
 RunOutcome finishRun(RunState&& state, std::FILE* standardOutput) {
     RunOutcome outcome;
-    outcome.outputs = writeOutputs(state.request, state.run,
-                                   state.verdict ? &*state.verdict : nullptr, standardOutput,
-                                   state.spectrum ? &*state.spectrum : nullptr);
+    outcome.outputs =
+        writeOutputs(state.request, state.run, state.verdict ? &*state.verdict : nullptr,
+                     standardOutput, state.spectrum ? &*state.spectrum : nullptr);
     outcome.run = std::move(state.run);
     outcome.verdict = std::move(state.verdict);
     outcome.spectrum = std::move(state.spectrum);

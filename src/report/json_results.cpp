@@ -204,6 +204,10 @@ std::string runJson(const RunResults& run, const std::vector<OutputOutcome>& out
                       {"averageDifference", run.result.accumulatedDifference / length},
                       {"accumulatedDifference", run.result.accumulatedDifference},
                       {"bitsPerSample", figureBitsOf(run)}};
+    // Infinite where the renders are identical: null, as every infinity here.
+    json["null"] = {{"peakLsb", run.null.peakLsb},          {"peakDbfs", peakDbfs(run.null)},
+                    {"peakIndex", run.null.peakIndex},      {"rmsDbfs", rmsDbfs(run.null)},
+                    {"nullDepthDb", nullDepthDb(run.null)}, {"correlation", run.null.correlation}};
     if (verdict != nullptr) json["verdict"] = verdictJson(*verdict);
     if (spectrum != nullptr) json["spectrum"] = spectrumJson(*spectrum, verdict);
     Json list = Json::array();
