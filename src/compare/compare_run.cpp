@@ -1,6 +1,9 @@
 #include "compare/compare_run.hpp"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "io/memory_limits.hpp"
 #include "io/output_file.hpp"
 #include "pipeline/files_left_out.hpp"
+#include "pipeline/render_length.hpp"
 #include "pipeline/run_pipeline.hpp"
 #include "report/null_lines.hpp"
 #include "report/spectrum_lines.hpp"
@@ -105,7 +109,19 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
             noted = true;
         }
     }
-    const AnalysisParameters& parameters = options.request.parameters;
+    AnalysisParameters parameters = options.request.parameters;
+    // Renders without a length are compared over the shortest; a truncated
+    // render is a regression too, so a length difference is a note.
+    if (!parameters.alignOnImpulse && parameters.analysisLength == 0) {
+        const RenderLengths lengths = renderLengthsOf(reference, comparison, parameters.channel);
+        const std::int64_t window = std::clamp<std::int64_t>(
+            lengths.shortest - parameters.startOffset, 0, std::numeric_limits<std::int32_t>::max());
+        parameters.analysisLength = static_cast<std::int32_t>(window);
+        if (lengths.shortest != lengths.longest) {
+            complain(streams, "warning: " + lengthNote(lengths, parameters.startOffset));
+            noted = true;
+        }
+    }
     if (!analysisFitsInMemory(parameters.analysisLength, availableMemoryBytes())) {
         complain(streams, "--length: " + std::to_string(parameters.analysisLength) +
                               " samples do not fit in the memory of this computer");
@@ -117,6 +133,7 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
     StreamEvents events(options.linesOnStandardOutput() ? streams.out : nullptr, streams.err,
                         progress, parameters);
     RunRequest request = options.request;
+    request.parameters = parameters;
     if (streams.errIsTerminal) {
         // The permutation test can run for hours: the bar shows it runs, and
         // how long it will still take. Ctrl-C ends it as it ends any run.

@@ -314,8 +314,8 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
         wholeNumberOption("--threshold", thresholdText, int32Lowest, int32Highest, problem);
     if (!threshold) return problem;
     const std::string lengthText = aligned || !numbers.length.empty() ? numbers.length : "0";
-    const auto length =
-        wholeNumberOption("--length", lengthText, aligned ? 1 : 0, int32Highest, problem);
+    const auto length = wholeNumberOption("--length", lengthText, numbers.length.empty() ? 0 : 1,
+                                          int32Highest, problem);
     if (!length) return problem;
     const std::string startText = aligned || numbers.startGiven ? numbers.start : "0";
     const auto start = wholeNumberOption("--start", startText, 0, int32Highest, problem);
