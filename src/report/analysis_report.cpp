@@ -106,8 +106,12 @@ void writeResults(OutputTarget& out, const RunResults& in) {
     writeUnitLine(out, averageDifferenceLabel,
                   static_cast<long double>(in.result.accumulatedDifference) / length, 2, bits);
     writeUnitLine(out, accumulatedLabel, in.result.accumulatedDifference, 2, bits);
-    out.lineEnd();
-    writeNullLine(out, in.null);
+    // The report of an aligned and scaled run keeps the layout the dialogue's
+    // has always had; a render's run adds its null test.
+    if (!in.parameters.alignOnImpulse || !in.parameters.scaleToLevel) {
+        out.lineEnd();
+        writeNullLine(out, in.null);
+    }
 }
 
 // A section of lines with their figures at the results' column.
