@@ -75,6 +75,7 @@ _trellmark_takes_value() {
     --report | --reference-mean | --comparison-mean | --difference) return 0 ;;
     --json | --csv | --plot | --plot-size | --html | --permutations | --seed) return 0 ;;
     --cluster-statistic | --fft-size | --spectrum-csv | --channel) return 0 ;;
+    --align | --scale | --tolerance | --peak-tolerance) return 0 ;;
     *) return 1 ;;
     esac
 }
