@@ -247,9 +247,9 @@ TEST(RenderNullTest, CompareRunsOnRenders) {
         std::filesystem::create_directory(dir / "new");
         writeRender(dir / "old/render.wav", c.bits, c.floating, Change::none);
         writeRender(dir / "new/render.wav", c.bits, c.floating, c.change);
-        std::vector<std::string> arguments{"compare",       "--reference", dir / "old",
-                                           "--comparison",  dir / "new",   "--json",
-                                           dir / "run.json"};
+        std::vector<std::string> arguments{"compare",        "--reference", dir / "old",
+                                           "--comparison",   dir / "new",   "--json",
+                                           dir / "run.json", "--report",    dir / "report.txt"};
         arguments.insert(arguments.end(), c.options.begin(), c.options.end());
         testing::CapturedStreams streams;
         const auto status =
@@ -258,6 +258,13 @@ TEST(RenderNullTest, CompareRunsOnRenders) {
         const std::string out = streams.outText();
         if (!c.nullLine.empty()) {
             EXPECT_NE(out.find(c.nullLine), std::string::npos) << out;
+        }
+        // A render's report ends its results with the same null line.
+        if (!c.nullLine.empty()) {
+            const std::string report = testing::readWholeFile(dir / "report.txt");
+            std::string line = c.nullLine;
+            line.insert(line.size() - 1, "\r");
+            EXPECT_NE(report.find(line), std::string::npos) << report;
         }
         const auto json = nlohmann::json::parse(testing::readWholeFile(dir / "run.json"));
         const auto& null = json.at("null");
@@ -273,6 +280,99 @@ TEST(RenderNullTest, CompareRunsOnRenders) {
             EXPECT_NE(streams.errText().find("the renders differ in length: 4800 to 4900 samples"),
                       std::string::npos);
         }
+    }
+}
+
+}  // namespace
+}  // namespace trellmark
+
+namespace trellmark {
+namespace {
+
+TEST(RenderOptions, AlignScaleAndTolerances) {
+    struct Case {
+        std::vector<std::string> options;  // after compare --reference r
+        std::string mistake;               // empty: accepted
+        bool aligned = true;
+        bool scaled = true;
+        std::int32_t length = 0;
+        std::int32_t start = 0;
+        Tolerances tolerance;
+    };
+    const Case cases[] = {
+        {{"--align", "none"}, "", false, true, 0, 0, {}},
+        {{"--align", "none", "--start", "10", "--length", "5", "--scale", "none"},
+         "",
+         false,
+         false,
+         5,
+         10,
+         {}},
+        {{"--align", "none", "--tolerance", "-100dBFS", "--peak-tolerance", "3"},
+         "",
+         false,
+         true,
+         0,
+         0,
+         {-100.0, 3.0, {}}},
+        {{"--align", "none", "--tolerance", "-99.5", "--peak-tolerance", "-120.5dBFS"},
+         "",
+         false,
+         true,
+         0,
+         0,
+         {-99.5, {}, -120.5}},
+        {{"--threshold", "5", "--length", "8"}, "", true, true, 8, fixedStartOffset, {}},
+        {{"--length", "8"}, "--threshold is required", true, true, 0, 0, {}},
+        {{"--align", "sideways", "--threshold", "1", "--length", "1"},
+         "--align: 'sideways' is neither impulse nor none",
+         true,
+         true,
+         0,
+         0,
+         {}},
+        {{"--align", "none", "--scale", "loud"},
+         "--scale: 'loud' is neither level nor none",
+         true,
+         true,
+         0,
+         0,
+         {}},
+        {{"--align", "none", "--tolerance", "-100dB"},
+         "--tolerance: '-100dB' is not a level such as -100dBFS",
+         true,
+         true,
+         0,
+         0,
+         {}},
+        {{"--align", "none", "--tolerance", "dBFS"},
+         "--tolerance: 'dBFS' is not a level such as -100dBFS",
+         true,
+         true,
+         0,
+         0,
+         {}},
+        {{"--align", "none", "--length", "0"}, "--length: ", true, true, 0, 0, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments{"compare", "--reference", "r"};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        SCOPED_TRACE(arguments.back());
+        const Command command = parseCommandLine(arguments);
+        if (!c.mistake.empty()) {
+            EXPECT_EQ(command.kind, CommandKind::mistake);
+            EXPECT_EQ(command.text.substr(0, c.mistake.size()), c.mistake);
+            continue;
+        }
+        ASSERT_EQ(command.kind, CommandKind::compare) << command.text;
+        const AnalysisParameters& parameters = command.compare.request.parameters;
+        EXPECT_EQ(parameters.alignOnImpulse, c.aligned);
+        EXPECT_EQ(parameters.scaleToLevel, c.scaled);
+        EXPECT_EQ(parameters.analysisLength, c.length);
+        EXPECT_EQ(parameters.startOffset, c.start);
+        EXPECT_EQ(command.compare.tolerance.rmsDbfs, c.tolerance.rmsDbfs);
+        EXPECT_EQ(command.compare.tolerance.peakLsb, c.tolerance.peakLsb);
+        EXPECT_EQ(command.compare.tolerance.peakDbfs, c.tolerance.peakDbfs);
     }
 }
 
