@@ -7,7 +7,7 @@ _trellmark_dialogue_options=(
 )
 _trellmark_compare_options=(
     --reference --reference-core --comparison --comparison-core
-    --threshold --length --start --confidence
+    --threshold --length --start --confidence --align --scale --tolerance --peak-tolerance
     --report --reference-mean --comparison-mean --difference
     --json --csv --plot --plot-size --html --spectrum-csv
     --permutations --seed --cluster-statistic --spectrum --fft-size --channel
@@ -26,6 +26,12 @@ _trellmark_values() {
         ;;
     --cluster-statistic)
         mapfile -t COMPREPLY < <(compgen -W 'size mass' -- "$current")
+        ;;
+    --align)
+        mapfile -t COMPREPLY < <(compgen -W 'impulse none' -- "$current")
+        ;;
+    --scale)
+        mapfile -t COMPREPLY < <(compgen -W 'level none' -- "$current")
         ;;
     --plot-size)
         mapfile -t COMPREPLY < <(compgen -W '1600x1000' -- "$current")
@@ -69,6 +75,7 @@ _trellmark_takes_value() {
     --report | --reference-mean | --comparison-mean | --difference) return 0 ;;
     --json | --csv | --plot | --plot-size | --html | --permutations | --seed) return 0 ;;
     --cluster-statistic | --fft-size | --spectrum-csv | --channel) return 0 ;;
+    --align | --scale | --tolerance | --peak-tolerance) return 0 ;;
     *) return 1 ;;
     esac
 }

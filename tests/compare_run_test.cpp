@@ -122,7 +122,10 @@ TEST(CompareRun, StandardOutputShowsTheScreensLines) {
             "   Significant after false discovery rate control:                     1\n"
             "   Verdict:                                                            cannot tell: "
             "with 2 and 2 takes the smallest possible p is 0.333; at least 4 and 4 are needed "
-            "at 95 per cent\n");
+            "at 95 per cent\n"
+            "\n"
+            "\n"
+            "   Difference RMS: -70.3 dBFS, peak -64.3 dBFS at index 0, null depth 8.6 dB\n");
     Arguments quiet = sets.options();
     quiet.push_back("--quiet");
     EXPECT_EQ(compare(quiet).out, "");

@@ -14,7 +14,7 @@ namespace trellmark {
 constexpr std::int32_t fixedStartOffset = 17640;
 
 struct AnalysisParameters {
-    std::int32_t impulseThreshold = 0;            // first value strictly above it is the impulse
+    std::int32_t impulseThreshold = 0;  // first value strictly above it is the impulse
     // A threshold relative to full scale (0.5 for 50 % or -6.02 dBFS), for
     // files of any depth or format; it takes the place of impulseThreshold,
     // which then shows the threshold in the scale file's steps.
@@ -26,6 +26,12 @@ struct AnalysisParameters {
     // The user chose the channel: a take of several channels then needs no
     // note saying which one is analysed.
     bool channelChosen = false;
+    // Renders have no impulse: every take is then read from its first sample,
+    // its level the RMS of its analysis window.
+    bool alignOnImpulse = true;
+    // A gain change is a regression in a render: without scaling every value
+    // stays as recorded.
+    bool scaleToLevel = true;
 };
 
 }  // namespace trellmark

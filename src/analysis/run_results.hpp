@@ -5,6 +5,7 @@
 
 #include "analysis/analysis_parameters.hpp"
 #include "analysis/file_set.hpp"
+#include "analysis/null_test.hpp"
 #include "analysis/set_comparison.hpp"
 #include "analysis/set_statistics.hpp"
 #include "io/output_file.hpp"
@@ -26,6 +27,8 @@ struct RunResults {
     // Why the run could not do its job, in words, when a front end found so
     // (an unusable take, a verdict that cannot tell); empty otherwise.
     std::vector<std::string> problems;
+    // The two unrounded means subtracted, in LSB of figureBitsOf.
+    NullFigures null;
 };
 
 // The header of the reference set's scale take; without one, of its first

@@ -55,10 +55,11 @@ struct SetStatistics {
     // The reference set's take every take is scaled to: the first whose level
     // is above 0; none when no take has a level.
     std::optional<std::size_t> scaleTake;
-    std::vector<double> levels;      // per file, in set order (file 1 at index 0)
-    std::vector<FileReading> files;  // per file, in set order
-    std::vector<double> mean;        // analysisLength entries, LSB
-    std::vector<double> stdDev;      // analysisLength entries, denominator n - 1
+    std::vector<double> levels;         // per file, in set order (file 1 at index 0)
+    std::vector<FileReading> files;     // per file, in set order
+    std::vector<double> mean;           // analysisLength entries, LSB
+    std::vector<double> unroundedMean;  // the same, of values never rounded to whole LSB
+    std::vector<double> stdDev;         // analysisLength entries, denominator n - 1
     double largestStdDev = 0;
     double stdDevSum = 0;
 };

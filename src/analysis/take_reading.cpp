@@ -111,7 +111,7 @@ FileNote noteFor(const WaveFile& file, const WaveInfo& header, const ImpulseSear
     if (!search.found) return FileNote::noImpulse;
     const std::int64_t p = search.position;
     const std::int64_t length = parameters.analysisLength;
-    const bool levelCut = p + levelWindowEnd >= file.valuesInFile;
+    const bool levelCut = parameters.alignOnImpulse && p + levelWindowEnd >= file.valuesInFile;
     const bool windowCut =
         length > 0 && p + parameters.startOffset + length - 1 >= file.valuesInFile;
     if (levelCut || windowCut) return FileNote::endsEarly;
@@ -163,24 +163,37 @@ void readTake(TakeReader& reader, const std::string& path, const AnalysisParamet
     HeldWave& held = reader.held;
     openWave(held, path, reading.header, channel);
     const WaveInfo& header = reading.header;
+    // A render is read from its first sample: no impulse to look for.
+    const bool aligned = parameters.alignOnImpulse;
     const ImpulseSearch search =
-        searchImpulse(held, header, impulseThresholdFor(parameters, header));
+        aligned ? searchImpulse(held, header, impulseThresholdFor(parameters, header))
+                : ImpulseSearch{0, true};
     const std::int64_t p = search.position;
     FloatProblem floatProblem = search.floatProblem;
 
-    if (header.kind == SampleKind::floating) {
+    if (aligned && header.kind == SampleKind::floating) {
         const StoredValues level =
             readStored(held, header, p + levelWindowSkip + 1, levelWindowLength, held.bytes);
         floatProblem = std::max(floatProblem, floatProblemIn(level));
         decodeStored(level, reader.floatLevelWindow);
         reading.level = measureLevel(reader.floatLevelWindow);
-    } else {
+    } else if (aligned) {
         loadValues(held, header, p + levelWindowSkip + 1, levelWindowLength, reader.levelWindow);
         reading.level = measureLevel(reader.levelWindow);
     }
     reading.window = readStored(held, header, p + parameters.startOffset, parameters.analysisLength,
                                 windowBytes);
     floatProblem = std::max(floatProblem, floatProblemIn(reading.window));
+    // Without an impulse the level is the analysis window's own.
+    if (!aligned && header.kind == SampleKind::floating) {
+        decodeStored(reading.window, reader.floatLevelWindow);
+        reading.level = measureLevel(reader.floatLevelWindow);
+    } else if (!aligned) {
+        decodeStored(reading.window, reader.levelWindow);
+        reading.level = measureLevel(reader.levelWindow);
+    }
+    // Unscaled, every take keeps its values as recorded.
+    if (!parameters.scaleToLevel) reading.level = 1.0;
 
     reading.file = held.file;
     reading.impulsePosition = p;

@@ -15,6 +15,7 @@ WindowAccumulator startAccumulation(std::int16_t fileCount, std::int32_t analysi
     accumulator.shift.assign(length, 0.0);
     accumulator.sumOfSquares.assign(length, 0.0);
     accumulator.mean.assign(length, 0.0);
+    accumulator.unroundedMean.assign(length, 0.0);
     return accumulator;
 }
 
@@ -31,6 +32,12 @@ void addAnyWindow(WindowAccumulator& accumulator, std::span<const Value> window,
                         std::span(accumulator.sumOfSquares).first(length)};
     foldWindow(fastestFoldPath(), window.first(length), level, referenceLevel,
                accumulator.fileCount, first, sums);
+    // Unrounded as scaledToReference would have it; a silent take or reference adds nothing.
+    const double count = accumulator.fileCount;
+    for (std::size_t j = 0; j < length; ++j) {
+        const double scaled = referenceLevel * static_cast<double>(window[j]) / level;
+        if (std::isfinite(scaled)) accumulator.unroundedMean[j] += scaled / count;
+    }
 }
 
 template <class Value>
@@ -91,6 +98,7 @@ void finishAccumulation(WindowAccumulator& accumulator, SetStatistics& statistic
         if (statistics.largestStdDev < q[j]) statistics.largestStdDev = q[j];
     }
     statistics.mean = std::move(accumulator.mean);
+    statistics.unroundedMean = std::move(accumulator.unroundedMean);
     statistics.stdDev = std::move(q);
     accumulator.shift.clear();
     accumulator.shift.shrink_to_fit();

@@ -22,6 +22,9 @@ struct WindowAccumulator {
     std::vector<double> shift;
     std::vector<double> sumOfSquares;  // Q: sum of (K - scaled)^2 over the files
     std::vector<double> mean;          // sum of scaled / n over the files
+    // The same mean of the values scaled but never rounded to whole LSB: the
+    // null test compares float renders at their full precision.
+    std::vector<double> unroundedMean;
 };
 
 // Zero-filled arrays of analysisLength entries (none when it is 0 or below).

@@ -1,6 +1,9 @@
 #include "compare/compare_run.hpp"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -8,10 +11,13 @@
 #include "analysis/memory_budget.hpp"
 #include "compare/progress_bar.hpp"
 #include "compare/stream_events.hpp"
+#include "compare/tolerance_check.hpp"
 #include "io/memory_limits.hpp"
 #include "io/output_file.hpp"
 #include "pipeline/files_left_out.hpp"
+#include "pipeline/render_length.hpp"
 #include "pipeline/run_pipeline.hpp"
+#include "report/null_lines.hpp"
 #include "report/spectrum_lines.hpp"
 #include "report/verdict_lines.hpp"
 #include "text/utf8.hpp"
@@ -102,7 +108,20 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
             leftOutNoted = true;
         }
     }
-    const AnalysisParameters& parameters = options.request.parameters;
+    AnalysisParameters parameters = options.request.parameters;
+    bool lengthsDiffer = false;
+    // Renders without a length are compared over the shortest; a truncated
+    // render is a regression too, so a length difference is a note.
+    if (!parameters.alignOnImpulse && parameters.analysisLength == 0) {
+        const RenderLengths lengths = renderLengthsOf(reference, comparison, parameters.channel);
+        const std::int64_t window = std::clamp<std::int64_t>(
+            lengths.shortest - parameters.startOffset, 0, std::numeric_limits<std::int32_t>::max());
+        parameters.analysisLength = static_cast<std::int32_t>(window);
+        if (lengths.shortest != lengths.longest) {
+            complain(streams, "warning: " + lengthNote(lengths, parameters.startOffset));
+            lengthsDiffer = true;
+        }
+    }
     if (!analysisFitsInMemory(parameters.analysisLength, availableMemoryBytes())) {
         complain(streams, "--length: " + std::to_string(parameters.analysisLength) +
                               " samples do not fit in the memory of this computer");
@@ -114,6 +133,7 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
     StreamEvents events(options.linesOnStandardOutput() ? streams.out : nullptr, streams.err,
                         progress, parameters);
     RunRequest request = options.request;
+    request.parameters = parameters;
     if (streams.errIsTerminal) {
         // The permutation test can run for hours: the bar shows it runs, and
         // how long it will still take. Ctrl-C ends it as it ends any run.
@@ -139,14 +159,26 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
         outcomeOfRun = combinedOutcome(verdict, spectrum);
         if (verdict.outcome != VerdictOutcome::cannotTell) cannotTellReason = spectrum.reason;
     }
+    writeNullLine(events.lines(), state.run.null);
+    // Tolerances decide the exit status when given: a render compared once
+    // against once is judged by them, not by the sets' statistics.
+    const bool byTolerance = options.tolerance.given();
+    const ToleranceCheck tolerance = checkTolerances(state.run.null, options.tolerance);
+    for (const std::string& sentence : tolerance.sentences) {
+        events.lines().text(sentence);
+        events.lines().lineEnd();
+    }
     // A run that cannot tell has not done its job: a script must never read
     // it as "no difference".
     std::vector<std::string>& problems = state.run.problems;
     problems = takeProblems(state.run, options);
+    if (lengthsDiffer && !options.acceptNotes) {
+        problems.push_back("the renders differ in length; --accept-notes compares the shortest");
+    }
     if (leftOutNoted && !options.acceptNotes) {
         problems.push_back("files were left out of a set; --accept-notes takes the first 1000");
     }
-    if (outcomeOfRun == VerdictOutcome::cannotTell) {
+    if (outcomeOfRun == VerdictOutcome::cannotTell && !byTolerance) {
         problems.push_back("cannot tell whether the sets differ. " + cannotTellReason);
     }
     for (const std::string& problem : problems) complain(streams, problem);
@@ -167,6 +199,7 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
     }
     if (std::ferror(streams.err) != 0) trouble = true;
     if (trouble) return troubleStatus;
+    if (byTolerance) return tolerance.within ? completedStatus : differStatus;
     return outcomeOfRun == VerdictOutcome::differ ? differStatus : completedStatus;
 }
 

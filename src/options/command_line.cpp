@@ -34,6 +34,11 @@ struct NumberTexts {
     std::string plotSize = "1600x1000";
     std::string channel;
     std::string fftSize = std::to_string(defaultFftSize);
+    std::string align = "impulse";
+    std::string scale = "level";
+    std::string tolerance;
+    std::string peakTolerance;
+    bool startGiven = false;  // --start counts from the file's start without an impulse
 };
 
 void addSpectrumOptions(CLI::App& app, bool& spectrum, NumberTexts& numbers) {
@@ -172,6 +177,26 @@ void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& 
                     "Samples after the impulse where the analysis begins (default 17640)")
         ->type_name("N");
     compare
+        .add_option("--align", numbers.align,
+                    "impulse: every take from its first impulse (default); none: from its first "
+                    "sample, for renders")
+        ->type_name("impulse|none");
+    compare
+        .add_option("--scale", numbers.scale,
+                    "level: every take scaled to the first reference take's level (default); "
+                    "none: values as recorded, so a gain change is a difference")
+        ->type_name("level|none");
+    compare
+        .add_option("--tolerance", numbers.tolerance,
+                    "Largest RMS of the difference that passes, e.g. -100dBFS: the exit status "
+                    "follows the tolerances")
+        ->type_name("DBFS");
+    compare
+        .add_option("--peak-tolerance", numbers.peakTolerance,
+                    "Largest peak of the difference that passes: N LSB of the first reference "
+                    "take, or NdBFS")
+        ->type_name("N");
+    compare
         .add_option("--confidence", numbers.confidence, "Confidence level: 95 or 99 (default 95)")
         ->type_name("95|99");
     for (const OutputOption& output : outputOptions) {
@@ -202,7 +227,10 @@ void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& 
 // Required options are checked after CLI11 has parsed everything, so that an
 // unknown option is reported as such rather than as a missing one.
 std::string missingOption(const CLI::App& compare) {
+    // Renders have no impulse to find.
+    const bool aligned = compare.get_option("--align")->as<std::string>() != "none";
     for (const char* name : {"--reference", "--threshold", "--length"}) {
+        if (!aligned && std::string(name) != "--reference") continue;
         if (compare.get_option(name)->count() == 0) return std::string(name) + " is required";
     }
     return {};
@@ -252,21 +280,82 @@ std::optional<double> relativeThreshold(const std::string& text, std::string& pr
     return share;
 }
 
+// A level in dBFS, "-100dBFS" or "-100": a decimal number, at most 0 for an
+// RMS that a difference can stay below.
+std::optional<double> dbfsOption(std::string_view option, const std::string& text,
+                                 std::string& problem) {
+    std::string number = text;
+    const bool inDbfs = number.size() > 4 && number.ends_with("dBFS");
+    if (inDbfs) number.resize(number.size() - 4);
+    std::size_t used = 0;
+    double value = 0;
+    try {
+        value = std::stod(number, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used == 0 || used != number.size() || !std::isfinite(value)) {
+        problem = std::string(option) + ": '" + text + "' is not a level such as -100dBFS";
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The ways a take is aligned and scaled, and the tolerances the exit status
+// follows.
+std::string checkRenderOptions(CompareOptions& options, const NumberTexts& numbers) {
+    AnalysisParameters& parameters = options.request.parameters;
+    if (numbers.align != "impulse" && numbers.align != "none") {
+        return "--align: '" + numbers.align + "' is neither impulse nor none";
+    }
+    if (numbers.scale != "level" && numbers.scale != "none") {
+        return "--scale: '" + numbers.scale + "' is neither level nor none";
+    }
+    parameters.alignOnImpulse = numbers.align == "impulse";
+    parameters.scaleToLevel = numbers.scale == "level";
+    std::string problem;
+    if (!numbers.tolerance.empty()) {
+        options.tolerance.rmsDbfs = dbfsOption("--tolerance", numbers.tolerance, problem);
+        if (!options.tolerance.rmsDbfs) return problem;
+    }
+    if (!numbers.peakTolerance.empty()) {
+        const std::string& text = numbers.peakTolerance;
+        if (text.ends_with("dBFS")) {
+            options.tolerance.peakDbfs = dbfsOption("--peak-tolerance", text, problem);
+            if (!options.tolerance.peakDbfs) return problem;
+        } else {
+            const auto lsb = wholeNumberOption("--peak-tolerance", text, 0, int32Highest, problem);
+            if (!lsb) return problem;
+            options.tolerance.peakLsb = static_cast<double>(*lsb);
+        }
+    }
+    return {};
+}
+
 // Checks what CLI11 cannot: the numbers, and outputs that would collide.
 std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numbers,
                                 bool comparisonGiven, bool comparisonCoreGiven) {
-    std::string problem;
-    AnalysisParameters& parameters = options.request.parameters;
-    parameters.thresholdOfFullScale = relativeThreshold(numbers.threshold, problem);
+    std::string problem = checkRenderOptions(options, numbers);
     if (!problem.empty()) return problem;
-    const auto threshold = parameters.thresholdOfFullScale
-                               ? std::optional<std::int64_t>(0)
-                               : wholeNumberOption("--threshold", numbers.threshold, int32Lowest,
-                                                   int32Highest, problem);
+    AnalysisParameters& parameters = options.request.parameters;
+    const bool aligned = parameters.alignOnImpulse;
+    // Without an impulse the threshold is never used, the window counts from
+    // the file's start and, unless given, spans the shortest take.
+    const std::string thresholdText =
+        aligned || !numbers.threshold.empty() ? numbers.threshold : "0";
+    parameters.thresholdOfFullScale = relativeThreshold(thresholdText, problem);
+    if (!problem.empty()) return problem;
+    const auto threshold =
+        parameters.thresholdOfFullScale
+            ? std::optional<std::int64_t>(0)
+            : wholeNumberOption("--threshold", thresholdText, int32Lowest, int32Highest, problem);
     if (!threshold) return problem;
-    const auto length = wholeNumberOption("--length", numbers.length, 1, int32Highest, problem);
+    const std::string lengthText = aligned || !numbers.length.empty() ? numbers.length : "0";
+    const auto length = wholeNumberOption("--length", lengthText, numbers.length.empty() ? 0 : 1,
+                                          int32Highest, problem);
     if (!length) return problem;
-    const auto start = wholeNumberOption("--start", numbers.start, 0, int32Highest, problem);
+    const std::string startText = aligned || numbers.startGiven ? numbers.start : "0";
+    const auto start = wholeNumberOption("--start", startText, 0, int32Highest, problem);
     if (!start) return problem;
     const auto confidence =
         wholeNumberOption("--confidence", numbers.confidence, int32Lowest, int32Highest, problem);
@@ -440,6 +529,7 @@ Command parseCommandLine(std::span<const std::string> arguments) {
     }
     std::string problem = misplacedOption(app);
     if (problem.empty()) problem = missingOption(*compare);
+    numbers.startGiven = compare->get_option("--start")->count() > 0;
     if (problem.empty()) {
         problem = checkCompareOptions(command.compare, numbers,
                                       compare->get_option("--comparison")->count() > 0,

@@ -2,6 +2,7 @@
 // What the command line asks for: the dialogue, help, the version, or a
 // comparison run with its options, checked before anything is read.
 
+#include <optional>
 #include <span>
 #include <string>
 
@@ -10,6 +11,15 @@
 #include "verdict/permutation_test.hpp"
 
 namespace trellmark {
+
+// Limits on the null test's difference; when any is given, the exit status
+// follows them rather than the statistical verdict.
+struct Tolerances {
+    std::optional<double> rmsDbfs;   // RMS of the difference
+    std::optional<double> peakLsb;   // peak, in LSB of the first reference take
+    std::optional<double> peakDbfs;  // peak, relative to full scale
+    bool given() const { return rmsDbfs || peakLsb || peakDbfs; }
+};
 
 struct CompareOptions {
     std::string referenceDirectory;
@@ -22,6 +32,7 @@ struct CompareOptions {
     // Noted takes (no impulse, another rate, ...) and files left out of a full
     // set are accepted: the run exits by its verdict rather than with 2.
     bool acceptNotes = false;
+    Tolerances tolerance;
 
     // The result lines go to standard output unless --quiet or a "-" output
     // takes it.

@@ -60,6 +60,8 @@ void compareReadSets(RunState& state, AnalysisEvents& events) {
     run.result = compareMeans(run.referenceStatistics, run.comparisonStatistics,
                               run.parameters.analysisLength, run.parameters.confidenceLevel.test(),
                               buildCriticalValueTables());
+    run.null = nullFiguresOf(run.referenceStatistics.unroundedMean,
+                             run.comparisonStatistics.unroundedMean, figureBitsOf(run));
     events.comparisonFinished(run.result, figureBitsOf(run));
 }
 

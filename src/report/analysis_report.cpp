@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "io/output_stream.hpp"
+#include "report/null_lines.hpp"
 #include "report/number_text.hpp"
 #include "report/output_target.hpp"
 #include "report/spectrum_lines.hpp"
@@ -105,6 +106,12 @@ void writeResults(OutputTarget& out, const RunResults& in) {
     writeUnitLine(out, averageDifferenceLabel,
                   static_cast<long double>(in.result.accumulatedDifference) / length, 2, bits);
     writeUnitLine(out, accumulatedLabel, in.result.accumulatedDifference, 2, bits);
+    // The report of an aligned and scaled run keeps the layout the dialogue's
+    // has always had; a render's run adds its null test.
+    if (!in.parameters.alignOnImpulse || !in.parameters.scaleToLevel) {
+        out.lineEnd();
+        writeNullLine(out, in.null);
+    }
 }
 
 // A section of lines with their figures at the results' column.

@@ -218,6 +218,10 @@ std::string runJson(const RunResults& run, const std::vector<OutputOutcome>& out
     }
     // Why the run could not do its job; each output's own failure is with it.
     json["error"] = problems.empty() ? Json(nullptr) : Json(problems);
+    // Infinite where the renders are identical: null, as every infinity here.
+    json["null"] = {{"peakLsb", run.null.peakLsb},          {"peakDbfs", peakDbfs(run.null)},
+                    {"peakIndex", run.null.peakIndex},      {"rmsDbfs", rmsDbfs(run.null)},
+                    {"nullDepthDb", nullDepthDb(run.null)}, {"correlation", run.null.correlation}};
     if (verdict != nullptr) json["verdict"] = verdictJson(*verdict);
     if (spectrum != nullptr) json["spectrum"] = spectrumJson(*spectrum, verdict);
     Json list = Json::array();
