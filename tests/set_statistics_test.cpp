@@ -14,6 +14,7 @@
 #include "analysis/window_accumulator.hpp"
 #include "console/console.hpp"
 #include "dialogue/screen_events.hpp"
+#include "support/find_impulse.hpp"
 #include "support/screen_rows.hpp"
 #include "support/scripted_keys.hpp"
 #include "wave/wave_info.hpp"

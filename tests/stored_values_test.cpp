@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "analysis/impulse_level.hpp"
+#include "support/find_impulse.hpp"
 #include "wave/wave_reader.hpp"
 
 namespace trellmark {

@@ -4,13 +4,6 @@
 
 namespace trellmark {
 
-std::int64_t findImpulse(std::span<const std::int32_t> values, std::int32_t threshold) {
-    for (std::size_t x = 0; x < values.size(); ++x) {
-        if (values[x] > threshold) return static_cast<std::int64_t>(x);
-    }
-    return static_cast<std::int64_t>(values.size());
-}
-
 namespace {
 
 template <class Value>

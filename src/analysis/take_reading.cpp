@@ -44,7 +44,7 @@ ImpulseSearch searchImpulse(HeldWave& held, const WaveInfo& info, std::int32_t t
     for (std::int64_t first = 0; first < stored; first += searchChunk) {
         const std::int64_t length = std::min(searchChunk, stored - first);
         const StoredValues values = readStored(held, info, first, length, held.bytes);
-        // The first value above the threshold, as findImpulse would find it in
+        // The first value above the threshold, the first strictly above it in
         // the loaded values.
         const std::int64_t x = firstStoredAbove(values, threshold);
         search.floatProblem =
