@@ -112,7 +112,7 @@ inline void checkCsv(const RunResults& run, const Verdict& verdict) {
     for (std::size_t j = 0; j < rows.size(); ++j) {
         if (!rows[j].empty() && rows[j].back() == '\r') rows[j].pop_back();
         const std::vector<std::string> fields = splitAt(rows[j], ',');
-        FUZZ_CHECK(fields.size() == 13);
+        FUZZ_CHECK(fields.size() == 14);
         if (j == 0) continue;
         const std::size_t index = j - 1;
         FUZZ_CHECK(fields[0] == std::to_string(index));
