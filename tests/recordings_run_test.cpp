@@ -96,6 +96,11 @@ TEST(RecordingsRun, EveryUnusableTakeEndsInTroubleAndIsNamed) {
         return
             [name, write](const std::string&, const std::string& cmp) { write(cmp + "/" + name); };
     };
+    const auto withoutImpulse = replace("t2.wav", [](const std::string& path) {
+        std::vector<int> values = takeValues(1, 2, false);
+        values[impulseAt] = 0;
+        writeChannels(path, 44100, {values});
+    });
     const struct {
         const char* name;
         std::vector<std::string> extra;
@@ -106,22 +111,12 @@ TEST(RecordingsRun, EveryUnusableTakeEndsInTroubleAndIsNamed) {
         {"all usable, alike", {}, nullptr, 0, ""},
         {"no impulse",
          {},
-         replace("t2.wav",
-                 [](const std::string& path) {
-                     std::vector<int> values = takeValues(1, 2, false);
-                     values[impulseAt] = 0;
-                     writeChannels(path, 44100, {values});
-                 }),
+         withoutImpulse,
          2,
          "t2.wav: No sample in this file is above the impulse threshold."},
         {"no impulse, accepted",
          {"--accept-notes"},
-         replace("t2.wav",
-                 [](const std::string& path) {
-                     std::vector<int> values = takeValues(1, 2, false);
-                     values[impulseAt] = 0;
-                     writeChannels(path, 44100, {values});
-                 }),
+         withoutImpulse,
          0,
          "t2.wav: No sample in this file is above the impulse threshold."},
         {"another sample rate",

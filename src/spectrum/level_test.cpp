@@ -166,8 +166,8 @@ double judgeLevelSplit(const LevelTestInput& input, std::span<const std::uint8_t
     sumGroup(input, inGroup, 0, other);
     const GroupSums& reference = groupIsReference ? group : other;
     const GroupSums& comparison = groupIsReference ? other : group;
-    const IndexTestSetup setup = makeIndexTestSetup(input.referenceTakes, input.comparisonTakes,
-                                                    input.level, *input.tables);
+    const IndexTestSetup setup =
+        makeIndexTestSetup(input.referenceTakes, input.comparisonTakes, input.level, *input.tables);
     const bool countBins = input.options.statistic == ClusterStatistic::size;
     double largest = 0;
     auto close = [&largest](const OpenCluster& finished) {
@@ -229,22 +229,8 @@ Verdict testLevels(const LevelTestInput& input) {
                   verdict.clusterOf.begin() + cluster.last + 1,
                   static_cast<std::int32_t>(verdict.clusters.size()));
     }
-    if (input.options.permutations < 1) {
-        if (verdict.clusters.empty()) {
-            verdict.outcome = VerdictOutcome::doNotDiffer;
-        } else {
-            verdict.reason = "The permutation test was skipped: no permutations were asked for.";
-        }
-        return verdict;
-    }
-    verdict.smallestPossibleP =
-        smallestPossibleP(input.referenceTakes, input.comparisonTakes, input.options.permutations);
-    const std::string unreachable =
-        unreachableAlphaAt(input.referenceTakes, input.comparisonTakes, input.options.permutations,
-                           input.level, input.alpha);
-    if (!unreachable.empty()) {
-        verdict.reason = unreachable + ".";
-        verdict.reason.front() = 'W';
+    if (!permutationTestCanDecide(verdict, input.referenceTakes, input.comparisonTakes,
+                                  input.options.permutations, input.level)) {
         return verdict;
     }
     if (verdict.clusters.empty()) {

@@ -174,6 +174,27 @@ int smallerSetNeeded(int smaller, int larger, std::int64_t permutations, double 
 
 }  // namespace
 
+bool permutationTestCanDecide(Verdict& verdict, int referenceTakes, int comparisonTakes,
+                              std::int64_t permutations, TestLevel level) {
+    if (permutations < 1) {
+        if (verdict.clusters.empty()) {
+            verdict.outcome = VerdictOutcome::doNotDiffer;
+        } else {
+            verdict.reason = "The permutation test was skipped: no permutations were asked for.";
+        }
+        return false;
+    }
+    verdict.smallestPossibleP = smallestPossibleP(referenceTakes, comparisonTakes, permutations);
+    const std::string unreachable =
+        unreachableAlphaAt(referenceTakes, comparisonTakes, permutations, level, verdict.alpha);
+    if (!unreachable.empty()) {
+        verdict.reason = unreachable + ".";
+        verdict.reason.front() = 'W';  // the clause begins "with"
+        return false;
+    }
+    return true;
+}
+
 double smallestPossibleP(int referenceTakes, int comparisonTakes, std::int64_t permutations) {
     const std::int64_t cap = std::min(permutations, splitCap);
     const std::int64_t all = binomialCapped(referenceTakes + comparisonTakes,
@@ -184,8 +205,7 @@ double smallestPossibleP(int referenceTakes, int comparisonTakes, std::int64_t p
 
 std::string unreachableAlpha(int referenceTakes, int comparisonTakes, std::int64_t permutations,
                              TestLevel level) {
-    return unreachableAlphaAt(referenceTakes, comparisonTakes, permutations, level,
-                              alphaOf(level));
+    return unreachableAlphaAt(referenceTakes, comparisonTakes, permutations, level, alphaOf(level));
 }
 
 std::string unreachableAlphaAt(int referenceTakes, int comparisonTakes, std::int64_t permutations,
@@ -306,22 +326,8 @@ Verdict computeVerdict(const VerdictInput& input) {
     verdict.fdrCount = fdr.keptCount;
     verdict.fdrKept = std::move(fdr.kept);
 
-    if (in.options.permutations < 1) {
-        if (verdict.clusters.empty()) {
-            verdict.outcome = VerdictOutcome::doNotDiffer;
-        } else {
-            verdict.reason = "The permutation test was skipped: no permutations were asked for.";
-        }
-        return verdict;
-    }
-    verdict.smallestPossibleP =
-        smallestPossibleP(in.referenceTakes, in.comparisonTakes, in.options.permutations);
-    const std::string unreachable =
-        unreachableAlphaAt(in.referenceTakes, in.comparisonTakes, in.options.permutations,
-                           in.level, verdict.alpha);
-    if (!unreachable.empty()) {
-        verdict.reason = unreachable + ".";
-        verdict.reason.front() = 'W';  // the clause begins "with"
+    if (!permutationTestCanDecide(verdict, in.referenceTakes, in.comparisonTakes,
+                                  in.options.permutations, in.level)) {
         return verdict;
     }
     // Without a cluster no split can beat one: nothing to permute.

@@ -97,6 +97,13 @@ struct VerdictInput {
     bool halveAlpha = false;
 };
 
+// Settles `verdict` where no permutation test can decide it: none asked for
+// (no clusters: the sets do not differ; else it cannot tell), or a design
+// whose smallest possible p is not below verdict.alpha (it cannot tell, and
+// says why). False when so settled; otherwise sets verdict.smallestPossibleP.
+bool permutationTestCanDecide(Verdict& verdict, int referenceTakes, int comparisonTakes,
+                              std::int64_t permutations, TestLevel level);
+
 // The smallest cluster p the permutation test can give: 2 / C(nR + nC, nR)
 // for equal sizes (a split and its mirror are as strong) and 1 / C(nR + nC, nR)
 // otherwise when every split is enumerated (C <= permutations), else
