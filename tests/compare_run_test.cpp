@@ -143,7 +143,7 @@ TEST(CompareRun, JsonReadsBackWithTheHandWorkedFigures) {
     EXPECT_EQ(json["parameters"],
               nlohmann::json::parse(
                   R"({"threshold": 500, "thresholdOfFullScale": null, "start": 17640,
-                      "length": 4, "confidence": 95})"));
+                      "length": 4, "confidence": 95, "align": "impulse", "scale": "level"})"));
     const nlohmann::json& reference = json["reference"];
     EXPECT_EQ(reference["directory"], sets.reference);
     EXPECT_EQ(reference["core"], "r");

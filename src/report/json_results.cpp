@@ -204,7 +204,9 @@ std::string runJson(const RunResults& run, const std::vector<OutputOutcome>& out
                                                        : Json(nullptr)},
                           {"start", run.parameters.startOffset},
                           {"length", length},
-                          {"confidence", run.parameters.confidenceLevel.typed}};
+                          {"confidence", run.parameters.confidenceLevel.typed},
+                          {"align", run.parameters.alignOnImpulse ? "impulse" : "none"},
+                          {"scale", run.parameters.scaleToLevel ? "level" : "none"}};
     json["reference"] = setJson(run.referenceFiles, run.referenceStatistics, length);
     json["comparison"] = setJson(run.comparisonFiles, run.comparisonStatistics, length);
     json["result"] = {{"significantCount", run.result.significantCount},
