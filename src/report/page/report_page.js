@@ -171,8 +171,8 @@
       for (i = lo; i <= hi; i++) {
         xs.push(i);
         for (s = 0; s < chart.series.length; s++) {
-          var spec = chart.series[s];
-          ys[s].push(finiteOrNull((spec.sign || 1) * curves[spec.curve].values[i]));
+          var entry = chart.series[s];
+          ys[s].push(finiteOrNull((entry.sign || 1) * curves[entry.curve].values[i]));
         }
       }
       return [xs].concat(ys);
@@ -308,8 +308,8 @@
       legend: { live: true },
       cursor: { drag: { x: true, y: false, setScale: false }, sync: { key: 'trellmark' } },
       series: [{ label: 'Index', value: function (u, v) { return v === null ? '' : Math.round(v); } }]
-        .concat(chart.series.map(function (spec) {
-          return { label: spec.label, stroke: spec.stroke, width: spec.width || 1, points: { show: false } };
+        .concat(chart.series.map(function (entry) {
+          return { label: entry.label, stroke: entry.stroke, width: entry.width || 1, points: { show: false } };
         })),
       bands: chart.bands,
       hooks: {
