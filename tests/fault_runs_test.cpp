@@ -66,10 +66,15 @@ ProgramRun runProgram(const std::string& directory, const std::vector<std::strin
     return run;
 }
 
+// The status of a child that, as the other user, may not even run the
+// program: a build under a directory closed to that user.
+constexpr int otherUserCannotRun = 77;
+
 // Leaves the process as a user who owns none of the files, so that a closed
 // directory is closed even when the tests run as root.
 void becomeAnotherUser() {
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(125);
+    if (::access(TRELLMARK_TOOLS_DIR "/trellmark", X_OK) != 0) ::_exit(otherUserCannotRun);
 }
 
 void limitFileSize(rlim_t bytes) {
@@ -234,6 +239,11 @@ TEST_F(FaultRuns, EachFaultEndsInItsStatusAndMessageWithTheOldFileWhole) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const ProgramRun run = runProgram(root_, c.arguments, c.prepare);
+        if (run.status == otherUserCannotRun) {
+            std::cout << "[  SKIPPED ] " << c.what
+                      << ": the other user may not run the program in this build directory\n";
+            continue;
+        }
         EXPECT_EQ(run.status, c.status);
         EXPECT_EQ(run.err.substr(0, run.err.find('\n')), c.message);
         EXPECT_EQ(readBytes(root_ + "/" + c.oldFile), oldBytes);
