@@ -26,6 +26,7 @@ enum class VerdictOutcome {
 
 struct ClusterVerdict {
     std::int64_t first = 0;  // first index of the cluster in the window
+    int channel = 0;         // the channel whose window it lies in, from 0
     std::int64_t last = 0;   // last index (inclusive)
     double mass = 0;         // sum of the verdict's t over first .. last
     std::int64_t size = 0;   // indices first .. last
