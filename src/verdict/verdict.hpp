@@ -26,7 +26,6 @@ enum class VerdictOutcome {
 
 struct ClusterVerdict {
     std::int64_t first = 0;  // first index of the cluster in the window
-    int channel = 0;         // the channel whose window it lies in, from 0
     std::int64_t last = 0;   // last index (inclusive)
     double mass = 0;         // sum of the verdict's t over first .. last
     std::int64_t size = 0;   // indices first .. last
@@ -39,6 +38,7 @@ struct ClusterVerdict {
     // RMS of the reference mean over the cluster (+infinity where that is 0).
     double meanDifference = 0;
     double differenceDecibels = 0;
+    int channel = 0;  // the channel whose window it lies in, from 0
 };
 
 struct Verdict {
