@@ -359,3 +359,50 @@ TEST(WaveWriter, FloatFileHoldsTheValuesOverTwoToThe23) {
 
 }  // namespace
 }  // namespace trellmark
+
+namespace trellmark {
+namespace {
+
+// Channels go in frame by frame, each value with its own dither draws: the
+// data of a two-channel file is that of a mono file of the values
+// interleaved, and only the header tells the channels apart.
+TEST(WaveWriter, ChannelsAreInterleavedFrameByFrame) {
+    const std::vector<double> left = {0.0, 1000.4, -3.7, 8388607.0, 12.0};
+    const std::vector<double> right = {-1.5, 2.25, 70000.0, -9.0};  // one short: padded with 0
+    std::vector<double> interleaved;
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        interleaved.push_back(left[i]);
+        interleaved.push_back(i < right.size() ? right[i] : 0.0);
+    }
+    const struct {
+        WaveOutputFormat format;
+        std::uint16_t bytesPerValue;
+    } formats[] = {
+        {WaveOutputFormat::pcm16, 2}, {WaveOutputFormat::pcm24, 3}, {WaveOutputFormat::float32, 4}};
+    ScratchDirectory dir;
+    for (const auto& f : formats) {
+        SCOPED_TRACE(outputBits(f.format));
+        DitherGenerator stereoDither;
+        DitherGenerator monoDither;
+        const std::vector<std::vector<double>> channels = {left, right};
+        ASSERT_TRUE(
+            writeWaveChannels(dir / "stereo.wav", 5, 48000, f.format, channels, stereoDither));
+        ASSERT_TRUE(writeWave(dir / "mono.wav", 10, 48000, f.format, interleaved, monoDither));
+        const Bytes stereo = readBytes(dir / "stereo.wav");
+        const Bytes mono = readBytes(dir / "mono.wav");
+        EXPECT_EQ(dataOf(stereo), dataOf(mono));
+        EXPECT_EQ(stereoDither.state, monoDither.state);
+        EXPECT_EQ(uint16At(stereo, 22), 2);                             // channels
+        EXPECT_EQ(uint32At(stereo, 28), 48000u * 2 * f.bytesPerValue);  // bytes a second
+        EXPECT_EQ(uint16At(stereo, 32), 2 * f.bytesPerValue);           // bytes a frame
+        EXPECT_EQ(uint32At(stereo, 40), 10u * f.bytesPerValue);         // data size
+    }
+    DitherGenerator dither;
+    std::string failure;
+    EXPECT_FALSE(writeWaveChannels(dir / "none.wav", 5, 48000, WaveOutputFormat::pcm16, {}, dither,
+                                   {}, &failure));
+    EXPECT_EQ(failure, "a wave file holds 1 to 65535 channels");
+}
+
+}  // namespace
+}  // namespace trellmark

@@ -46,20 +46,21 @@ std::int32_t toStoredValue(double value, std::int32_t lowest, std::int32_t highe
     return static_cast<std::int32_t>(std::llrint(value));
 }
 
-void putHeader(unsigned char* header, std::int16_t bytesPerValue, std::int32_t dataSize,
-               std::int32_t sampleRate, std::int16_t bitsPerSample, std::uint16_t formatTag) {
+void putHeader(unsigned char* header, std::int16_t bytesPerFrame, std::uint16_t channels,
+               std::int32_t dataSize, std::int32_t sampleRate, std::int16_t bitsPerSample,
+               std::uint16_t formatTag) {
     putTag(header + riffTagOffset, "RIFF");
     putUint32(header + riffSizeOffset, static_cast<std::uint32_t>(dataSize) + riffSizeOverData);
     putTag(header + waveTagOffset, "WAVE");
     putTag(header + fmtTagOffset, "fmt ");
     putUint32(header + fmtSizeOffset, canonicalFmtSize);
     putUint16(header + formatTagOffset, formatTag);
-    putUint16(header + channelsOffset, 1);
+    putUint16(header + channelsOffset, channels);
     putUint32(header + sampleRateOffset, static_cast<std::uint32_t>(sampleRate));
     // The 32-bit field keeps the low 32 bits of a product that overflows.
     putUint32(header + byteRateOffset,
-              static_cast<std::uint32_t>(bytesPerValue) * static_cast<std::uint32_t>(sampleRate));
-    putUint16(header + blockAlignOffset, static_cast<std::uint16_t>(bytesPerValue));
+              static_cast<std::uint32_t>(bytesPerFrame) * static_cast<std::uint32_t>(sampleRate));
+    putUint16(header + blockAlignOffset, static_cast<std::uint16_t>(bytesPerFrame));
     putUint16(header + bitsPerSampleOffset, static_cast<std::uint16_t>(bitsPerSample));
     putTag(header + dataTagOffset, "data");
     putUint32(header + dataSizeOffset, static_cast<std::uint32_t>(dataSize));
@@ -74,7 +75,7 @@ void putFloat(unsigned char* cell, double value) {
 }
 
 bool writeWaveFile(const std::string& fileName, std::int32_t sampleCount, std::int32_t sampleRate,
-                   WaveOutputFormat format, const std::vector<double>& signal,
+                   WaveOutputFormat format, std::span<const std::vector<double>> channels,
                    DitherGenerator& dither, std::span<const FileIdentity> inputs,
                    std::string& failure) {
     if (format == WaveOutputFormat::none) {
@@ -85,11 +86,17 @@ bool writeWaveFile(const std::string& fileName, std::int32_t sampleCount, std::i
     const bool floating = format == WaveOutputFormat::float32;
     const auto bytesPerValue = static_cast<std::int16_t>(bitsPerSample / 8);
     const std::int64_t count = std::max<std::int32_t>(sampleCount, 0);
-    const std::int64_t dataSize = bytesPerValue * count;
-    const std::uint64_t draws = 2 * static_cast<std::uint64_t>(count);
+    const auto width = static_cast<std::int64_t>(channels.size());
+    const std::int64_t dataSize = bytesPerValue * width * count;
+    const std::uint64_t draws = 2 * static_cast<std::uint64_t>(count * width);
 
     // A data area the 32-bit size fields cannot describe is not written at
     // all: the header must never lie about the data behind it.
+    if (width == 0 || width > std::numeric_limits<std::uint16_t>::max()) {
+        skipDraws(dither, draws);
+        failure = "a wave file holds 1 to 65535 channels";
+        return false;
+    }
     if (dataSize > std::numeric_limits<std::int32_t>::max()) {
         skipDraws(dither, draws);
         failure = "too many samples for a wave file";
@@ -110,21 +117,28 @@ bool writeWaveFile(const std::string& fileName, std::int32_t sampleCount, std::i
         skipDraws(dither, draws);
         return false;
     }
-    putHeader(bytes.data(), bytesPerValue, static_cast<std::int32_t>(dataSize), sampleRate,
+    putHeader(bytes.data(), static_cast<std::int16_t>(bytesPerValue * width),
+              static_cast<std::uint16_t>(width), static_cast<std::int32_t>(dataSize), sampleRate,
               bitsPerSample, floating ? floatFormatTag : pcmFormatTag);
+    // A short signal array is padded with silence rather than read past.
+    const auto valueAt = [](const std::vector<double>& signal, std::int64_t i) {
+        return i < static_cast<std::int64_t>(signal.size()) ? signal[i] : 0.0;
+    };
 
     const std::int32_t highest = bitsPerSample == 16 ? 32767 : 8388607;
     const std::int32_t lowest = -highest - 1;
     unsigned char* cell = bytes.data() + headerSize;
     if (floating) {
-        for (std::int64_t i = 0; i < count; ++i, cell += bytesPerValue) {
-            putFloat(cell, i < static_cast<std::int64_t>(signal.size()) ? signal[i] : 0.0);
+        for (std::int64_t i = 0; i < count; ++i) {
+            for (const std::vector<double>& signal : channels) {
+                putFloat(cell, valueAt(signal, i));
+                cell += bytesPerValue;
+            }
         }
         skipDraws(dither, draws);
     }
-    for (std::int64_t i = 0; i < count && !floating; ++i, cell += bytesPerValue) {
-        // A short signal array is padded with silence rather than read past.
-        const double input = i < static_cast<std::int64_t>(signal.size()) ? signal[i] : 0.0;
+    for (std::int64_t k = 0; k < count * width && !floating; ++k, cell += bytesPerValue) {
+        const double input = valueAt(channels[static_cast<std::size_t>(k % width)], k / width);
         double value = dither.next() + input;
         value = value + dither.next();
         value = value - 1;
@@ -186,9 +200,17 @@ std::int16_t outputBits(WaveOutputFormat format) {
 bool writeWave(const std::string& fileName, std::int32_t sampleCount, std::int32_t sampleRate,
                WaveOutputFormat format, const std::vector<double>& signal, DitherGenerator& dither,
                std::span<const FileIdentity> inputs, std::string* failure) {
+    return writeWaveChannels(fileName, sampleCount, sampleRate, format, {&signal, 1}, dither,
+                             inputs, failure);
+}
+
+bool writeWaveChannels(const std::string& fileName, std::int32_t sampleCount,
+                       std::int32_t sampleRate, WaveOutputFormat format,
+                       std::span<const std::vector<double>> channels, DitherGenerator& dither,
+                       std::span<const FileIdentity> inputs, std::string* failure) {
     std::string why;
     const bool written =
-        writeWaveFile(fileName, sampleCount, sampleRate, format, signal, dither, inputs, why);
+        writeWaveFile(fileName, sampleCount, sampleRate, format, channels, dither, inputs, why);
     if (!written && failure != nullptr) *failure = why;
     return written;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Writes an array of values as a mono wave file with the canonical 44-byte
+// Writes arrays of values as a wave file with the canonical 44-byte
 // header: 16- or 24-bit PCM with triangular dither, or 32-bit IEEE float.
 
 #include <cstdint>
@@ -66,6 +66,13 @@ std::int16_t outputBits(WaveOutputFormat format);
 bool writeWave(const std::string& fileName, std::int32_t sampleCount, std::int32_t sampleRate,
                WaveOutputFormat format, const std::vector<double>& signal, DitherGenerator& dither,
                std::span<const FileIdentity> inputs = {}, std::string* failure = nullptr);
+
+// The same with one signal per channel, frame after frame, the dither drawn
+// value by value in that order; more than 65535 channels write no file.
+bool writeWaveChannels(const std::string& fileName, std::int32_t sampleCount,
+                       std::int32_t sampleRate, WaveOutputFormat format,
+                       std::span<const std::vector<double>> channels, DitherGenerator& dither,
+                       std::span<const FileIdentity> inputs = {}, std::string* failure = nullptr);
 
 // The same at a PCM depth: 16 or 24 bits; any other writes no file.
 bool writeWave(const std::string& fileName, std::int32_t sampleCount, std::int32_t sampleRate,
