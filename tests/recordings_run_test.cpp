@@ -17,6 +17,7 @@
 #include "support/command_line_run.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/wave_bytes.hpp"
+#include "support/whole_file.hpp"
 
 namespace trellmark {
 namespace {
@@ -181,6 +182,45 @@ TEST(RecordingsRun, TheChannelAskedForIsTheOneAnalysed) {
     EXPECT_EQ(runSets(true, {"--channel", "2"}, stereo).status, 1);
     EXPECT_EQ(runSets(true, {"--channel", "1"}, stereo).status, 0);
     EXPECT_EQ(runSets(true, {"--channel", "3"}, stereo).status, 2);  // no such channel
+}
+
+// Every channel in turn: the difference planted in channel 2 alone is found
+// there, not in channel 1, under the one verdict; the signal files hold both.
+TEST(RecordingsRun, EveryChannelIsAnalysedInTurnUnderOneVerdict) {
+    const auto stereo = [](const std::string& ref, const std::string& cmp) {
+        for (int k = 0; k < 5; ++k) {
+            const std::string name = "/t" + std::to_string(k) + ".wav";
+            writeChannels(ref + name, 44100, {takeValues(0, k, true), takeValues(0, k, true)});
+            writeChannels(cmp + name, 44100, {takeValues(1, k, false), takeValues(1, k, true)});
+        }
+    };
+    testing::ScratchDirectory out;
+    const std::string report = out / "report.txt";
+    const std::string difference = out / "difference.wav";
+    const SetsRun run =
+        runSets(true, {"--channel", "all", "--report", report, "--difference", difference}, stereo);
+    EXPECT_EQ(run.status, 1) << run.err;
+    const std::string text = testing::readWholeFile(report);
+    const auto countAfter = [&text](const std::string& heading) {
+        const std::string label = "   Number of statistically significant sample differences:";
+        const std::size_t at = text.find(label, text.find(heading));
+        return std::stoi(text.substr(at + label.size() + 16, 20));
+    };
+    EXPECT_LT(countAfter("RESULTS, CHANNEL 1 OF 2:"), 40) << text;
+    EXPECT_GE(countAfter("RESULTS, CHANNEL 2 OF 2:"), 95) << text;
+    EXPECT_NE(text.find("   Channel 1 of 2:\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("   Verdict across 2 channels:"), std::string::npos) << text;
+    EXPECT_NE(text.find("the sets differ (cluster p = "), std::string::npos) << text;
+    const Bytes wave = wavetest::readBytes(difference);
+    ASSERT_GE(wave.size(), 44u);
+    EXPECT_EQ(wavetest::uint16At(wave, 22), 2);  // channels
+    EXPECT_EQ(wavetest::uint32At(wave, 40), 2u * 2 * windowLength);
+
+    // With --spectrum only one channel can be analysed.
+    const SetsRun spectrum = runSets(true, {"--channel", "all", "--spectrum"}, stereo);
+    EXPECT_EQ(spectrum.status, 2);
+    EXPECT_NE(spectrum.err.find("--spectrum: analyses one channel; give --channel N"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -17,6 +17,9 @@ struct ComparisonResult;
 class AnalysisEvents {
   public:
     virtual ~AnalysisEvents() = default;
+    // A run over every channel begins channel `channel` (from 0) of `channels`;
+    // each is read and compared as a run of its own.
+    virtual void channelStarted(int /*channel*/, int /*channels*/) {}
     // A set's files are about to be read.
     virtual void setStarted(const FileSet& /*set*/) {}
     // File `index` (from 0) of the set is about to be read: a front end shows

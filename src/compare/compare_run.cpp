@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "compare/tolerance_check.hpp"
 #include "io/memory_limits.hpp"
 #include "io/output_file.hpp"
+#include "pipeline/channel_runs.hpp"
 #include "pipeline/files_left_out.hpp"
 #include "pipeline/render_length.hpp"
 #include "pipeline/run_pipeline.hpp"
@@ -60,27 +63,118 @@ bool makesTrouble(FileNote note) {
 
 // Why the takes read leave the run unable to stand, if they do: takes of more
 // than one channel need the channel named; noted takes make the run fail
-// unless they are accepted.
-std::vector<std::string> takeProblems(const RunResults& run, const CompareOptions& options) {
+// unless they are accepted. A take noted on several channels counts once.
+std::vector<std::string> takeProblems(const std::vector<const RunResults*>& runs,
+                                      const CompareOptions& options) {
     std::vector<std::string> problems;
-    int noted = 0;
-    for (const SetStatistics* set : {&run.referenceStatistics, &run.comparisonStatistics}) {
-        for (const FileReading& file : set->files) {
-            const bool unnamed = !run.parameters.channelChosen;
-            if (file.header.channels > 1 && unnamed) {
-                problems.push_back(file.path + " has " + std::to_string(file.header.channels) +
-                                   " channels: choose the one to analyse with --channel N");
-            } else if (makesTrouble(file.note)) {
-                ++noted;
+    std::set<std::string> noted;
+    for (const RunResults* run : runs) {
+        for (const SetStatistics* set : {&run->referenceStatistics, &run->comparisonStatistics}) {
+            for (const FileReading& file : set->files) {
+                const bool unnamed = !run->parameters.channelChosen;
+                if (file.header.channels > 1 && unnamed) {
+                    problems.push_back(file.path + " has " + std::to_string(file.header.channels) +
+                                       " channels: choose the one to analyse with --channel N");
+                } else if (makesTrouble(file.note)) {
+                    noted.insert(file.path);
+                }
             }
         }
     }
-    if (noted > 0 && !options.acceptNotes) {
-        problems.push_back(std::to_string(noted) + (noted == 1 ? " take is" : " takes are") +
+    const auto count = noted.size();
+    if (count > 0 && !options.acceptNotes) {
+        problems.push_back(std::to_string(count) + (count == 1 ? " take is" : " takes are") +
                            " noted above, so the run cannot stand; --accept-notes analyses "
                            "them as they are");
     }
     return problems;
+}
+
+// What the analysis found, for the lines after it and the exit status.
+struct Findings {
+    VerdictOutcome outcome = VerdictOutcome::cannotTell;
+    std::string cannotTellReason;
+    ToleranceCheck tolerance;
+};
+
+// The run's problems named, its outputs written (`write` takes the problems
+// for the JSON) and its exit status.
+int concludeRun(const CompareOptions& options, const Streams& streams, StreamEvents& events,
+                std::vector<std::string> problems, const Findings& findings,
+                const std::function<std::vector<OutputOutcome>(std::vector<std::string>)>& write) {
+    const bool byTolerance = options.tolerance.given();
+    // A run that cannot tell has not done its job: a script must never read
+    // it as "no difference".
+    if (findings.outcome == VerdictOutcome::cannotTell && !byTolerance) {
+        problems.push_back("cannot tell whether the sets differ. " + findings.cannotTellReason);
+    }
+    for (const std::string& problem : problems) complain(streams, problem);
+    bool trouble = !problems.empty();
+
+    for (const OutputOutcome& output : write(std::move(problems))) {
+        if (output.result.written) continue;
+        complain(streams, "cannot write " + output.path + ": " + output.result.failure);
+        trouble = true;
+    }
+    // Lines lost on the way to standard output are a run whose results
+    // nobody saw, whatever they said.
+    if (events.linesFailed()) {
+        complain(streams, "cannot write the results to standard output: " +
+                              failureInWords(events.linesError()));
+        trouble = true;
+    }
+    if (std::ferror(streams.err) != 0) trouble = true;
+    if (trouble) return troubleStatus;
+    if (byTolerance) return findings.tolerance.within ? completedStatus : differStatus;
+    return findings.outcome == VerdictOutcome::differ ? differStatus : completedStatus;
+}
+
+void writeToleranceLines(StreamEvents& events, const ToleranceCheck& check,
+                         const std::string& prefix = "") {
+    for (const std::string& sentence : check.sentences) {
+        events.lines().text(prefix + sentence);
+        events.lines().lineEnd();
+    }
+}
+
+// Each channel analysed in turn, then the one verdict across them.
+int compareEveryChannel(const CompareOptions& options, const Streams& streams, RunRequest request,
+                        const FileSet& reference, const FileSet& comparison, StreamEvents& events,
+                        ProgressBar& progress, std::vector<std::string> problems) {
+    const int channels = channelCountOf(reference, comparison);
+    if (channels == 0) {
+        problems.push_back("--channel all: no file of either set could be read for its channels");
+    }
+    ChannelsOutcome outcome =
+        analyseEveryChannel(request, reference, comparison, std::max(channels, 1), events);
+    progress.stop();
+    const ConfidenceLevel confidence = request.parameters.confidenceLevel;
+    Findings findings;
+    findings.outcome = outcome.across->outcome;
+    findings.cannotTellReason = outcome.across->reason;
+    writeLabelledLines(events.lines(),
+                       channelVerdictLines(outcome.channels, *outcome.across, confidence));
+    std::vector<const RunResults*> runs;
+    for (const ChannelRun& channel : outcome.channels) {
+        runs.push_back(&channel.run);
+        const std::string heading =
+            "   Channel " + std::to_string(channel.run.parameters.channel + 1) + ": ";
+        events.lines().text(heading + nullLine(channel.run.null).substr(3));
+        events.lines().lineEnd();
+        const ToleranceCheck check = checkTolerances(channel.run.null, options.tolerance);
+        writeToleranceLines(events, check, heading);
+        findings.tolerance.within = findings.tolerance.within && check.within;
+    }
+    const std::vector<std::string> takes = takeProblems(runs, options);
+    problems.insert(problems.begin(), takes.begin(), takes.end());
+    return concludeRun(options, streams, events, std::move(problems), findings,
+                       [&](std::vector<std::string> named) {
+                           for (ChannelRun& channel : outcome.channels) {
+                               channel.run.problems = named;
+                           }
+                           writeEveryChannel(request, outcome, streams.out);
+                           return outcome.outputs;
+                       });
 }
 
 }  // namespace
@@ -146,61 +240,46 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
             return true;
         };
     }
-    RunState state =
-        analyseSets(std::move(request), std::move(reference), std::move(comparison), events);
-    progress.stop();
-    const Verdict& verdict = *state.verdict;
-    writeVerdictLines(events.lines(), verdict, parameters.confidenceLevel);
-    VerdictOutcome outcomeOfRun = verdict.outcome;
-    std::string cannotTellReason = verdict.reason;
-    if (state.spectrum) {
-        const Verdict& spectrum = state.spectrum->verdict;
-        writeSpectrumLines(events.lines(), *state.spectrum, verdict, parameters.confidenceLevel);
-        outcomeOfRun = combinedOutcome(verdict, spectrum);
-        if (verdict.outcome != VerdictOutcome::cannotTell) cannotTellReason = spectrum.reason;
-    }
-    writeNullLine(events.lines(), state.run.null);
-    // Tolerances decide the exit status when given: a render compared once
-    // against once is judged by them, not by the sets' statistics.
-    const bool byTolerance = options.tolerance.given();
-    const ToleranceCheck tolerance = checkTolerances(state.run.null, options.tolerance);
-    for (const std::string& sentence : tolerance.sentences) {
-        events.lines().text(sentence);
-        events.lines().lineEnd();
-    }
-    // A run that cannot tell has not done its job: a script must never read
-    // it as "no difference".
-    std::vector<std::string>& problems = state.run.problems;
-    problems = takeProblems(state.run, options);
+    // Problems found before the analysis, named after the takes' own.
+    std::vector<std::string> problems;
     if (lengthsDiffer && !options.acceptNotes) {
         problems.push_back("the renders differ in length; --accept-notes compares the shortest");
     }
     if (leftOutNoted && !options.acceptNotes) {
         problems.push_back("files were left out of a set; --accept-notes takes the first 1000");
     }
-    if (outcomeOfRun == VerdictOutcome::cannotTell && !byTolerance) {
-        problems.push_back("cannot tell whether the sets differ. " + cannotTellReason);
+    if (options.everyChannel) {
+        return compareEveryChannel(options, streams, std::move(request), reference, comparison,
+                                   events, progress, std::move(problems));
     }
-    for (const std::string& problem : problems) complain(streams, problem);
-    bool trouble = !problems.empty();
-
-    const RunOutcome outcome = finishRun(std::move(state), streams.out);
-    for (const OutputOutcome& output : outcome.outputs) {
-        if (output.result.written) continue;
-        complain(streams, "cannot write " + output.path + ": " + output.result.failure);
-        trouble = true;
+    RunState state =
+        analyseSets(std::move(request), std::move(reference), std::move(comparison), events);
+    progress.stop();
+    const Verdict& verdict = *state.verdict;
+    writeVerdictLines(events.lines(), verdict, parameters.confidenceLevel);
+    Findings findings;
+    findings.outcome = verdict.outcome;
+    findings.cannotTellReason = verdict.reason;
+    if (state.spectrum) {
+        const Verdict& spectrum = state.spectrum->verdict;
+        writeSpectrumLines(events.lines(), *state.spectrum, verdict, parameters.confidenceLevel);
+        findings.outcome = combinedOutcome(verdict, spectrum);
+        if (verdict.outcome != VerdictOutcome::cannotTell) {
+            findings.cannotTellReason = spectrum.reason;
+        }
     }
-    // Lines lost on the way to standard output are a run whose results
-    // nobody saw, whatever they said.
-    if (events.linesFailed()) {
-        complain(streams, "cannot write the results to standard output: " +
-                              failureInWords(events.linesError()));
-        trouble = true;
-    }
-    if (std::ferror(streams.err) != 0) trouble = true;
-    if (trouble) return troubleStatus;
-    if (byTolerance) return tolerance.within ? completedStatus : differStatus;
-    return outcomeOfRun == VerdictOutcome::differ ? differStatus : completedStatus;
+    writeNullLine(events.lines(), state.run.null);
+    // Tolerances decide the exit status when given: a render compared once
+    // against once is judged by them, not by the sets' statistics.
+    findings.tolerance = checkTolerances(state.run.null, options.tolerance);
+    writeToleranceLines(events, findings.tolerance);
+    const std::vector<std::string> takes = takeProblems({&state.run}, options);
+    problems.insert(problems.begin(), takes.begin(), takes.end());
+    return concludeRun(options, streams, events, std::move(problems), findings,
+                       [&](std::vector<std::string> named) {
+                           state.run.problems = std::move(named);
+                           return finishRun(std::move(state), streams.out).outputs;
+                       });
 }
 
 int runParsedCommand(const Command& command, const Streams& streams) {

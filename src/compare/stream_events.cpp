@@ -12,6 +12,14 @@ std::string fileWarning(const FileReading& file) {
            std::string(noteSentence(file.note));
 }
 
+void StreamEvents::channelStarted(int channel, int channels) {
+    progress_.hide();
+    channel_ = channel;
+    out_.text("   Channel " + std::to_string(channel + 1) + " of " + std::to_string(channels));
+    out_.lineEnd();
+    out_.lineEnd();
+}
+
 void StreamEvents::setStarted(const FileSet& set) {
     progress_.hide();
     writeFileCountLine(out_, set.count);
@@ -25,7 +33,9 @@ void StreamEvents::fileStarted(const FileSet& set, std::size_t index) {
 
 void StreamEvents::fileNoted(const FileReading& file) {
     progress_.hide();
-    std::fprintf(errors_, "%s\n", fileWarning(file).c_str());
+    const std::string where =
+        channel_ < 0 ? std::string() : " (channel " + std::to_string(channel_ + 1) + ")";
+    std::fprintf(errors_, "%s%s\n", fileWarning(file).c_str(), where.c_str());
     std::fflush(errors_);
     progress_.restore();
 }

@@ -20,6 +20,7 @@ class StreamEvents : public AnalysisEvents {
                  const AnalysisParameters& parameters)
         : out_(lines), errors_(errors), progress_(progress), parameters_(parameters) {}
 
+    void channelStarted(int channel, int channels) override;
     void setStarted(const FileSet& set) override;
     void fileStarted(const FileSet& set, std::size_t index) override;
     void fileNoted(const FileReading& file) override;
@@ -38,6 +39,9 @@ class StreamEvents : public AnalysisEvents {
     std::FILE* errors_;
     ProgressBar& progress_;
     const AnalysisParameters& parameters_;
+    // In a run over every channel, the channel being read, from 0; a note
+    // then names it. -1 otherwise.
+    int channel_ = -1;
 };
 
 // "trellmark: warning: PATH: NOTE" with control bytes of the path shown as

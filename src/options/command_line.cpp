@@ -207,8 +207,9 @@ void addCompareOptions(CLI::App& compare, CompareOptions& options, NumberTexts& 
     addPermutationOptions(compare, numbers);
     compare
         .add_option("--channel", numbers.channel,
-                    "The channel analysed in recordings of more than one (from 1)")
-        ->type_name("N");
+                    "The channel analysed in recordings of more than one (from 1), or all: "
+                    "each channel in turn, with one verdict across them")
+        ->type_name("N|all");
     compare.add_flag("--accept-notes", options.acceptNotes,
                      "Analyse noted takes (no impulse, another rate, ...) as the dialogue does "
                      "and accept files left out of a full set: exit by the verdict, not 2");
@@ -367,7 +368,10 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
     parameters.analysisLength = static_cast<std::int32_t>(*length);
     parameters.startOffset = static_cast<std::int32_t>(*start);
     parameters.confidenceLevel = static_cast<std::int16_t>(*confidence);
-    if (!numbers.channel.empty()) {
+    if (numbers.channel == "all") {
+        options.everyChannel = true;
+        parameters.channelChosen = true;
+    } else if (!numbers.channel.empty()) {
         const auto channel = wholeNumberOption("--channel", numbers.channel, 1, 32767, problem);
         if (!channel) return problem;
         parameters.channel = static_cast<std::int16_t>(*channel - 1);
@@ -381,6 +385,9 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
     problem = checkVerdictAndFigure(numbers, outputs.plot, verdict.permutations, outputs.plotSize);
     if (!problem.empty()) return problem;
     SpectrumRequest& spectrum = options.request.spectrum;
+    if (spectrum.wanted && options.everyChannel) {
+        return "--spectrum: analyses one channel; give --channel N";
+    }
     if (spectrum.wanted) {
         problem = checkFftSize(numbers, parameters.analysisLength, spectrum.fftSize);
         if (!problem.empty()) return problem;

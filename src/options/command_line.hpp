@@ -33,6 +33,9 @@ struct CompareOptions {
     // set are accepted: the run exits by its verdict rather than with 2.
     bool acceptNotes = false;
     Tolerances tolerance;
+    // --channel all: each channel analysed as its own comparison, one verdict
+    // across all of them.
+    bool everyChannel = false;
 
     // The result lines go to standard output unless --quiet or a "-" output
     // takes it.

@@ -2,6 +2,7 @@
 // Writing every output a run was asked for, each whatever became of the others.
 
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "io/write_result.hpp"
 #include "pipeline/run_request.hpp"
 #include "spectrum/run_spectrum.hpp"
+#include "verdict/channel_verdicts.hpp"
 #include "verdict/verdict.hpp"
 
 namespace trellmark {
@@ -24,6 +26,12 @@ namespace trellmark {
 std::vector<OutputOutcome> writeOutputs(const RunRequest& request, const RunResults& run,
                                         const Verdict* verdict, std::FILE* standardOutput,
                                         const SpectrumResult* spectrum = nullptr);
+
+// The same for a run over every channel: each output with every channel, and
+// the one verdict across them (may be null).
+std::vector<OutputOutcome> writeChannelOutputs(const RunRequest& request,
+                                               std::span<const ChannelRun> channels,
+                                               const Verdict* across, std::FILE* standardOutput);
 
 // Whether two output names lead to one file: the same file if it exists, the
 // same resolved path if not. "-" is only itself; a device is never shared.

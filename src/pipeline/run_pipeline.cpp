@@ -1,5 +1,7 @@
 #include "pipeline/run_pipeline.hpp"
 
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 #include "analysis/critical_values.hpp"
@@ -9,6 +11,20 @@
 #include "verdict/run_verdict.hpp"
 
 namespace trellmark {
+namespace {
+
+// The parameters the takes' windows are planned for: a verdict across
+// channels holds every channel's windows end to end, one index between each.
+AnalysisParameters plannedParameters(const RunState& state) {
+    AnalysisParameters planned = state.run.parameters;
+    const std::int64_t channels = std::max(state.request.verdict.memoryChannels, 1);
+    const std::int64_t length = std::max(planned.analysisLength, 0);
+    planned.analysisLength = static_cast<std::int32_t>(std::min<std::int64_t>(
+        channels * (length + 1) - 1, std::numeric_limits<std::int32_t>::max()));
+    return planned;
+}
+
+}  // namespace
 
 RunState startRun(RunRequest request) {
     RunState state;
@@ -23,8 +39,8 @@ void readReferenceSet(RunState& state, FileSet set, int comparisonTakes, Analysi
     run.referenceFiles = std::move(set);
     const VerdictRequest& verdict = state.request.verdict;
     if (verdict.wanted) {
-        planTakeWindows(state.windows, run.referenceFiles.count, comparisonTakes, run.parameters,
-                        verdict.permutations);
+        planTakeWindows(state.windows, run.referenceFiles.count, comparisonTakes,
+                        plannedParameters(state), verdict.permutations);
     }
     run.referenceStatistics = computeSetStatistics(run.referenceFiles, run.parameters, std::nullopt,
                                                    events, windowsToKeep(state.windows));
@@ -42,7 +58,7 @@ void readComparisonSet(RunState& state, FileSet set, AnalysisEvents& events) {
     const VerdictRequest& verdict = state.request.verdict;
     if (verdict.wanted) {
         planTakeWindows(state.windows, run.referenceFiles.count, run.comparisonFiles.count,
-                        run.parameters, verdict.permutations);
+                        plannedParameters(state), verdict.permutations);
     }
     // The comparison takes are held against the format of the take they are
     // scaled to.

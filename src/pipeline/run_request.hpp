@@ -34,6 +34,9 @@ struct VerdictRequest {
     bool wanted = false;    // computed at all: for its lines, or for a figure's clusters
     bool reported = false;  // its lines on the screen and its section in the report
     PermutationOptions permutations;
+    // The channels one verdict judges together: the takes' windows of all of
+    // them are held at once, and are kept only if all of them fit.
+    int memoryChannels = 1;
 };
 
 // The spectrum's verdict beside the time domain's, each then at alpha / 2.

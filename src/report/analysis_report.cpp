@@ -83,13 +83,13 @@ void writeUnitLine(OutputTarget& out, std::string_view label, long double value,
     out.lineEnd();
 }
 
-void writeResults(OutputTarget& out, const RunResults& in) {
+void writeResults(OutputTarget& out, const RunResults& in, std::string_view heading = "RESULTS:") {
     // The averages divide by the whole analysis length in extended precision,
     // the precision the figures are rounded and printed in; a length of 0
     // gives 0/0, which prints as 0.
     const long double length = in.parameters.analysisLength;
     const std::int16_t bits = figureBitsOf(in);
-    writeLine(out, "RESULTS:");
+    writeLine(out, heading);
     out.lineEnd();
     writeUnitLine(out, referenceLargestLabel, in.referenceStatistics.largestStdDev, 3, bits);
     writeUnitLine(out, referenceAverageLabel,
@@ -148,6 +148,33 @@ WriteResult writeAnalysisReport(const std::string& fileName, const RunResults& r
             }
             if (verdict != nullptr && spectrum != nullptr) {
                 writeSection(out, "SPECTRUM:", spectrumLines(*spectrum, *verdict, confidence));
+            }
+            return !out.failed();
+        });
+}
+
+WriteResult writeChannelsReport(const std::string& fileName, std::span<const ChannelRun> channels,
+                                const Verdict* across) {
+    const RunResults& first = channels.front().run;
+    return writeThroughStream(
+        fileName, recordingsRead(first), [&first, channels, across](std::FILE* stream) {
+            FileTarget out(stream);
+            writeFileList(out, "REFERENCE FILES:", first.referenceFiles);
+            writeFileList(out, "COMPARISON FILES:", first.comparisonFiles);
+            writeParameters(out, first.parameters);
+            const std::string of = " OF " + std::to_string(channels.size()) + ":";
+            for (const ChannelRun& channel : channels) {
+                if (&channel != &channels.front()) {
+                    out.lineEnd();
+                    out.lineEnd();
+                }
+                writeResults(
+                    out, channel.run,
+                    "RESULTS, CHANNEL " + std::to_string(channel.run.parameters.channel + 1) + of);
+            }
+            const ConfidenceLevel confidence = first.parameters.confidenceLevel;
+            if (across != nullptr) {
+                writeSection(out, "VERDICT:", channelVerdictLines(channels, *across, confidence));
             }
             return !out.failed();
         });

@@ -1,11 +1,13 @@
 #pragma once
 // The three signal files of a run: both mean signals and the difference.
 
+#include <span>
 #include <string>
 #include <vector>
 
 #include "analysis/run_results.hpp"
 #include "io/write_result.hpp"
+#include "verdict/channel_verdicts.hpp"
 
 namespace trellmark {
 
@@ -22,5 +24,11 @@ struct SignalFileNames {
 // "referenceMean", "comparisonMean" and "difference"; a name that cannot be
 // written skips only that file, and none replaces a recording the run read.
 std::vector<OutputOutcome> writeSignalFiles(const SignalFileNames& names, const RunResults& run);
+
+// The same for a run over every channel: each file holds one channel per
+// channel analysed. Channels whose figures are in different units (their
+// scale takes differ in depth) cannot share a file: none is written.
+std::vector<OutputOutcome> writeChannelSignalFiles(const SignalFileNames& names,
+                                                   std::span<const ChannelRun> channels);
 
 }  // namespace trellmark

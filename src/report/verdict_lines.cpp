@@ -127,6 +127,23 @@ std::vector<VerdictLine> verdictLines(const Verdict& verdict, ConfidenceLevel co
     return lines;
 }
 
+std::vector<VerdictLine> channelVerdictLines(std::span<const ChannelRun> channels,
+                                             const Verdict& across,
+                                             ConfidenceLevel confidenceLevel) {
+    std::vector<VerdictLine> lines;
+    const std::string of = " of " + std::to_string(channels.size()) + ":";
+    for (const ChannelRun& channel : channels) {
+        lines.push_back(
+            {"   Channel " + std::to_string(channel.run.parameters.channel + 1) + of, ""});
+        std::vector<VerdictLine> own = verdictLines(channel.verdict, confidenceLevel);
+        own.pop_back();
+        lines.insert(lines.end(), own.begin(), own.end());
+    }
+    lines.push_back({"   Verdict across " + std::to_string(channels.size()) + " channels:",
+                     " " + verdictSentence(across)});
+    return lines;
+}
+
 void writeVerdictLines(LineTarget& out, const Verdict& verdict, ConfidenceLevel confidenceLevel) {
     writeLabelledLines(out, verdictLines(verdict, confidenceLevel));
 }

@@ -3,11 +3,13 @@
 // after the result lines, and the report's VERDICT section.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "analysis/confidence_level.hpp"
 #include "report/output_target.hpp"
+#include "verdict/channel_verdicts.hpp"
 #include "verdict/verdict.hpp"
 
 namespace trellmark {
@@ -28,6 +30,13 @@ struct VerdictLine {
 // Expected by chance, the false discovery rate count, the clusters with
 // p < 0.5 (each with its 95 % Monte Carlo interval), and the verdict.
 std::vector<VerdictLine> verdictLines(const Verdict& verdict, ConfidenceLevel confidenceLevel);
+
+// For a run over every channel: under a heading per channel ("   Channel 2
+// of 4:") that channel's lines without a verdict of its own, then the one
+// verdict across channels.
+std::vector<VerdictLine> channelVerdictLines(std::span<const ChannelRun> channels,
+                                             const Verdict& across,
+                                             ConfidenceLevel confidenceLevel);
 
 // Any such lines with their figures at column 70, then two blank rows.
 void writeLabelledLines(LineTarget& out, const std::vector<VerdictLine>& lines);
