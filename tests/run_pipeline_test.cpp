@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "report/run_lines.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/wave_bytes.hpp"
 
@@ -131,6 +132,12 @@ TEST(RunPipeline, AFirstReferenceTakeWithoutALevelIsNotTheScale) {
             .run;
     EXPECT_EQ(run.referenceStatistics.scaleTake, 1u);
     EXPECT_EQ(run.referenceStatistics.files[0].note, FileNote::noImpulse);
+    // Its note says it is not the scale, beside what else is wrong with it.
+    EXPECT_EQ(fileNoteSentences(run.referenceStatistics.files[0]),
+              "No sample in this file is above the impulse threshold. Its level is 0, so the "
+              "takes are not scaled to it.");
+    EXPECT_EQ(fileNoteSentences(run.comparisonStatistics.files[0]), "");
+    EXPECT_FALSE(run.referenceStatistics.files[1].setsNoScale);
     EXPECT_EQ(run.referenceStatistics.mean, (std::vector<double>{20.0 / 3, 40.0 / 3, 20}));
     EXPECT_EQ(run.comparisonStatistics.mean, (std::vector<double>{20, 20, 20}));
     // The figures count the steps of r1, the scale take: 24 bits.

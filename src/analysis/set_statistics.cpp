@@ -50,6 +50,7 @@ SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters&
             statistics.levels.push_back(take.level);
             // The reference set scales to its first take with a level; takes
             // before it have none and fold to silence whatever the scale.
+            const bool setsNoScale = isReference && !statistics.scaleTake && !(take.level > 0);
             if (isReference && !statistics.scaleTake && take.level > 0) {
                 statistics.scaleTake = i;
                 referenceLevel = take.level;
@@ -64,6 +65,7 @@ SetStatistics computeSetStatistics(const FileSet& set, const AnalysisParameters&
             reading.fileSize = take.file.fileSize;
             if (take.impulseFound) reading.impulse = take.impulsePosition;
             reading.note = take.note;
+            reading.setsNoScale = setsNoScale;
             if (reading.note != FileNote::none) events.fileNoted(reading);
         }
         folds.finish();

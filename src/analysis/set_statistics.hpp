@@ -48,6 +48,9 @@ struct FileReading {
     std::int64_t fileSize = 0;            // bytes; 0 when the file could not be opened
     std::optional<std::int64_t> impulse;  // first index above the threshold; none if no value is
     FileNote note = FileNote::none;
+    // A reference take read before any with a level above 0: the takes are
+    // scaled to a later one. Its note may be a worse one than levelZero.
+    bool setsNoScale = false;
 };
 
 struct SetStatistics {

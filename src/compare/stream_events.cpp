@@ -8,8 +8,7 @@
 
 namespace trellmark {
 std::string fileWarning(const FileReading& file) {
-    return "trellmark: warning: " + printableText(file.path) + ": " +
-           std::string(noteSentence(file.note));
+    return "trellmark: warning: " + printableText(file.path) + ": " + fileNoteSentences(file);
 }
 
 void StreamEvents::channelStarted(int channel, int channels) {

@@ -14,7 +14,7 @@ void ScreenEvents::fileStarted(const FileSet& set, std::size_t index) {
 }
 
 void ScreenEvents::fileNoted(const FileReading& file) {
-    writeNoteLine(out_, file.note);
+    writeNoteLines(out_, file);
 }
 
 void ScreenEvents::setFinished(const SetStatistics& statistics, std::int16_t bitsPerSample) {

@@ -99,6 +99,30 @@ std::string_view noteSentence(FileNote note) {
     return text;
 }
 
+namespace {
+
+constexpr std::string_view noScaleText = "   Its level is 0, so the takes are not scaled to it.";
+
+bool saysNoScale(const FileReading& file) {
+    return file.setsNoScale && file.note != FileNote::none && file.note != FileNote::levelZero;
+}
+
+}  // namespace
+
+std::string fileNoteSentences(const FileReading& file) {
+    std::string sentences(noteSentence(file.note));
+    if (saysNoScale(file)) sentences += std::string(noScaleText.substr(2));
+    return sentences;
+}
+
+void writeNoteLines(LineTarget& out, const FileReading& file) {
+    writeNoteLine(out, file.note);
+    if (!saysNoScale(file)) return;
+    out.style(TextStyle::label);
+    out.text(noScaleText);
+    out.lineEnd();
+}
+
 void writeNoteLine(LineTarget& out, FileNote note) {
     if (note == FileNote::none) return;
     out.style(TextStyle::label);

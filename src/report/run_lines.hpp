@@ -27,6 +27,16 @@ std::string_view noteSentence(FileNote note);
 // The note in label style and a line end; nothing for FileNote::none.
 void writeNoteLine(LineTarget& out, FileNote note);
 
+// Everything said of a file in sentences: its note and, for a reference take
+// with no level read before any that has one, that the takes are not scaled
+// to it (which levelZero's own sentence already says). Empty for a file
+// without a note.
+std::string fileNoteSentences(const FileReading& file);
+
+// The note's line and, where it applies, the line that the takes are not
+// scaled to the file.
+void writeNoteLines(LineTarget& out, const FileReading& file);
+
 // A blank row, the largest and the average per sample standard deviation, and
 // two more blank rows.
 void writeSetSummary(LineTarget& out, const SetStatistics& statistics, std::int32_t analysisLength,
