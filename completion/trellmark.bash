@@ -36,6 +36,9 @@ _trellmark_values() {
     --plot-size)
         mapfile -t COMPREPLY < <(compgen -W '1600x1000' -- "$current")
         ;;
+    --channel)
+        mapfile -t COMPREPLY < <(compgen -W 'all' -- "$current")
+        ;;
     --plot)
         # Only the endings the figure can be written in, and directories
         # to walk into on the way.

@@ -28,6 +28,7 @@ cases=(
     'trellmark --plot t|takes'
     'trellmark --plot-size |1600x1000'
     'trellmark compare --cluster-statistic |mass size'
+    'trellmark compare --channel a|all'
     'trellmark compare --align |impulse none'
     'trellmark compare --scale |level none'
     'trellmark --verdict |'
