@@ -216,6 +216,14 @@ TEST(RecordingsRun, EveryChannelIsAnalysedInTurnUnderOneVerdict) {
     EXPECT_EQ(wavetest::uint16At(wave, 22), 2);  // channels
     EXPECT_EQ(wavetest::uint32At(wave, 40), 2u * 2 * windowLength);
 
+    // A tolerance holds only if it holds on every channel.
+    for (const auto& [tolerance, status] : {std::pair{"-75", 1}, std::pair{"-50", 0}}) {
+        const std::vector<std::string> render = {"--channel",   "all",    "--align", "none",
+                                                 "--scale",     "none",   "--start", "17643",
+                                                 "--tolerance", tolerance};
+        EXPECT_EQ(runSets(true, render, stereo).status, status) << tolerance;
+    }
+
     // With --spectrum only one channel can be analysed.
     const SetsRun spectrum = runSets(true, {"--channel", "all", "--spectrum"}, stereo);
     EXPECT_EQ(spectrum.status, 2);

@@ -132,7 +132,8 @@ int concludeRun(const CompareOptions& options, const Streams& streams, StreamEve
 void writeToleranceLines(StreamEvents& events, const ToleranceCheck& check,
                          const std::string& prefix = "") {
     for (const std::string& sentence : check.sentences) {
-        events.lines().text(prefix + sentence);
+        // The sentence's own indent goes before the channel's name.
+        events.lines().text(prefix.empty() ? sentence : prefix + sentence.substr(3));
         events.lines().lineEnd();
     }
 }
