@@ -170,35 +170,32 @@ TEST(RecordingsRun, EveryUnusableTakeEndsInTroubleAndIsNamed) {
     }
 }
 
+// Stereo takes in place of the mono ones, the difference planted in channel 2
+// alone.
+void plantInChannelTwo(const std::string& ref, const std::string& cmp) {
+    for (int k = 0; k < 5; ++k) {
+        const std::string name = "/t" + std::to_string(k) + ".wav";
+        writeChannels(ref + name, 44100, {takeValues(0, k, true), takeValues(0, k, true)});
+        writeChannels(cmp + name, 44100, {takeValues(1, k, false), takeValues(1, k, true)});
+    }
+}
+
 // A difference planted in channel 2 alone is found there and only there.
 TEST(RecordingsRun, TheChannelAskedForIsTheOneAnalysed) {
-    const auto stereo = [](const std::string& ref, const std::string& cmp) {
-        for (int k = 0; k < 5; ++k) {
-            const std::string name = "/t" + std::to_string(k) + ".wav";
-            writeChannels(ref + name, 44100, {takeValues(0, k, true), takeValues(0, k, true)});
-            writeChannels(cmp + name, 44100, {takeValues(1, k, false), takeValues(1, k, true)});
-        }
-    };
-    EXPECT_EQ(runSets(true, {"--channel", "2"}, stereo).status, 1);
-    EXPECT_EQ(runSets(true, {"--channel", "1"}, stereo).status, 0);
-    EXPECT_EQ(runSets(true, {"--channel", "3"}, stereo).status, 2);  // no such channel
+    EXPECT_EQ(runSets(true, {"--channel", "2"}, plantInChannelTwo).status, 1);
+    EXPECT_EQ(runSets(true, {"--channel", "1"}, plantInChannelTwo).status, 0);
+    EXPECT_EQ(runSets(true, {"--channel", "3"}, plantInChannelTwo).status, 2);  // no such channel
 }
 
 // Every channel in turn: the difference planted in channel 2 alone is found
 // there, not in channel 1, under the one verdict; the signal files hold both.
 TEST(RecordingsRun, EveryChannelIsAnalysedInTurnUnderOneVerdict) {
-    const auto stereo = [](const std::string& ref, const std::string& cmp) {
-        for (int k = 0; k < 5; ++k) {
-            const std::string name = "/t" + std::to_string(k) + ".wav";
-            writeChannels(ref + name, 44100, {takeValues(0, k, true), takeValues(0, k, true)});
-            writeChannels(cmp + name, 44100, {takeValues(1, k, false), takeValues(1, k, true)});
-        }
-    };
     testing::ScratchDirectory out;
     const std::string report = out / "report.txt";
     const std::string difference = out / "difference.wav";
     const SetsRun run =
-        runSets(true, {"--channel", "all", "--report", report, "--difference", difference}, stereo);
+        runSets(true, {"--channel", "all", "--report", report, "--difference", difference},
+                plantInChannelTwo);
     EXPECT_EQ(run.status, 1) << run.err;
     const std::string text = testing::readWholeFile(report);
     const auto countAfter = [&text](const std::string& heading) {
@@ -221,11 +218,11 @@ TEST(RecordingsRun, EveryChannelIsAnalysedInTurnUnderOneVerdict) {
         const std::vector<std::string> render = {"--channel",   "all",    "--align", "none",
                                                  "--scale",     "none",   "--start", "17643",
                                                  "--tolerance", tolerance};
-        EXPECT_EQ(runSets(true, render, stereo).status, status) << tolerance;
+        EXPECT_EQ(runSets(true, render, plantInChannelTwo).status, status) << tolerance;
     }
 
     // With --spectrum only one channel can be analysed.
-    const SetsRun spectrum = runSets(true, {"--channel", "all", "--spectrum"}, stereo);
+    const SetsRun spectrum = runSets(true, {"--channel", "all", "--spectrum"}, plantInChannelTwo);
     EXPECT_EQ(spectrum.status, 2);
     EXPECT_NE(spectrum.err.find("--spectrum: analyses one channel; give --channel N"),
               std::string::npos);

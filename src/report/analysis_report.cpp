@@ -131,6 +131,13 @@ void writeSection(OutputTarget& out, const char* title, const std::vector<Verdic
     }
 }
 
+// Both file lists and the parameters: what every report begins with.
+void writeHead(OutputTarget& out, const RunResults& run) {
+    writeFileList(out, "REFERENCE FILES:", run.referenceFiles);
+    writeFileList(out, "COMPARISON FILES:", run.comparisonFiles);
+    writeParameters(out, run.parameters);
+}
+
 }  // namespace
 
 WriteResult writeAnalysisReport(const std::string& fileName, const RunResults& run,
@@ -138,9 +145,7 @@ WriteResult writeAnalysisReport(const std::string& fileName, const RunResults& r
     return writeThroughStream(
         fileName, recordingsRead(run), [&run, verdict, spectrum](std::FILE* stream) {
             FileTarget out(stream);
-            writeFileList(out, "REFERENCE FILES:", run.referenceFiles);
-            writeFileList(out, "COMPARISON FILES:", run.comparisonFiles);
-            writeParameters(out, run.parameters);
+            writeHead(out, run);
             writeResults(out, run);
             const ConfidenceLevel confidence = run.parameters.confidenceLevel;
             if (verdict != nullptr) {
@@ -159,9 +164,7 @@ WriteResult writeChannelsReport(const std::string& fileName, std::span<const Cha
     return writeThroughStream(
         fileName, recordingsRead(first), [&first, channels, across](std::FILE* stream) {
             FileTarget out(stream);
-            writeFileList(out, "REFERENCE FILES:", first.referenceFiles);
-            writeFileList(out, "COMPARISON FILES:", first.comparisonFiles);
-            writeParameters(out, first.parameters);
+            writeHead(out, first);
             const std::string of = " OF " + std::to_string(channels.size()) + ":";
             for (const ChannelRun& channel : channels) {
                 if (&channel != &channels.front()) {
