@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -193,9 +195,12 @@ TEST(RecordingsRun, EveryChannelIsAnalysedInTurnUnderOneVerdict) {
     testing::ScratchDirectory out;
     const std::string report = out / "report.txt";
     const std::string difference = out / "difference.wav";
-    const SetsRun run =
-        runSets(true, {"--channel", "all", "--report", report, "--difference", difference},
-                plantInChannelTwo);
+    const std::string json = out / "run.json";
+    const std::string csv = out / "run.csv";
+    const SetsRun run = runSets(true,
+                                {"--channel", "all", "--report", report, "--difference", difference,
+                                 "--json", json, "--csv", csv},
+                                plantInChannelTwo);
     EXPECT_EQ(run.status, 1) << run.err;
     const std::string text = testing::readWholeFile(report);
     const auto countAfter = [&text](const std::string& heading) {
@@ -212,6 +217,49 @@ TEST(RecordingsRun, EveryChannelIsAnalysedInTurnUnderOneVerdict) {
     ASSERT_GE(wave.size(), 44u);
     EXPECT_EQ(wavetest::uint16At(wave, 22), 2);  // channels
     EXPECT_EQ(wavetest::uint32At(wave, 40), 2u * 2 * windowLength);
+
+    // The JSON and the CSV tell the channels apart as the report does.
+    const auto parsed = nlohmann::json::parse(testing::readWholeFile(json));
+    EXPECT_EQ(parsed["parameters"]["channel"], "all");
+    ASSERT_EQ(parsed["channels"].size(), 2u);
+    for (int c = 0; c < 2; ++c) {
+        const auto& channel = parsed["channels"][c];
+        EXPECT_EQ(channel["channel"], c + 1);
+        EXPECT_EQ(channel["result"]["significantCount"],
+                  countAfter("RESULTS, CHANNEL " + std::to_string(c + 1) + " OF 2:"));
+        EXPECT_EQ(channel["reference"]["takes"].size(), 5u);
+    }
+    EXPECT_EQ(parsed["verdict"]["outcome"], "differ");
+    int belowAlpha = 0;
+    for (const auto& cluster : parsed["verdict"]["clusters"]) {
+        if (cluster["p"].get<double>() >= 0.05) continue;
+        ++belowAlpha;
+        EXPECT_EQ(cluster["channel"], 2);
+        EXPECT_GE(cluster["first"].get<int>(), 95);
+        EXPECT_LE(cluster["last"].get<int>(), 204);
+    }
+    EXPECT_GE(belowAlpha, 1);
+    const std::string rows = testing::readWholeFile(csv);
+    EXPECT_EQ(rows.rfind("channel,index,offset,", 0), 0u);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 1 + 2 * windowLength);
+    EXPECT_NE(rows.find("\r\n1,0,17640,"), std::string::npos);
+    EXPECT_NE(rows.find("\r\n2,299,17939,"), std::string::npos);
+
+    // A take without an impulse on channel 1 alone is noted there alone.
+    const std::string notedJson = out / "noted.json";
+    const auto silentFirst = [](const std::string& ref, const std::string& cmp) {
+        plantInChannelTwo(ref, cmp);
+        std::vector<int> silent = takeValues(1, 2, false);
+        silent[impulseAt] = 0;
+        writeChannels(cmp + "/t2.wav", 44100, {silent, takeValues(1, 2, true)});
+    };
+    EXPECT_EQ(runSets(true, {"--channel", "all", "--json", notedJson}, silentFirst).status, 2);
+    const auto noted = nlohmann::json::parse(testing::readWholeFile(notedJson));
+    ASSERT_EQ(noted["channels"][0]["notes"].size(), 1u);
+    EXPECT_EQ(noted["channels"][0]["notes"][0]["note"],
+              "No sample in this file is above the impulse threshold.");
+    EXPECT_TRUE(noted["channels"][1]["notes"].empty());
+    EXPECT_NE(noted["error"].get<std::string>().find("1 take is noted"), std::string::npos);
 
     // A tolerance holds only if it holds on every channel.
     for (const auto& [tolerance, status] : {std::pair{"-75", 1}, std::pair{"-50", 0}}) {

@@ -205,13 +205,14 @@ std::vector<OutputOutcome> writeChannelOutputs(const RunRequest& request,
     writers.signals = [&](const SignalFileNames& names) {
         return writeChannelSignalFiles(names, channels);
     };
-    const auto notYet = [](std::FILE*) { return false; };
-    writers.csv = notYet;
+    writers.csv = [&](std::FILE* stream) { return writeChannelsCsv(stream, channels); };
     writers.plot = [](const std::string&, FigureSize) {
         return failedResult("not written for every channel");
     };
     writers.html = [](const std::string&) { return failedResult("not written for every channel"); };
-    writers.json = [](const std::vector<OutputOutcome>&) { return std::string("{}\n"); };
+    writers.json = [&](const std::vector<OutputOutcome>& outcomes) {
+        return channelsJson(channels, across, outcomes, TRELLMARK_VERSION);
+    };
     return writeEveryOutput(request.outputs, writers, standardOutput);
 }
 

@@ -20,21 +20,22 @@ double at(const std::vector<double>& values, std::size_t j) {
     return j < values.size() ? values[j] : std::nan("");
 }
 
-}  // namespace
+const char* const columns =
+    "index,offset,reference_mean,reference_sd,comparison_mean,comparison_sd,difference,t,df,"
+    "significant";
+const char* const verdictColumns = ",verdict_t,p,fdr_significant,cluster";
 
-bool writeCsvResults(std::FILE* stream, const RunResults& run, const Verdict* verdict) {
-    std::string header =
-        "index,offset,reference_mean,reference_sd,comparison_mean,comparison_sd,difference,t,df,"
-        "significant";
-    if (verdict != nullptr) header += ",verdict_t,p,fdr_significant,cluster";
-    bool written = std::fputs((header + "\r\n").c_str(), stream) >= 0;
+// One row per index of the run's window, each begun with `lead`.
+bool writeRows(std::FILE* stream, const RunResults& run, const Verdict* verdict,
+               const std::string& lead) {
+    bool written = true;
     const std::int64_t length = std::max(run.parameters.analysisLength, 0);
     const SetStatistics& r = run.referenceStatistics;
     const SetStatistics& c = run.comparisonStatistics;
     std::string row;
     for (std::int64_t j = 0; j < length && written; ++j) {
         const auto index = static_cast<std::size_t>(j);
-        row = std::to_string(j) + "," + std::to_string(run.parameters.startOffset + j) + ",";
+        row = lead + std::to_string(j) + "," + std::to_string(run.parameters.startOffset + j) + ",";
         const double mR = at(r.mean, index);
         const double mC = at(c.mean, index);
         for (const double value :
@@ -60,6 +61,26 @@ bool writeCsvResults(std::FILE* stream, const RunResults& run, const Verdict* ve
         }
         row += "\r\n";
         written = std::fputs(row.c_str(), stream) >= 0;
+    }
+    return written;
+}
+
+}  // namespace
+
+bool writeCsvResults(std::FILE* stream, const RunResults& run, const Verdict* verdict) {
+    std::string header = columns;
+    if (verdict != nullptr) header += verdictColumns;
+    const bool written = std::fputs((header + "\r\n").c_str(), stream) >= 0;
+    return written && writeRows(stream, run, verdict, "");
+}
+
+bool writeChannelsCsv(std::FILE* stream, std::span<const ChannelRun> channels) {
+    const std::string header = std::string("channel,") + columns + verdictColumns + "\r\n";
+    bool written = std::fputs(header.c_str(), stream) >= 0;
+    for (const ChannelRun& channel : channels) {
+        if (!written) break;
+        const std::string lead = std::to_string(channel.run.parameters.channel + 1) + ",";
+        written = writeRows(stream, channel.run, &channel.verdict, lead);
     }
     return written;
 }

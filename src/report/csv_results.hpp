@@ -2,8 +2,10 @@
 // The per-index figures of a run as CSV (RFC 4180), for other programs.
 
 #include <cstdio>
+#include <span>
 
 #include "analysis/run_results.hpp"
+#include "verdict/channel_verdicts.hpp"
 #include "verdict/verdict.hpp"
 
 namespace trellmark {
@@ -20,5 +22,9 @@ namespace trellmark {
 // verdict_t, p (its exact p-value), fdr_significant (0 or 1) and cluster (the
 // cluster's number, from 1, or empty). Lines end in CR LF. False when a write failed.
 bool writeCsvResults(std::FILE* stream, const RunResults& run, const Verdict* verdict = nullptr);
+
+// The same for a run over every channel: a first column `channel` (from 1),
+// every channel's rows in turn with its part of the verdict, one header line.
+bool writeChannelsCsv(std::FILE* stream, std::span<const ChannelRun> channels);
 
 }  // namespace trellmark

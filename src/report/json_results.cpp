@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string_view>
+#include <tuple>
 
 #include "report/run_lines.hpp"
 #include "report/verdict_lines.hpp"
@@ -72,8 +73,8 @@ Json fileJson(const FileReading& file, double level) {
     json["sampleCount"] = file.header.sampleCount;
     json["impulse"] = file.impulse ? Json(*file.impulse) : Json(nullptr);
     json["level"] = level;
-    const std::string_view note = noteSentence(file.note);
-    json["note"] = note.empty() ? Json(nullptr) : Json(std::string(note));
+    const std::string note = fileNoteSentences(file);
+    json["note"] = note.empty() ? Json(nullptr) : Json(note);
     return json;
 }
 
@@ -105,7 +106,7 @@ const char* outcomeName(VerdictOutcome outcome) {
     return "cannotTell";
 }
 
-Json verdictJson(const Verdict& verdict) {
+Json verdictJson(const Verdict& verdict, bool clusterChannels = false) {
     Json json;
     json["differ"] = verdict.outcome == VerdictOutcome::cannotTell
                          ? Json(nullptr)
@@ -135,6 +136,7 @@ Json verdictJson(const Verdict& verdict) {
                             {"p", cluster.p},
                             {"pLow", cluster.pLow},
                             {"pHigh", cluster.pHigh}});
+        if (clusterChannels) clusters.back()["channel"] = cluster.channel + 1;
     }
     json["clusters"] = std::move(clusters);
     return json;
@@ -189,43 +191,43 @@ Json spectrumJson(const SpectrumResult& spectrum, const Verdict* time) {
     return json;
 }
 
-}  // namespace
+Json parametersJson(const AnalysisParameters& parameters) {
+    return {
+        {"threshold", parameters.impulseThreshold},
+        {"thresholdOfFullScale",
+         parameters.thresholdOfFullScale ? Json(*parameters.thresholdOfFullScale) : Json(nullptr)},
+        {"start", parameters.startOffset},
+        {"length", parameters.analysisLength},
+        {"confidence", parameters.confidenceLevel.typed},
+        {"align", parameters.alignOnImpulse ? "impulse" : "none"},
+        {"scale", parameters.scaleToLevel ? "level" : "none"}};
+}
 
-std::string runJson(const RunResults& run, const std::vector<OutputOutcome>& outputs,
-                    const std::string& version, const Verdict* verdict,
-                    const SpectrumResult* spectrum) {
-    const std::int32_t length = run.parameters.analysisLength;
-    Json json;
-    json["program"] = "trellmark";
-    json["version"] = version;
-    json["parameters"] = {{"threshold", run.parameters.impulseThreshold},
-                          {"thresholdOfFullScale", run.parameters.thresholdOfFullScale
-                                                       ? Json(*run.parameters.thresholdOfFullScale)
-                                                       : Json(nullptr)},
-                          {"start", run.parameters.startOffset},
-                          {"length", length},
-                          {"confidence", run.parameters.confidenceLevel.typed},
-                          {"align", run.parameters.alignOnImpulse ? "impulse" : "none"},
-                          {"scale", run.parameters.scaleToLevel ? "level" : "none"}};
-    json["reference"] = setJson(run.referenceFiles, run.referenceStatistics, length);
-    json["comparison"] = setJson(run.comparisonFiles, run.comparisonStatistics, length);
-    json["result"] = {{"significantCount", run.result.significantCount},
-                      {"largestDifference", run.result.largestDifference},
-                      {"averageDifference", run.result.accumulatedDifference / length},
-                      {"accumulatedDifference", run.result.accumulatedDifference},
-                      {"bitsPerSample", figureBitsOf(run)}};
+Json resultJson(const RunResults& run) {
+    return {{"significantCount", run.result.significantCount},
+            {"largestDifference", run.result.largestDifference},
+            {"averageDifference", run.result.accumulatedDifference / run.parameters.analysisLength},
+            {"accumulatedDifference", run.result.accumulatedDifference},
+            {"bitsPerSample", figureBitsOf(run)}};
+}
+
+Json errorJson(const RunResults& run) {
     std::string problems;
     for (const std::string& problem : run.problems) {
         problems += (problems.empty() ? "" : "; ") + problem;
     }
     // Why the run could not do its job; each output's own failure is with it.
-    json["error"] = problems.empty() ? Json(nullptr) : Json(problems);
-    // Infinite where the renders are identical: null, as every infinity here.
-    json["null"] = {{"peakLsb", run.null.peakLsb},          {"peakDbfs", peakDbfs(run.null)},
-                    {"peakIndex", run.null.peakIndex},      {"rmsDbfs", rmsDbfs(run.null)},
-                    {"nullDepthDb", nullDepthDb(run.null)}, {"correlation", run.null.correlation}};
-    if (verdict != nullptr) json["verdict"] = verdictJson(*verdict);
-    if (spectrum != nullptr) json["spectrum"] = spectrumJson(*spectrum, verdict);
+    return problems.empty() ? Json(nullptr) : Json(problems);
+}
+
+// Infinite where the renders are identical: null, as every infinity here.
+Json nullJson(const NullFigures& null) {
+    return {{"peakLsb", null.peakLsb},          {"peakDbfs", peakDbfs(null)},
+            {"peakIndex", null.peakIndex},      {"rmsDbfs", rmsDbfs(null)},
+            {"nullDepthDb", nullDepthDb(null)}, {"correlation", null.correlation}};
+}
+
+Json outputsJson(const std::vector<OutputOutcome>& outputs) {
     Json list = Json::array();
     for (const OutputOutcome& output : outputs) {
         Json entry;
@@ -235,8 +237,96 @@ std::string runJson(const RunResults& run, const std::vector<OutputOutcome>& out
         entry["error"] = output.result.written ? Json(nullptr) : Json(output.result.failure);
         list.push_back(std::move(entry));
     }
-    json["outputs"] = std::move(list);
+    return list;
+}
+
+// The notes a channel found, per file: a file may be silent on one channel only.
+Json channelNotesJson(const RunResults& run) {
+    Json notes = Json::array();
+    for (const SetStatistics* set : {&run.referenceStatistics, &run.comparisonStatistics}) {
+        for (const FileReading& file : set->files) {
+            const std::string note = fileNoteSentences(file);
+            if (note.empty()) continue;
+            Json entry;
+            putText(entry, "path", file.path);
+            entry["note"] = note;
+            notes.push_back(std::move(entry));
+        }
+    }
+    return notes;
+}
+
+}  // namespace
+
+std::string runJson(const RunResults& run, const std::vector<OutputOutcome>& outputs,
+                    const std::string& version, const Verdict* verdict,
+                    const SpectrumResult* spectrum) {
+    const std::int32_t length = run.parameters.analysisLength;
+    Json json;
+    json["program"] = "trellmark";
+    json["version"] = version;
+    json["parameters"] = parametersJson(run.parameters);
+    json["reference"] = setJson(run.referenceFiles, run.referenceStatistics, length);
+    json["comparison"] = setJson(run.comparisonFiles, run.comparisonStatistics, length);
+    json["result"] = resultJson(run);
+    json["error"] = errorJson(run);
+    json["null"] = nullJson(run.null);
+    if (verdict != nullptr) json["verdict"] = verdictJson(*verdict);
+    if (spectrum != nullptr) json["spectrum"] = spectrumJson(*spectrum, verdict);
+    json["outputs"] = outputsJson(outputs);
     // Not a number and the infinities have no JSON form; they become null.
+    return json.dump(2) + "\n";
+}
+
+std::string channelsJson(std::span<const ChannelRun> channels, const Verdict* across,
+                         const std::vector<OutputOutcome>& outputs, const std::string& version) {
+    const RunResults& first = channels.front().run;
+    const std::int32_t length = first.parameters.analysisLength;
+    Json json;
+    json["program"] = "trellmark";
+    json["version"] = version;
+    json["parameters"] = parametersJson(first.parameters);
+    json["parameters"]["channel"] = "all";
+    json["parameters"]["channels"] = channels.size();
+    json["reference"] = setJson(first.referenceFiles, first.referenceStatistics, length);
+    json["comparison"] = setJson(first.comparisonFiles, first.comparisonStatistics, length);
+    for (const char* set : {"reference", "comparison"}) {
+        for (Json& file : json[set]["files"]) {
+            file.erase("channel");
+            file.erase("impulse");
+            file.erase("level");
+            file.erase("note");
+        }
+        json[set].erase("largestStdDev");
+        json[set].erase("averageStdDev");
+    }
+    Json list = Json::array();
+    for (const ChannelRun& channel : channels) {
+        const RunResults& run = channel.run;
+        Json entry;
+        entry["channel"] = run.parameters.channel + 1;
+        for (const auto& [key, set, statistics] :
+             {std::tuple{"reference", &run.referenceFiles, &run.referenceStatistics},
+              std::tuple{"comparison", &run.comparisonFiles, &run.comparisonStatistics}}) {
+            const Json whole = setJson(*set, *statistics, length);
+            Json takes = Json::array();
+            for (const Json& file : whole["files"]) {
+                takes.push_back({{"impulse", file["impulse"]}, {"level", file["level"]}});
+            }
+            entry[key] = {{"takes", std::move(takes)},
+                          {"largestStdDev", whole["largestStdDev"]},
+                          {"averageStdDev", whole["averageStdDev"]}};
+        }
+        entry["notes"] = channelNotesJson(run);
+        entry["result"] = resultJson(run);
+        entry["null"] = nullJson(run.null);
+        if (across != nullptr) entry["verdict"] = verdictJson(channel.verdict);
+        list.push_back(std::move(entry));
+    }
+    json["channels"] = std::move(list);
+    json["error"] = errorJson(first);
+    if (across != nullptr) json["verdict"] = verdictJson(*across, true);
+    json["outputs"] = outputsJson(outputs);
     return json.dump(2) + "\n";
 }
 
