@@ -269,11 +269,22 @@ TEST(RecordingsRun, EveryChannelIsAnalysedInTurnUnderOneVerdict) {
         EXPECT_EQ(runSets(true, render, plantInChannelTwo).status, status) << tolerance;
     }
 
-    // With --spectrum only one channel can be analysed.
-    const SetsRun spectrum = runSets(true, {"--channel", "all", "--spectrum"}, plantInChannelTwo);
-    EXPECT_EQ(spectrum.status, 2);
-    EXPECT_NE(spectrum.err.find("--spectrum: analyses one channel; give --channel N"),
-              std::string::npos);
+    // The spectrum, the figure and the page show one channel.
+    const struct {
+        std::vector<std::string> option;
+        std::string message;
+    } oneChannelOnly[] = {
+        {{"--spectrum"}, "--spectrum: analyses one channel; give --channel N"},
+        {{"--plot", out / "figure.svg"}, "--plot: draws one channel; give --channel N"},
+        {{"--html", out / "page.html"}, "--html: shows one channel; give --channel N"},
+    };
+    for (const auto& c : oneChannelOnly) {
+        std::vector<std::string> options = {"--channel", "all"};
+        options.insert(options.end(), c.option.begin(), c.option.end());
+        const SetsRun refused = runSets(true, options, plantInChannelTwo);
+        EXPECT_EQ(refused.status, 2) << c.message;
+        EXPECT_NE(refused.err.find(c.message), std::string::npos) << refused.err;
+    }
 }
 
 }  // namespace
