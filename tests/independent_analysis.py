@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """A second, independent analysis of two sets of wave recordings.
 
-It selects and reads the files itself, aligns, measures and scales them as the
-program does, then computes every per-index figure exactly with rationals:
-means and sample variances from integer sums, t squared against the squared
-critical value, the Welch-Satterthwaite degrees of freedom as a fraction. From
-those it builds the analysis report the program should have written and
-compares it, line by line, with the report file given.
+It selects and reads the files itself (or has libsndfile decode them, with
+--decoder sndfile), aligns, measures and scales them as the program does, then
+computes every per-index figure exactly with rationals: means and sample
+variances from integer sums, t squared against the squared critical value, the
+Welch-Satterthwaite degrees of freedom as a fraction. From those it builds the
+analysis report the program should have written and compares it, line by line,
+with the report file given.
 
 Floating point enters only where the program's own definition is floating
 point (the level of a file and the scaling of each value, both of which decide
@@ -24,15 +25,31 @@ way. Every tolerance used is counted and printed.
 
 Usage:
   independent_analysis.py --reference DIR CORE --comparison DIR CORE
-      --threshold T --length L --confidence C --report FILE
-      [--range BEGIN END]...
+      (--threshold T | --threshold-dbfs X) --length L --confidence C
+      --report FILE [--decoder own|sndfile] [--channel N] [--every-extension]
+      [--verdict-follows] [--range BEGIN END]...
+
+The own decoder reads canonical 16- and 24-bit mono wave files from the fixed
+header offsets. The sndfile decoder takes any file libsndfile opens and keeps
+the values in the file's own steps: integers of 8 to 32 bits as signed whole
+numbers (8-bit unsigned files less 128), float values times 2^23 with their
+figures in 24-bit steps; --channel picks the channel (from 1); a file it cannot
+open reads as silence. --threshold-dbfs gives the threshold relative to
+full scale (2^(bits - 1), or 2^23 for float): floor(10^(X/20) full scale) in
+each file's steps; a level whose product falls within a relative 1e-12 of a
+whole step is refused, as double arithmetic might floor it either way.
+--every-extension selects core* with every extension a command-line run
+takes, not only .wav. --verdict-follows accepts the VERDICT section that
+follows the results, which this analysis does not rebuild.
 
 Prints the figures, the borderline counts and, for every --range, the number
 of significant indices in [BEGIN, END). Exit status 0 when the report agrees,
-1 on any disagreement (each printed on standard error), 2 on a usage error.
+1 on any disagreement (each printed on standard error), 2 on a usage error or
+a threshold it cannot settle.
 """
 
 import argparse
+import ctypes
 import fnmatch
 import math
 import os
@@ -79,14 +96,18 @@ def critical_table(level):
 # ---- file selection and reading ------------------------------------------------
 
 
-def select_files(directory, core):
-    """The set's paths: core*.wav without regard to letter case, regular files
-    only, hidden names skipped, sorted as a Windows disk lists them."""
+SUPPORTED_EXTENSIONS = (".wav", ".wave", ".bwf", ".rf64", ".w64", ".flac", ".aif", ".aiff",
+                        ".aifc", ".caf")
+
+
+def select_files(directory, core, extensions=(".wav",)):
+    """The set's paths: core*EXTENSION without regard to letter case, regular
+    files only, hidden names skipped, sorted as a Windows disk lists them."""
     try:
         names = os.listdir(directory.encode() if directory else b"/")
     except OSError:
         return []
-    pattern = (core + "*.wav").upper().encode()
+    patterns = [(core + "*" + extension).upper() for extension in extensions]
     chosen = []
     for name in names:
         if name.startswith(b"."):
@@ -97,30 +118,107 @@ def select_files(directory, core):
                 continue
         except OSError:
             continue
-        if fnmatch.fnmatchcase(name.upper().decode("latin-1"), pattern.decode("latin-1")):
+        upper = name.upper().decode("latin-1")
+        if any(fnmatch.fnmatchcase(upper, pattern) for pattern in patterns):
             chosen.append(name)
     chosen.sort(key=lambda n: (n.upper(), n))
     return [directory + "/" + n.decode("utf-8", "surrogateescape") for n in chosen[:1000]]
 
 
 def read_wave(path):
-    """(bits per sample, sample values) from the fixed header offsets."""
+    """(figure bits, full scale, sample values) from the fixed header offsets."""
     with open(path, "rb") as stream:
         data = stream.read()
     header = data[:44].ljust(44, b"\0")
     channels = header[22]
     bits = int.from_bytes(header[34:36], "little", signed=True)
     data_size = int.from_bytes(header[40:44], "little", signed=True)
+    full_scale = 2 ** (bits - 1) if bits > 0 else 1
     if bits * channels == 0 or data_size < 0:
-        return bits, []
+        return bits, full_scale, []
     count = round(data_size * 8 / (bits * channels))
     if bits not in (16, 24):
-        return bits, []
+        return bits, full_scale, []
     width = bits // 8
     body = data[44:44 + count * width].ljust(count * width, b"\0")
     values = [int.from_bytes(body[i:i + width], "little", signed=True)
               for i in range(0, len(body), width)]
-    return bits, values
+    return bits, full_scale, values
+
+
+class SoundFileInfo(ctypes.Structure):
+    _fields_ = [("frames", ctypes.c_int64), ("samplerate", ctypes.c_int),
+                ("channels", ctypes.c_int), ("format", ctypes.c_int),
+                ("sections", ctypes.c_int), ("seekable", ctypes.c_int)]
+
+
+SOUND_FILE_READ = 0x10
+INTEGER_SUBTYPES = {0x0001: 8, 0x0002: 16, 0x0003: 24, 0x0004: 32, 0x0005: 8}  # S8 16 24 32 U8
+FLOAT_SUBTYPES = {0x0006, 0x0007}  # float, double
+FLOAT_FULL_SCALE = 2 ** 23
+
+
+class CannotCheck(Exception):
+    pass
+
+
+def sound_file_library():
+    library = ctypes.CDLL("libsndfile.so.1")
+    library.sf_open.restype = ctypes.c_void_p
+    library.sf_open.argtypes = [ctypes.c_char_p, ctypes.c_int, ctypes.POINTER(SoundFileInfo)]
+    for name, cell in (("sf_readf_int", ctypes.c_int), ("sf_readf_double", ctypes.c_double)):
+        function = getattr(library, name)
+        function.restype = ctypes.c_int64
+        function.argtypes = [ctypes.c_void_p, ctypes.POINTER(cell), ctypes.c_int64]
+    library.sf_close.argtypes = [ctypes.c_void_p]
+    return library
+
+
+def read_sound_file(path, channel):
+    """(figure bits, full scale, values of one channel) as libsndfile decodes
+    them: integers come left-aligned in 32 bits (an 8-bit unsigned file already
+    less 128), floats as stored."""
+    library = sound_file_library()
+    info = SoundFileInfo()
+    handle = library.sf_open(path.encode("utf-8", "surrogateescape"), SOUND_FILE_READ,
+                             ctypes.byref(info))
+    if not handle:
+        return 0, 1, []
+    try:
+        subtype = info.format & 0xFFFF
+        frames, channels = info.frames, info.channels
+        if subtype in INTEGER_SUBTYPES:
+            bits = INTEGER_SUBTYPES[subtype]
+            cells = (ctypes.c_int * (frames * channels))()
+            read = library.sf_readf_int(handle, cells, frames)
+            shift = 32 - bits
+            picked = cells[channel:read * channels:channels] if channel < channels else []
+            if any(raw & ((1 << shift) - 1) for raw in picked):
+                raise CannotCheck("%s: a %d-bit value with bits below its steps" % (path, bits))
+            return bits, 2 ** (bits - 1), [raw >> shift for raw in picked]
+        if subtype in FLOAT_SUBTYPES:
+            cells = (ctypes.c_double * (frames * channels))()
+            read = library.sf_readf_double(handle, cells, frames)
+            picked = cells[channel:read * channels:channels] if channel < channels else []
+            return 24, FLOAT_FULL_SCALE, [value * FLOAT_FULL_SCALE for value in picked]
+        return 0, 1, []
+    finally:
+        library.sf_close(handle)
+
+
+def relative_threshold(level_text):
+    """The threshold in a file's steps, from its full scale, for a level in dBFS."""
+    share = Decimal(10) ** (Decimal(level_text) / 20)
+
+    def steps_of(full_scale):
+        exact = share * full_scale
+        steps = math.floor(exact)
+        if share != 1 and min(exact - steps, steps + 1 - exact) <= exact * Decimal("1e-12"):
+            raise CannotCheck("%sdBFS at full scale %d falls next to a whole step: %s"
+                              % (level_text, full_scale, exact))
+        return min(steps, 2 ** 31 - 1)
+
+    return steps_of
 
 
 def value_at(values, index):
@@ -157,18 +255,22 @@ class SetSums:
         self.sum = [0] * length
         self.squares = [0] * length
         self.levels = []
-        self.bits = []  # per file
+        self.bits = []  # per file, the figures' bits: 24 for a float file
+        self.full_scales = []  # per file
 
 
-def analyse_set(paths, threshold, length, reference_level):
+def analyse_set(paths, read, threshold_of, length, reference_level):
+    """read(path) gives (figure bits, full scale, values); threshold_of(full
+    scale) the impulse threshold in that file's steps."""
     sums = SetSums(length)
     for path in paths:
         try:
-            bits, values = read_wave(path)
+            bits, full_scale, values = read(path)
         except OSError:
-            bits, values = 0, []
+            bits, full_scale, values = 0, 1, []
         sums.bits.append(bits)
-        p = impulse_position(values, threshold)
+        sums.full_scales.append(full_scale)
+        p = impulse_position(values, threshold_of(full_scale))
         level = level_of(values, p)
         sums.levels.append(level)
         # The reference set is scaled to its first file with a level; files
@@ -303,7 +405,7 @@ def expected_report(args, ref_paths, cmp_paths, figures):
     lines += [{""}, {""}, {"COMPARISON FILES:"}, {""}]
     lines += [{"   " + p} for p in cmp_paths]
     lines += [{""}, {""}, {"ANALYSIS PARAMETERS:"}, {""},
-              {"   Impulse threshold     " + number_text(args.threshold)},
+              {"   Impulse threshold     " + number_text(figures["threshold"])},
               {"   Begin analysis after  " + number_text(START_OFFSET) + "samples"},
               {"   Analyse over          " + number_text(args.length) + "samples"},
               {"   Confidence level      " + number_text(args.confidence) + "per cent"},
@@ -332,7 +434,7 @@ def expected_report(args, ref_paths, cmp_paths, figures):
     return lines
 
 
-def check_report(path, expected):
+def check_report(path, expected, verdict_follows):
     try:
         with open(path, "rb") as stream:
             text = stream.read().decode("utf-8", "surrogateescape")
@@ -344,6 +446,12 @@ def check_report(path, expected):
     rows = text.split("\r\n")[:-1] if text.endswith("\r\n") else text.split("\r\n")
     if any("\n" in row or "\r" in row for row in rows):
         problems.append("report has a line end other than CR LF")
+    if verdict_follows:
+        # Left to the verdict's own check; only its heading is looked for.
+        rest = rows[len(expected):]
+        if rest[:3] != ["", "", "VERDICT:"]:
+            problems.append("no VERDICT section after the results: %r" % rest[:3])
+        rows = rows[:len(expected)]
     if len(rows) != len(expected):
         problems.append("report has %d lines, expected %d" % (len(rows), len(expected)))
     for number, (row, choices) in enumerate(zip(rows, expected), start=1):
@@ -360,13 +468,22 @@ def parse_arguments(argv):
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--reference", nargs=2, metavar=("DIR", "CORE"), required=True)
     parser.add_argument("--comparison", nargs=2, metavar=("DIR", "CORE"), required=True)
-    parser.add_argument("--threshold", type=int, required=True)
+    threshold = parser.add_mutually_exclusive_group(required=True)
+    threshold.add_argument("--threshold", type=int)
+    threshold.add_argument("--threshold-dbfs", metavar="X")
+    parser.add_argument("--decoder", choices=("own", "sndfile"), default="own")
+    parser.add_argument("--channel", type=int, default=1)
+    parser.add_argument("--every-extension", action="store_true")
+    parser.add_argument("--verdict-follows", action="store_true")
     parser.add_argument("--length", type=int, required=True)
     parser.add_argument("--confidence", type=int, required=True)
     parser.add_argument("--report", required=True)
     parser.add_argument("--range", nargs=2, type=int, action="append", default=[],
                         metavar=("BEGIN", "END"))
-    return parser.parse_args(argv)
+    args = parser.parse_args(argv)
+    if args.channel < 1 or (args.channel != 1 and args.decoder == "own"):
+        parser.error("--channel: from 1, and above 1 only with --decoder sndfile")
+    return args
 
 
 def main(argv):
@@ -375,19 +492,37 @@ def main(argv):
     cmp_dir, cmp_core = args.comparison
     if cmp_dir == "":
         cmp_dir = ref_dir
-    ref_paths = select_files(ref_dir, ref_core)
-    cmp_paths = select_files(cmp_dir, cmp_core)
+    extensions = SUPPORTED_EXTENSIONS if args.every_extension else (".wav",)
+    ref_paths = select_files(ref_dir, ref_core, extensions)
+    cmp_paths = select_files(cmp_dir, cmp_core, extensions)
     length = max(args.length, 0)
-
-    ref = analyse_set(ref_paths, args.threshold, length, None)
-    scale = next((i for i, level in enumerate(ref.levels) if level > 0), None)
-    reference_level = ref.levels[scale] if scale is not None else 0.0
-    cmp = analyse_set(cmp_paths, args.threshold, length, reference_level)
-    # The figures are in the units of the file every file is scaled to.
-    if scale is not None:
-        bits = ref.bits[scale]
+    channel = args.channel - 1
+    if args.decoder == "sndfile":
+        def read(path):
+            return read_sound_file(path, channel)
     else:
-        bits = (ref.bits or cmp.bits or [0])[0]
+        read = read_wave
+    if args.threshold_dbfs is not None:
+        threshold_of = relative_threshold(args.threshold_dbfs)
+    else:
+        def threshold_of(full_scale):
+            return args.threshold
+
+    try:
+        ref = analyse_set(ref_paths, read, threshold_of, length, None)
+        scale = next((i for i, level in enumerate(ref.levels) if level > 0), None)
+        reference_level = ref.levels[scale] if scale is not None else 0.0
+        cmp = analyse_set(cmp_paths, read, threshold_of, length, reference_level)
+    except CannotCheck as error:
+        print("cannot check: %s" % error, file=sys.stderr)
+        return 2
+    # The figures are in the units of the file every file is scaled to, and so
+    # is the threshold the report shows.
+    if scale is not None:
+        bits, full_scale = ref.bits[scale], ref.full_scales[scale]
+    else:
+        bits, full_scale = next(zip(ref.bits + cmp.bits, ref.full_scales + cmp.full_scales),
+                                (0, 1))
 
     significant = [False] * length
     borderline = []
@@ -412,6 +547,7 @@ def main(argv):
                max((magnitude(j) for j in every), default=Fraction(0))}
     figures = {
         "bits": bits,
+        "threshold": threshold_of(full_scale),
         "counts": set(range(len(sure), len(every) + 1)),
         "largest": largest,
         "accumulated": accumulated,
@@ -420,8 +556,8 @@ def main(argv):
     figures["ref_largest"], figures["ref_average"] = spread_figures(ref, length)
     figures["cmp_largest"], figures["cmp_average"] = spread_figures(cmp, length)
 
-    print("reference files: %d, comparison files: %d, bits: %d"
-          % (len(ref_paths), len(cmp_paths), bits))
+    print("reference files: %d, comparison files: %d, bits: %d, threshold: %d"
+          % (len(ref_paths), len(cmp_paths), bits, figures["threshold"]))
     print("significant: %d" % len(sure))
     print("borderline indices: %d (t %d, entry %d, zero %d) %s"
           % (len(borderline), kinds["t"], kinds["entry"], kinds["zero"], borderline[:20]))
@@ -437,7 +573,7 @@ def main(argv):
     expected = expected_report(args, ref_paths, cmp_paths, figures)
     print("report lines with more than one accepted form: %d"
           % sum(1 for choices in expected if len(choices) > 1))
-    problems = check_report(args.report, expected)
+    problems = check_report(args.report, expected, args.verdict_follows)
     for problem in problems:
         print("disagreement: " + problem, file=sys.stderr)
     print("agree" if not problems else "DISAGREE (%d)" % len(problems))

@@ -4,7 +4,6 @@
 // planted difference, so the runs must also find it where it was put.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -18,6 +17,7 @@
 #include "console/console.hpp"
 #include "demo/recordings.hpp"
 #include "dialogue/dialogue_run.hpp"
+#include "support/independent_analysis_run.hpp"
 #include "support/scratch_directory.hpp"
 #include "support/screen_rows.hpp"
 #include "support/scripted_keys.hpp"
@@ -110,51 +110,18 @@ Outcome runAndCheck(const ScratchDirectory& dir, const std::string& confidence) 
         }
     }
 
-    const std::string output = dir / ("python" + confidence + ".txt");
-    const std::string command =
-        "python3 " TRELLMARK_SOURCE_DIR "/tests/independent_analysis.py --reference '" +
-        (dir / "reference") + "' take --comparison '" + (dir / "comparison") +
-        "' take --threshold " + threshold + " --length " + std::to_string(analysisLength) +
-        " --confidence " + confidence + " --report '" + reportPath + "' --range " +
-        std::to_string(toneBegin) + " " + std::to_string(toneEnd) + " --range " +
-        std::to_string(offsetBegin) + " " + std::to_string(offsetEnd) + " --range 0 " +
-        std::to_string(toneBegin) + " > '" + output + "' 2>&1";
-    const int status = std::system(command.c_str());
-    outcome.pythonStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.pythonOutput = testing::readWholeFile(output);
+    const testing::IndependentRun run = testing::runIndependentAnalysis(
+        "--reference '" + (dir / "reference") + "' take --comparison '" + (dir / "comparison") +
+            "' take --threshold " + threshold + " --length " + std::to_string(analysisLength) +
+            " --confidence " + confidence + " --report '" + reportPath + "' --range " +
+            std::to_string(toneBegin) + " " + std::to_string(toneEnd) + " --range " +
+            std::to_string(offsetBegin) + " " + std::to_string(offsetEnd) + " --range 0 " +
+            std::to_string(toneBegin),
+        dir / ("python" + confidence + ".txt"));
+    outcome.pythonStatus = run.status;
+    outcome.pythonOutput = run.output;
     outcome.report = testing::readWholeFile(reportPath);
     return outcome;
-}
-
-// "range BEGIN END: N" lines of the analysis output, by BEGIN.
-std::map<std::int64_t, int> rangeCounts(const std::string& output) {
-    std::map<std::int64_t, int> counts;
-    std::istringstream lines(output);
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream fields(line);
-        std::string word;
-        std::int64_t begin = 0, end = 0;
-        char colon = 0;
-        int count = 0;
-        if (fields >> word && word == "range" && fields >> begin >> end >> colon >> count)
-            counts[begin] = count;
-    }
-    return counts;
-}
-
-// The number after "borderline indices:" in the analysis output.
-int borderlineCount(const std::string& output) {
-    const std::string label = "borderline indices: ";
-    const std::size_t at = output.find(label);
-    return at == std::string::npos ? -1 : std::atoi(output.c_str() + at + label.size());
-}
-
-// The figure on the report's significant-count line.
-int reportedCount(const std::string& report) {
-    const std::string label = "   Number of statistically significant sample differences:";
-    const std::size_t at = report.find(label);
-    if (at == std::string::npos) return -1;
-    return std::atoi(report.c_str() + at + 74);
 }
 
 struct Checked {
@@ -178,16 +145,16 @@ class IndependentCheck : public ::testing::Test {
         // takes a set, all three often agree at an index, its variance is 0 and
         // the degrees of freedom are exactly the other set's n - 1, which
         // floating point may also give a hair lower.
-        const int borderline = borderlineCount(outcome.pythonOutput);
+        const int borderline = testing::borderlineCount(outcome.pythonOutput);
         EXPECT_GE(borderline, 0) << outcome.pythonOutput;
         EXPECT_LE(borderline, 30) << outcome.pythonOutput;
 
-        const int count = reportedCount(outcome.report);
+        const int count = testing::reportedCount(outcome.report);
         EXPECT_EQ(outcome.consoleCountRow, std::to_string(count));
         // Chance alone marks about 5 or 1 per cent of the window; the tone's
         // thousand indices must lift the count far above that.
         EXPECT_GT(count, (confidence == "95" ? 220 : 44) + 850) << outcome.pythonOutput;
-        Checked checked{rangeCounts(outcome.pythonOutput), outcome.report};
+        Checked checked{testing::rangeCounts(outcome.pythonOutput), outcome.report};
         EXPECT_EQ(checked.ranges.size(), 3u) << outcome.pythonOutput;
         return checked;
     }
