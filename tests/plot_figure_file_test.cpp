@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -109,6 +110,85 @@ TEST(PlotFigureFile, APngReadsBackAtTheAskedSize) {
         cairo_surface_destroy(image);
     }
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"run.png"});  // no temporary left
+}
+
+// The pixels of a PNG written to the sink, as cairo reads them back.
+struct PngPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> rows;  // row by row, alpha ignored
+};
+
+cairo_status_t readFromString(void* closure, unsigned char* data, unsigned int length) {
+    auto* rest = static_cast<std::string_view*>(closure);
+    if (rest->size() < length) return CAIRO_STATUS_READ_ERROR;
+    std::copy_n(rest->data(), length, data);
+    rest->remove_prefix(length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+PngPixels renderedPng(std::span<const FigureData> figures, int width, int bandHeight) {
+    std::string png;
+    const WriteResult drawn = renderFigureBands(figures, FigureFormat::png, width, bandHeight,
+                                                [&](std::string_view bytes) {
+                                                    png.append(bytes);
+                                                    return true;
+                                                });
+    EXPECT_TRUE(drawn.written) << drawn.failure;
+    std::string_view rest = png;
+    cairo_surface_t* image = cairo_image_surface_create_from_png_stream(readFromString, &rest);
+    PngPixels pixels;
+    if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS) {
+        cairo_surface_flush(image);
+        pixels.width = cairo_image_surface_get_width(image);
+        pixels.height = cairo_image_surface_get_height(image);
+        const int stride = cairo_image_surface_get_stride(image);
+        const unsigned char* bytes = cairo_image_surface_get_data(image);
+        for (int y = 0; y < pixels.height; ++y) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(bytes + y * stride);
+            for (int x = 0; x < pixels.width; ++x) pixels.rows.push_back(row[x] & 0xFFFFFF);
+        }
+    }
+    cairo_surface_destroy(image);
+    return pixels;
+}
+
+// Figures in bands: each band holds exactly the pixels of its figure drawn
+// alone, nothing of its neighbours, and the whole is as many bands tall.
+TEST(PlotFigureFile, EachBandHoldsExactlyItsOwnFigure) {
+    SyntheticRun first(3000);
+    SyntheticRun second(3000);
+    second.data.title = "Channel two";
+    second.data.clusters.clear();
+    second.data.verdict.clear();
+    for (double& v : second.comparisonMean) v = -v;
+    second.data.comparisonMean = second.comparisonMean;
+    const std::vector<FigureData> figures = {first.data, second.data};
+
+    const int width = 600;
+    const int band = 400;
+    const PngPixels both = renderedPng(figures, width, band);
+    ASSERT_EQ(both.width, width);
+    ASSERT_EQ(both.height, 2 * band);
+    for (std::size_t k = 0; k < figures.size(); ++k) {
+        SCOPED_TRACE(k);
+        const PngPixels alone = renderedPng({&figures[k], 1}, width, band);
+        ASSERT_EQ(alone.rows.size(), static_cast<std::size_t>(width * band));
+        const auto begin = both.rows.begin() + static_cast<std::ptrdiff_t>(k * width * band);
+        EXPECT_TRUE(std::equal(alone.rows.begin(), alone.rows.end(), begin));
+    }
+
+    // The height the bands add up to is bounded as a figure's side is.
+    const std::vector<FigureData> many(51, first.data);
+    EXPECT_EQ(figureBandsProblem(many, FigureFormat::svg, 800, 400),
+              "the figure's sides must be 200 to 20000 pixels; 51 bands of 400 make it 20400 "
+              "tall");
+    EXPECT_EQ(figureBandsProblem({many.data(), 50}, FigureFormat::svg, 800, 400), "");
+    EXPECT_EQ(figureBandsProblem({many.data(), 50}, FigureFormat::png, 5001, 400),
+              "a PNG figure may have at most 100 million pixels");
+    EXPECT_FALSE(renderFigureBands({}, FigureFormat::png, 800, 400, [](std::string_view) {
+                     return true;
+                 }).written);
 }
 
 TEST(PlotFigureFile, TheSameFigureGivesTheSameBytesInEveryFormat) {

@@ -2,6 +2,7 @@
 // take can be unusable ends in status 2 and names the take, never in a quiet
 // "no difference"; the channel analysed is the one asked for.
 
+#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -197,10 +198,13 @@ TEST(RecordingsRun, EveryChannelIsAnalysedInTurnUnderOneVerdict) {
     const std::string difference = out / "difference.wav";
     const std::string json = out / "run.json";
     const std::string csv = out / "run.csv";
-    const SetsRun run = runSets(true,
-                                {"--channel", "all", "--report", report, "--difference", difference,
-                                 "--json", json, "--csv", csv},
-                                plantInChannelTwo);
+    const std::string figure = out / "figure.png";
+    const std::string page = out / "page.html";
+    const SetsRun run =
+        runSets(true,
+                {"--channel", "all", "--report", report, "--difference", difference, "--json", json,
+                 "--csv", csv, "--plot", figure, "--plot-size", "400x300", "--html", page},
+                plantInChannelTwo);
     EXPECT_EQ(run.status, 1) << run.err;
     const std::string text = testing::readWholeFile(report);
     const auto countAfter = [&text](const std::string& heading) {
@@ -269,22 +273,37 @@ TEST(RecordingsRun, EveryChannelIsAnalysedInTurnUnderOneVerdict) {
         EXPECT_EQ(runSets(true, render, plantInChannelTwo).status, status) << tolerance;
     }
 
-    // The spectrum, the figure and the page show one channel.
-    const struct {
-        std::vector<std::string> option;
-        std::string message;
-    } oneChannelOnly[] = {
-        {{"--spectrum"}, "--spectrum: analyses one channel; give --channel N"},
-        {{"--plot", out / "figure.svg"}, "--plot: draws one channel; give --channel N"},
-        {{"--html", out / "page.html"}, "--html: shows one channel; give --channel N"},
-    };
-    for (const auto& c : oneChannelOnly) {
-        std::vector<std::string> options = {"--channel", "all"};
-        options.insert(options.end(), c.option.begin(), c.option.end());
-        const SetsRun refused = runSets(true, options, plantInChannelTwo);
-        EXPECT_EQ(refused.status, 2) << c.message;
-        EXPECT_NE(refused.err.find(c.message), std::string::npos) << refused.err;
+    // The figure holds a band of the asked size for each channel; a figure
+    // of more bands than its bound allows is an output that could not be
+    // written, named as such.
+    cairo_surface_t* image = cairo_image_surface_create_from_png(figure.c_str());
+    EXPECT_EQ(cairo_image_surface_get_width(image), 400);
+    EXPECT_EQ(cairo_image_surface_get_height(image), 600);
+    cairo_surface_destroy(image);
+    const SetsRun tooTall =
+        runSets(true, {"--channel", "all", "--plot", out / "tall.svg", "--plot-size", "400x15000"},
+                plantInChannelTwo);
+    EXPECT_EQ(tooTall.status, 2);
+    EXPECT_NE(tooTall.err.find("2 bands of 15000 make it 30000 tall"), std::string::npos)
+        << tooTall.err;
+
+    // The page gives each channel its charts and cluster table, and the one verdict.
+    const std::string html = testing::readWholeFile(page);
+    EXPECT_NE(html.find("<p id=\"verdict\" class=\"verdict\">Verdict across 2 channels: the "
+                        "sets differ (cluster p = "),
+              std::string::npos);
+    for (const char* part : {"<h2 class=\"channel\">Channel 1 of 2</h2>",
+                             "<div id=\"chart-t-2\" class=\"chart\"></div>",
+                             "<table id=\"clusters-2\" class=\"clusters\"></table>"}) {
+        EXPECT_NE(html.find(part), std::string::npos) << part;
     }
+
+    // The spectrum is of one channel.
+    const SetsRun refused = runSets(true, {"--channel", "all", "--spectrum"}, plantInChannelTwo);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("--spectrum: analyses one channel; give --channel N"),
+              std::string::npos)
+        << refused.err;
 }
 
 }  // namespace

@@ -251,5 +251,50 @@ TEST(ReportPageInBrowser, APageWithoutTestOrVerdictStillDrawsItsCharts) {
     EXPECT_NE(result.find("cluster rows: 0"), std::string::npos) << result;
 }
 
+// A page of two channels: six charts, one view for all of them, and a click
+// on the cluster of channel 2 (channel 1 has none) zooms every chart onto it.
+TEST(ReportPageInBrowser, APageOfEveryChannelZoomsAllItsChartsTogether) {
+    const std::string browser = findChromium();
+    if (browser.empty()) GTEST_SKIP() << "Chromium is not installed: the page is not opened";
+    ScratchDirectory dir;
+    std::vector<ChannelRun> channels(2);
+    for (int c = 0; c < 2; ++c) {
+        RunResults& run = channels[c].run;
+        run = smallRun(dir.path());
+        run.parameters.analysisLength = 200;
+        run.parameters.channel = static_cast<std::int16_t>(c);
+        for (SetStatistics* set : {&run.referenceStatistics, &run.comparisonStatistics}) {
+            set->mean.assign(200, 10.0 * (c + 1));
+            set->stdDev.assign(200, 1.0);
+        }
+        run.result.differenceSignal.assign(200, 0);
+        channels[c].verdict.alpha = 0.05;
+    }
+    channels[1].verdict.clusters = {{120, 129, 40.5, 10, 0.01, 0.01, 0.01, 1}};
+    Verdict across;
+    across.outcome = VerdictOutcome::differ;
+    across.alpha = 0.05;
+    across.exact = true;
+    across.clusters = channels[1].verdict.clusters;
+    const std::string path = dir / "page.html";
+    ASSERT_TRUE(writeChannelsPage(channels, &across, path).written);
+
+    const std::string dom = dumpDom(browser, "file://" + path + "#selftest");
+    if (dom.find("<html") == std::string::npos) {
+        GTEST_SKIP() << browser << " could not start here (no page came back)";
+    }
+    const std::string result = selfTestOutput(dom);
+    EXPECT_NE(result.find("selftest: pass"), std::string::npos) << result;
+    EXPECT_NE(result.find("verdict: Verdict across 2 channels: the sets differ (cluster p = 0.01)"),
+              std::string::npos)
+        << result;
+    EXPECT_NE(result.find("charts: 6"), std::string::npos) << result;
+    EXPECT_NE(result.find("cluster rows: 1"), std::string::npos) << result;
+    // Indices 120 to 129 with 10 on either side, in every chart of both channels.
+    EXPECT_NE(result.find("chart 6 x: 110 to 139"), std::string::npos) << result;
+    EXPECT_NE(result.find("chart 1 x: 110 to 139"), std::string::npos) << result;
+    EXPECT_NE(dom.find("<p id=\"clusters-1\">No cluster with p below 0.5.</p>"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace trellmark

@@ -388,12 +388,6 @@ std::string checkCompareOptions(CompareOptions& options, const NumberTexts& numb
     if (spectrum.wanted && options.everyChannel) {
         return "--spectrum: analyses one channel; give --channel N";
     }
-    if (options.everyChannel && !outputs.plot.empty()) {
-        return "--plot: draws one channel; give --channel N";
-    }
-    if (options.everyChannel && !outputs.html.empty()) {
-        return "--html: shows one channel; give --channel N";
-    }
     if (spectrum.wanted) {
         problem = checkFftSize(numbers, parameters.analysisLength, spectrum.fftSize);
         if (!problem.empty()) return problem;

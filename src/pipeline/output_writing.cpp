@@ -206,13 +206,12 @@ std::vector<OutputOutcome> writeChannelOutputs(const RunRequest& request,
         return writeChannelSignalFiles(names, channels);
     };
     writers.csv = [&](std::FILE* stream) { return writeChannelsCsv(stream, channels); };
-    // The figure and the page show one channel; the options refuse them for
-    // every channel, and a request that slips through gets no file rather
-    // than one channel's picture under the name of all of them.
-    writers.plot = [](const std::string&, FigureSize) {
-        return failedResult("the figure shows one channel");
+    writers.plot = [&](const std::string& name, FigureSize size) {
+        return writeChannelsFigure(channels, across, name, size);
     };
-    writers.html = [](const std::string&) { return failedResult("the page shows one channel"); };
+    writers.html = [&](const std::string& name) {
+        return writeChannelsPage(channels, across, name);
+    };
     writers.json = [&](const std::vector<OutputOutcome>& outcomes) {
         return channelsJson(channels, across, outcomes, TRELLMARK_VERSION);
     };

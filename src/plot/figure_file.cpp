@@ -33,10 +33,31 @@ struct ContextDeleter {
 };
 using ContextHandle = std::unique_ptr<cairo_t, ContextDeleter>;
 
-// Draws the figure and says how cairo fared; the context goes before the surface is used on.
-cairo_status_t drawOnto(cairo_surface_t* surface, const FigureData& data, int width, int height) {
+// The figures one below another, each width x bandHeight.
+struct Bands {
+    std::span<const FigureData> figures;
+    int width = 0;
+    int bandHeight = 0;
+
+    int height() const { return bandHeight * static_cast<int>(figures.size()); }
+};
+
+// Draws the figures and says how cairo fared; the context goes before the surface is used on.
+// A lone figure is drawn as it always was: a clip would add a clip path to its SVG.
+cairo_status_t drawOnto(cairo_surface_t* surface, const Bands& bands) {
     const ContextHandle cr(cairo_create(surface));
-    drawFigure(cr.get(), data, width, height);
+    if (bands.figures.size() == 1) {
+        drawFigure(cr.get(), bands.figures[0], bands.width, bands.bandHeight);
+        return cairo_status(cr.get());
+    }
+    for (std::size_t k = 0; k < bands.figures.size(); ++k) {
+        cairo_save(cr.get());
+        cairo_translate(cr.get(), 0, static_cast<double>(k) * bands.bandHeight);
+        cairo_rectangle(cr.get(), 0, 0, bands.width, bands.bandHeight);
+        cairo_clip(cr.get());
+        drawFigure(cr.get(), bands.figures[k], bands.width, bands.bandHeight);
+        cairo_restore(cr.get());
+    }
     return cairo_status(cr.get());
 }
 
@@ -68,17 +89,18 @@ cairo_status_t appendToSink(void* closure, const unsigned char* data, unsigned i
 }
 
 // Draws onto the surface and finishes it; the failure text when cairo reports one.
-std::string drawAndFinish(cairo_surface_t* surface, const FigureData& data, int width, int height) {
-    cairo_status_t status = drawOnto(surface, data, width, height);
+std::string drawAndFinish(cairo_surface_t* surface, const Bands& bands) {
+    cairo_status_t status = drawOnto(surface, bands);
     cairo_surface_finish(surface);
     if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
     if (status == CAIRO_STATUS_SUCCESS) return {};
     return std::string("cannot draw the figure: ") + cairo_status_to_string(status);
 }
 
-std::string writePng(const FigureData& data, SinkState& out, int width, int height) {
-    SurfaceHandle surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
-    cairo_status_t status = drawOnto(surface.get(), data, width, height);
+std::string writePng(const Bands& bands, SinkState& out) {
+    SurfaceHandle surface(
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, bands.width, bands.height()));
+    cairo_status_t status = drawOnto(surface.get(), bands);
     if (status == CAIRO_STATUS_SUCCESS) {
         status = cairo_surface_write_to_png_stream(surface.get(), appendToSink, &out);
     }
@@ -86,20 +108,22 @@ std::string writePng(const FigureData& data, SinkState& out, int width, int heig
     return std::string("cannot draw the figure: ") + cairo_status_to_string(status);
 }
 
-std::string writeSvg(const FigureData& data, SinkState& out, int width, int height) {
+std::string writeSvg(const Bands& bands, SinkState& out) {
     std::string svg;
-    SurfaceHandle surface(cairo_svg_surface_create_for_stream(appendToString, &svg, width, height));
+    SurfaceHandle surface(
+        cairo_svg_surface_create_for_stream(appendToString, &svg, bands.width, bands.height()));
     cairo_svg_surface_set_document_unit(surface.get(), CAIRO_SVG_UNIT_PX);
-    std::string failure = drawAndFinish(surface.get(), data, width, height);
+    std::string failure = drawAndFinish(surface.get(), bands);
     if (failure.empty()) out.refused = !out.sink(renumberSurfaceIds(svg));
     return failure;
 }
 
-std::string writePdf(const FigureData& data, SinkState& out, int width, int height) {
-    SurfaceHandle surface(cairo_pdf_surface_create_for_stream(appendToSink, &out, width, height));
+std::string writePdf(const Bands& bands, SinkState& out) {
+    SurfaceHandle surface(
+        cairo_pdf_surface_create_for_stream(appendToSink, &out, bands.width, bands.height()));
     cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATE_DATE, fixedPdfDate);
     cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_MOD_DATE, fixedPdfDate);
-    return drawAndFinish(surface.get(), data, width, height);
+    return drawAndFinish(surface.get(), bands);
 }
 
 }  // namespace
@@ -120,44 +144,61 @@ void prepareFigureFonts() {
     cairo_destroy(cr);
 }
 
-std::string figureProblem(const FigureData& data, FigureFormat format, int width, int height) {
-    const auto withinBounds = [](int side) {
+std::string figureBandsProblem(std::span<const FigureData> figures, FigureFormat format, int width,
+                               int bandHeight) {
+    const auto withinBounds = [](long long side) {
         return side >= smallestFigureSide && side <= largestFigureSide;
     };
-    if (!withinBounds(width) || !withinBounds(height)) {
-        return "the figure's sides must be " + std::to_string(smallestFigureSide) + " to " +
-               std::to_string(largestFigureSide) + " pixels";
+    const auto height = static_cast<long long>(bandHeight) * static_cast<long long>(figures.size());
+    if (!withinBounds(width) || !withinBounds(bandHeight) || !withinBounds(height)) {
+        std::string problem = "the figure's sides must be " + std::to_string(smallestFigureSide) +
+                              " to " + std::to_string(largestFigureSide) + " pixels";
+        if (figures.size() > 1 && withinBounds(bandHeight)) {
+            problem += "; " + std::to_string(figures.size()) + " bands of " +
+                       std::to_string(bandHeight) + " make it " + std::to_string(height) + " tall";
+        }
+        return problem;
     }
-    if (format == FigureFormat::png &&
-        static_cast<std::int64_t>(width) * height > largestPngPixels) {
+    if (format == FigureFormat::png && static_cast<long long>(width) * height > largestPngPixels) {
         return "a PNG figure may have at most 100 million pixels";
     }
-    const std::size_t count = data.referenceMean.size();
-    for (std::size_t size :
-         {data.referenceStdDev.size(), data.comparisonMean.size(), data.comparisonStdDev.size(),
-          data.difference.size(), data.tValue.size(), data.criticalT.size(),
-          data.standardError.size(), data.significant.size()}) {
-        if (size != 0 && size != count) return "the figure's per-sample arrays differ in length";
+    for (const FigureData& data : figures) {
+        const std::size_t count = data.referenceMean.size();
+        for (std::size_t size :
+             {data.referenceStdDev.size(), data.comparisonMean.size(), data.comparisonStdDev.size(),
+              data.difference.size(), data.tValue.size(), data.criticalT.size(),
+              data.standardError.size(), data.significant.size()}) {
+            if (size != 0 && size != count) {
+                return "the figure's per-sample arrays differ in length";
+            }
+        }
     }
     return {};
 }
 
-WriteResult renderFigure(const FigureData& data, FigureFormat format, int width, int height,
-                         const FigureSink& sink) {
-    if (std::string problem = figureProblem(data, format, width, height); !problem.empty()) {
+std::string figureProblem(const FigureData& data, FigureFormat format, int width, int height) {
+    return figureBandsProblem({&data, 1}, format, width, height);
+}
+
+WriteResult renderFigureBands(std::span<const FigureData> figures, FigureFormat format, int width,
+                              int bandHeight, const FigureSink& sink) {
+    if (figures.empty()) return {false, "the figure has nothing to draw"};
+    if (std::string problem = figureBandsProblem(figures, format, width, bandHeight);
+        !problem.empty()) {
         return {false, problem};
     }
+    const Bands bands{figures, width, bandHeight};
     SinkState out{sink};
     std::string failure;
     switch (format) {
         case FigureFormat::png:
-            failure = writePng(data, out, width, height);
+            failure = writePng(bands, out);
             break;
         case FigureFormat::svg:
-            failure = writeSvg(data, out, width, height);
+            failure = writeSvg(bands, out);
             break;
         case FigureFormat::pdf:
-            failure = writePdf(data, out, width, height);
+            failure = writePdf(bands, out);
             break;
     }
     if (out.refused) return {false, "the figure's bytes could not be written"};
@@ -165,11 +206,18 @@ WriteResult renderFigure(const FigureData& data, FigureFormat format, int width,
     return {true, {}};
 }
 
-WriteResult writeFigure(const FigureData& data, const std::string& path, int width, int height,
-                        std::span<const FileIdentity> inputs) {
+WriteResult renderFigure(const FigureData& data, FigureFormat format, int width, int height,
+                         const FigureSink& sink) {
+    return renderFigureBands({&data, 1}, format, width, height, sink);
+}
+
+WriteResult writeFigureBands(std::span<const FigureData> figures, const std::string& path,
+                             int width, int bandHeight, std::span<const FileIdentity> inputs) {
     const auto format = figureFormatFor(path);
     if (!format) return {false, "the figure's name must end in .png, .svg or .pdf"};
-    if (std::string problem = figureProblem(data, *format, width, height); !problem.empty()) {
+    if (figures.empty()) return {false, "the figure has nothing to draw"};
+    if (std::string problem = figureBandsProblem(figures, *format, width, bandHeight);
+        !problem.empty()) {
         return {false, problem};
     }
     std::string failure;
@@ -177,7 +225,7 @@ WriteResult writeFigure(const FigureData& data, const std::string& path, int wid
     if (file.fd < 0) return {false, failure};
     bool bytesWritten = true;
     const WriteResult drawn =
-        renderFigure(data, *format, width, height, [&](std::string_view bytes) {
+        renderFigureBands(figures, *format, width, bandHeight, [&](std::string_view bytes) {
             bytesWritten = writeOutputBytes(file, bytes, failure);
             return bytesWritten;
         });
@@ -186,6 +234,11 @@ WriteResult writeFigure(const FigureData& data, const std::string& path, int wid
         return {false, failure};
     }
     return {true, {}};
+}
+
+WriteResult writeFigure(const FigureData& data, const std::string& path, int width, int height,
+                        std::span<const FileIdentity> inputs) {
+    return writeFigureBands({&data, 1}, path, width, height, inputs);
 }
 
 }  // namespace trellmark

@@ -41,6 +41,16 @@ std::string figureProblem(const FigureData& data, FigureFormat format, int width
 WriteResult renderFigure(const FigureData& data, FigureFormat format, int width, int height,
                          const FigureSink& sink);
 
+// The figures of several runs one below another, each in a band of width x bandHeight, so the
+// figure is as many bands tall; each band is drawn as a figure of its own. The problems, the
+// rendering and the writing are those of one figure below, for the whole height.
+std::string figureBandsProblem(std::span<const FigureData> figures, FigureFormat format, int width,
+                               int bandHeight);
+WriteResult renderFigureBands(std::span<const FigureData> figures, FigureFormat format, int width,
+                              int bandHeight, const FigureSink& sink);
+WriteResult writeFigureBands(std::span<const FigureData> figures, const std::string& path,
+                             int width, int bandHeight, std::span<const FileIdentity> inputs = {});
+
 // Draws the figure at width x height (pixels for PNG and SVG, points for PDF) and writes it to
 // path, in the format its ending names, as openOutputFile writes: through a temporary file that
 // takes the name only when complete, never over one of `inputs`. Fails for an unknown ending,

@@ -15,11 +15,9 @@ std::string setName(const FileSet& set) {
     return set.directory + "/" + fileSetPattern(set.coreName);
 }
 
-}  // namespace
-
-WriteResult writeRunFigure(const RunResults& run, const Verdict* verdict, const std::string& path,
-                           FigureSize size, const SpectrumResult* spectrum) {
-    const DerivedSeries series = deriveSeries(run);
+// The figure's view of one run: `series` must outlive it.
+FigureData runFigureData(const RunResults& run, const DerivedSeries& series,
+                         const Verdict* verdict) {
     const bool tested = !run.result.t.empty();
     FigureData data;
     data.title =
@@ -58,6 +56,15 @@ WriteResult writeRunFigure(const RunResults& run, const Verdict* verdict, const 
         }
         data.verdict = verdictSentence(*verdict);
     }
+    return data;
+}
+
+}  // namespace
+
+WriteResult writeRunFigure(const RunResults& run, const Verdict* verdict, const std::string& path,
+                           FigureSize size, const SpectrumResult* spectrum) {
+    const DerivedSeries series = deriveSeries(run);
+    FigureData data = runFigureData(run, series, verdict);
     if (spectrum != nullptr && !spectrum->referenceMeanDb.empty()) {
         FigureSpectrum shown;
         shown.binHz = spectrum->binHz;
@@ -74,6 +81,30 @@ WriteResult writeRunFigure(const RunResults& run, const Verdict* verdict, const 
         data.spectrum = std::move(shown);
     }
     return writeFigure(data, path, size.width, size.height, recordingsRead(run));
+}
+
+WriteResult writeChannelsFigure(std::span<const ChannelRun> channels, const Verdict* across,
+                                const std::string& path, FigureSize size) {
+    if (channels.empty()) return {false, "the figure has no channel to show"};
+    std::vector<DerivedSeries> series;
+    series.reserve(channels.size());
+    std::vector<FigureData> figures;
+    const std::string of = " of " + std::to_string(channels.size());
+    for (const ChannelRun& channel : channels) {
+        series.push_back(deriveSeries(channel.run));
+        FigureData data = runFigureData(channel.run, series.back(),
+                                        across != nullptr ? &channel.verdict : nullptr);
+        data.title += ", channel " + std::to_string(channel.run.parameters.channel + 1) + of;
+        // Each channel's clusters are its own, but whether the sets differ is
+        // judged once for the whole recording.
+        if (across != nullptr) {
+            data.verdict = verdictSentence(*across) + " across " + std::to_string(channels.size()) +
+                           " channels";
+        }
+        figures.push_back(std::move(data));
+    }
+    return writeFigureBands(figures, path, size.width, size.height,
+                            recordingsRead(channels.front().run));
 }
 
 }  // namespace trellmark

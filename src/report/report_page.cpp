@@ -267,23 +267,16 @@ std::string float32Base64(const std::vector<double>& values) {
     return text;
 }
 
-std::string reportPageText(const RunResults& run, const Verdict* verdict,
-                           const SpectrumResult* spectrum) {
-    const std::string title = "Trellmark: " + run.referenceFiles.directory + "/" +
-                              fileSetPattern(run.referenceFiles.coreName) + " against " +
-                              run.comparisonFiles.directory + "/" +
-                              fileSetPattern(run.comparisonFiles.coreName);
-    const auto length = static_cast<std::int32_t>(std::max(run.parameters.analysisLength, 0));
-    const std::string results = plainLines([&](LineTarget& out) {
-        writeComparisonSummary(out, run.result, length, figureBitsOf(run));
-        if (verdict != nullptr) writeVerdictLines(out, *verdict, run.parameters.confidenceLevel);
-        if (verdict != nullptr && spectrum != nullptr) {
-            writeSpectrumLines(out, *spectrum, *verdict, run.parameters.confidenceLevel);
-        }
-    });
-    const std::string sentence =
-        verdict != nullptr ? "Verdict: " + verdictSentence(*verdict) : "No verdict was computed.";
+namespace {
 
+std::string pageTitle(const RunResults& run) {
+    return "Trellmark: " + run.referenceFiles.directory + "/" +
+           fileSetPattern(run.referenceFiles.coreName) + " against " +
+           run.comparisonFiles.directory + "/" + fileSetPattern(run.comparisonFiles.coreName);
+}
+
+// Everything before the charts: the head with its styles, the title and the verdict.
+std::string pageStart(const std::string& title, const std::string& sentence) {
     std::string page;
     page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     // Nothing on the page may reach out: every byte it needs is in it.
@@ -309,23 +302,73 @@ std::string reportPageText(const RunResults& run, const Verdict* verdict,
     page += "</style>\n</head>\n<body>\n";
     page += "<h1>" + htmlEscaped(title) + "</h1>\n";
     page += "<p id=\"verdict\" class=\"verdict\">" + htmlEscaped(sentence) + "</p>\n";
+    return page;
+}
+
+constexpr const char* chartControls =
+    "<div class=\"controls\">"
+    "<button id=\"reset\" type=\"button\">Whole window</button>"
+    "<button id=\"left\" type=\"button\">\u25C0 Pan</button>"
+    "<button id=\"right\" type=\"button\">Pan \u25B6</button>"
+    "<button id=\"out\" type=\"button\">Zoom out</button>"
+    "<span id=\"range\"></span></div>\n"
+    "<p class=\"hint\">Drag across a chart to zoom in, turn the mouse wheel over it to "
+    "zoom around the pointer, use the buttons or the arrow keys to pan. Where a pixel "
+    "column holds many samples, each curve shows their smallest and largest value.</p>\n";
+
+constexpr const char* clusterHint =
+    "<p class=\"hint\">Click a cluster to zoom every chart onto it "
+    "(with a margin of its own length on each side).</p>\n";
+
+// The three charts' places, their ids ending in `suffix`.
+std::string chartPlaces(const std::string& suffix) {
+    std::string places;
+    for (const char* chart : {"chart-means", "chart-difference", "chart-t"}) {
+        places += "<div id=\"" + std::string(chart) + suffix + "\" class=\"chart\"></div>\n";
+    }
+    return places;
+}
+
+// The run's data and the scripts that draw it; the end of the page.
+std::string pageEnd(const nlohmann::json& data) {
+    std::string page = "<pre id=\"selftest\" hidden></pre>\n";
     page +=
-        "<section id=\"charts\">\n<div class=\"controls\">"
-        "<button id=\"reset\" type=\"button\">Whole window</button>"
-        "<button id=\"left\" type=\"button\">\u25C0 Pan</button>"
-        "<button id=\"right\" type=\"button\">Pan \u25B6</button>"
-        "<button id=\"out\" type=\"button\">Zoom out</button>"
-        "<span id=\"range\"></span></div>\n"
-        "<p class=\"hint\">Drag across a chart to zoom in, turn the mouse wheel over it to "
-        "zoom around the pointer, use the buttons or the arrow keys to pan. Where a pixel "
-        "column holds many samples, each curve shows their smallest and largest value.</p>\n"
-        "<div id=\"chart-means\" class=\"chart\"></div>\n"
-        "<div id=\"chart-difference\" class=\"chart\"></div>\n"
-        "<div id=\"chart-t\" class=\"chart\"></div>\n</section>\n";
-    page +=
-        "<h2>Clusters</h2>\n<p class=\"hint\">Click a cluster to zoom every chart onto it "
-        "(with a margin of its own length on each side).</p>\n"
-        "<table id=\"clusters\" class=\"clusters\"></table>\n";
+        "<script type=\"application/json\" id=\"run-data\">" + scriptSafeJson(data) + "</script>\n";
+    page += "<script>\n";
+    page += chartLibraryScript();
+    page += "\n</script>\n<script>\n";
+    page += pageScript();
+    page += "\n</script>\n</body>\n</html>\n";
+    return page;
+}
+
+std::string channelHeading(const ChannelRun& channel, std::size_t channels) {
+    return "Channel " + std::to_string(channel.run.parameters.channel + 1) + " of " +
+           std::to_string(channels);
+}
+
+}  // namespace
+
+std::string reportPageText(const RunResults& run, const Verdict* verdict,
+                           const SpectrumResult* spectrum) {
+    const auto length = static_cast<std::int32_t>(std::max(run.parameters.analysisLength, 0));
+    const std::string results = plainLines([&](LineTarget& out) {
+        writeComparisonSummary(out, run.result, length, figureBitsOf(run));
+        if (verdict != nullptr) writeVerdictLines(out, *verdict, run.parameters.confidenceLevel);
+        if (verdict != nullptr && spectrum != nullptr) {
+            writeSpectrumLines(out, *spectrum, *verdict, run.parameters.confidenceLevel);
+        }
+    });
+    const std::string sentence =
+        verdict != nullptr ? "Verdict: " + verdictSentence(*verdict) : "No verdict was computed.";
+
+    std::string page = pageStart(pageTitle(run), sentence);
+    page += "<section id=\"charts\">\n";
+    page += chartControls;
+    page += chartPlaces("") + "</section>\n";
+    page += "<h2>Clusters</h2>\n";
+    page += clusterHint;
+    page += "<table id=\"clusters\" class=\"clusters\"></table>\n";
     if (spectrum != nullptr && !spectrum->referenceMeanDb.empty()) {
         page +=
             "<h2>Spectrum</h2>\n<section id=\"spectrum\">\n<p class=\"hint\">Drag across a "
@@ -337,20 +380,59 @@ std::string reportPageText(const RunResults& run, const Verdict* verdict,
     page += "<h2>Parameters</h2>\n" + parameterTable(run, verdict);
     page += "<h2>Files</h2>\n" + fileTable("Reference", run.referenceStatistics) +
             fileTable("Comparison", run.comparisonStatistics);
-    page += "<pre id=\"selftest\" hidden></pre>\n";
-    page += "<script type=\"application/json\" id=\"run-data\">" +
-            scriptSafeJson(chartData(run, verdict, spectrum)) + "</script>\n";
-    page += "<script>\n";
-    page += chartLibraryScript();
-    page += "\n</script>\n<script>\n";
-    page += pageScript();
-    page += "\n</script>\n</body>\n</html>\n";
-    return page;
+    return page + pageEnd(chartData(run, verdict, spectrum));
 }
 
-WriteResult writeReportPage(const RunResults& run, const Verdict* verdict, const std::string& path,
-                            const SpectrumResult* spectrum) {
-    const std::string page = reportPageText(run, verdict, spectrum);
+std::string channelsPageText(std::span<const ChannelRun> channels, const Verdict* across) {
+    const RunResults& first = channels.front().run;
+    const ConfidenceLevel confidence = first.parameters.confidenceLevel;
+    const auto length = static_cast<std::int32_t>(std::max(first.parameters.analysisLength, 0));
+    const std::string results = plainLines([&](LineTarget& out) {
+        for (const ChannelRun& channel : channels) {
+            out.text("   " + channelHeading(channel, channels.size()) + ":");
+            out.lineEnd();
+            out.lineEnd();
+            writeComparisonSummary(out, channel.run.result, length, figureBitsOf(channel.run));
+        }
+        if (across != nullptr) {
+            writeLabelledLines(out, channelVerdictLines(channels, *across, confidence));
+        }
+    });
+    const std::string sentence = across != nullptr
+                                     ? "Verdict across " + std::to_string(channels.size()) +
+                                           " channels: " + verdictSentence(*across)
+                                     : "No verdict was computed.";
+
+    std::string page = pageStart(pageTitle(first), sentence);
+    page += "<section id=\"charts\">\n";
+    page += chartControls;
+    page += clusterHint;
+    std::string files;
+    nlohmann::json data = {{"channels", nlohmann::json::array()}};
+    for (std::size_t c = 0; c < channels.size(); ++c) {
+        const ChannelRun& channel = channels[c];
+        const std::string heading = htmlEscaped(channelHeading(channel, channels.size()));
+        const std::string suffix = "-" + std::to_string(c + 1);
+        const Verdict* verdict = across != nullptr ? &channel.verdict : nullptr;
+        page += "<h2 class=\"channel\">" + heading + "</h2>\n";
+        page += chartPlaces(suffix);
+        page +=
+            "<h3>Clusters</h3>\n<table id=\"clusters" + suffix + "\" class=\"clusters\"></table>\n";
+        files += "<h3>" + heading + "</h3>\n" +
+                 fileTable("Reference", channel.run.referenceStatistics) +
+                 fileTable("Comparison", channel.run.comparisonStatistics);
+        data["channels"].push_back(chartData(channel.run, verdict, nullptr));
+    }
+    page += "</section>\n";
+    page += "<h2>Results</h2>\n<pre id=\"results\">" + htmlEscaped(results) + "</pre>\n";
+    page += "<h2>Parameters</h2>\n" + parameterTable(first, across);
+    page += "<h2>Files</h2>\n" + files;
+    return page + pageEnd(data);
+}
+
+namespace {
+
+WriteResult writePageText(const std::string& page, const std::string& path, const RunResults& run) {
     const std::vector<FileIdentity> inputs = recordingsRead(run);
     std::string failure;
     OutputFile file = openOutputFile(path, inputs, failure);
@@ -358,6 +440,19 @@ WriteResult writeReportPage(const RunResults& run, const Verdict* verdict, const
     const bool written = writeOutputBytes(file, page, failure);
     if (!finishOutputFile(file, written, false, failure)) return {false, failure};
     return {true, {}};
+}
+
+}  // namespace
+
+WriteResult writeReportPage(const RunResults& run, const Verdict* verdict, const std::string& path,
+                            const SpectrumResult* spectrum) {
+    return writePageText(reportPageText(run, verdict, spectrum), path, run);
+}
+
+WriteResult writeChannelsPage(std::span<const ChannelRun> channels, const Verdict* across,
+                              const std::string& path) {
+    if (channels.empty()) return {false, "the page has no channel to show"};
+    return writePageText(channelsPageText(channels, across), path, channels.front().run);
 }
 
 }  // namespace trellmark

@@ -3,11 +3,13 @@
 // shows (parameters, files, result lines, verdict, and charts of the whole
 // window that zoom down to single samples), and works offline.
 
+#include <span>
 #include <string>
 
 #include "analysis/run_results.hpp"
 #include "io/write_result.hpp"
 #include "spectrum/run_spectrum.hpp"
+#include "verdict/channel_verdicts.hpp"
 #include "verdict/verdict.hpp"
 
 namespace trellmark {
@@ -21,6 +23,15 @@ std::string reportPageText(const RunResults& run, const Verdict* verdict,
 // that takes the name only when complete, never over a recording the run read.
 WriteResult writeReportPage(const RunResults& run, const Verdict* verdict, const std::string& path,
                             const SpectrumResult* spectrum = nullptr);
+
+// The page of a run over every channel: the charts and cluster table of each
+// channel in turn, all showing one view, and the one verdict across them
+// (`across` may be null). REQUIRES: channels is not empty.
+std::string channelsPageText(std::span<const ChannelRun> channels, const Verdict* across);
+
+// Writes that page as writeReportPage writes its own.
+WriteResult writeChannelsPage(std::span<const ChannelRun> channels, const Verdict* across,
+                              const std::string& path);
 
 // Text made safe inside HTML elements and quoted attributes: & < > " ' escaped.
 std::string htmlEscaped(const std::string& text);

@@ -1,11 +1,13 @@
 // The report page's charts: the run's per-index arrays (base64 float32 in #run-data) drawn by
 // uPlot, reduced for each view to the smallest and largest value per pixel column, so that a
-// window of any length zooms smoothly down to single samples.
+// window of any length zooms smoothly down to single samples. A run over every channel holds a
+// group of charts per channel; all of them show one view, as their windows are alike.
 (function () {
   'use strict';
 
-  var data = JSON.parse(document.getElementById('run-data').textContent);
-  var n = data.length;
+  var run = JSON.parse(document.getElementById('run-data').textContent);
+  var runs = run.channels || [run];
+  var n = run.channels ? (runs.length ? runs[0].length : 0) : run.length;
   var colours = {
     reference: '#0072b2',
     comparison: '#d55e00',
@@ -34,20 +36,6 @@
     for (var i = 0; i < count; i++) values[i] = f(i);
     return values;
   }
-
-  var refMean = decode(data.referenceMean);
-  var refSd = decode(data.referenceStdDev);
-  var cmpMean = decode(data.comparisonMean);
-  var cmpSd = decode(data.comparisonStdDev);
-  var t = decode(data.t);
-  var critT = decode(data.criticalT);
-  var critDiff = decode(data.criticalDifference);
-  var nothing = derive(n, function () { return NaN; });
-  refMean = refMean || nothing;
-  cmpMean = cmpMean || nothing;
-  refSd = refSd || nothing;
-  cmpSd = cmpSd || nothing;
-  var difference = derive(n, function (i) { return refMean[i] - cmpMean[i]; });
 
   // Blocks of 8, 64, 512 ... samples, each holding the smallest or largest value of its samples
   // (NaN when none is a number): a column then reads a few blocks instead of all its samples.
@@ -101,18 +89,39 @@
     };
   }
 
-  var curves = {
-    refMean: curve(refMean, true, true),
-    refLow: curve(derive(n, function (i) { return refMean[i] - refSd[i]; }), true, false),
-    refHigh: curve(derive(n, function (i) { return refMean[i] + refSd[i]; }), false, true),
-    cmpMean: curve(cmpMean, true, true),
-    cmpLow: curve(derive(n, function (i) { return cmpMean[i] - cmpSd[i]; }), true, false),
-    cmpHigh: curve(derive(n, function (i) { return cmpMean[i] + cmpSd[i]; }), false, true),
-    difference: curve(difference, true, true),
-    critDiff: curve(critDiff || nothing, false, true),
-    t: curve(t || nothing, true, true),
-    critT: curve(derive(n, function (i) { return critT ? Math.abs(critT[i]) : NaN; }), false, true)
-  };
+  // Every curve one run's charts draw.
+  function runCurves(data) {
+    var refMean = decode(data.referenceMean);
+    var refSd = decode(data.referenceStdDev);
+    var cmpMean = decode(data.comparisonMean);
+    var cmpSd = decode(data.comparisonStdDev);
+    var t = decode(data.t);
+    var critT = decode(data.criticalT);
+    var critDiff = decode(data.criticalDifference);
+    var nothing = derive(n, function () { return NaN; });
+    refMean = refMean || nothing;
+    cmpMean = cmpMean || nothing;
+    refSd = refSd || nothing;
+    cmpSd = cmpSd || nothing;
+    var difference = derive(n, function (i) { return refMean[i] - cmpMean[i]; });
+    return {
+      refMean: curve(refMean, true, true),
+      refLow: curve(derive(n, function (i) { return refMean[i] - refSd[i]; }), true, false),
+      refHigh: curve(derive(n, function (i) { return refMean[i] + refSd[i]; }), false, true),
+      cmpMean: curve(cmpMean, true, true),
+      cmpLow: curve(derive(n, function (i) { return cmpMean[i] - cmpSd[i]; }), true, false),
+      cmpHigh: curve(derive(n, function (i) { return cmpMean[i] + cmpSd[i]; }), false, true),
+      difference: curve(difference, true, true),
+      critDiff: curve(critDiff || nothing, false, true),
+      t: curve(t || nothing, true, true),
+      critT: curve(derive(n, function (i) { return critT ? Math.abs(critT[i]) : NaN; }), false, true)
+    };
+  }
+
+  // Each run's data, curves and the suffix of its elements' ids ("-2" for channel 2).
+  var groups = runs.map(function (data, g) {
+    return { index: g, data: data, curves: runCurves(data), suffix: run.channels ? '-' + (g + 1) : '' };
+  });
 
   // How a series of a chart is reduced: 'line' (smallest, then largest value of each column),
   // 'low' or 'high' (an edge of a band), and a sign for the mirrored critical bounds.
@@ -162,7 +171,7 @@
 
   // The chart's data for indices lo .. hi over this many pixel columns: every sample when there
   // are no more than two a column, else two points a column.
-  function reduce(chart, lo, hi, columns) {
+  function reduce(chart, curves, lo, hi, columns) {
     var count = hi - lo + 1;
     var xs = [];
     var ys = chart.series.map(function () { return []; });
@@ -217,7 +226,7 @@
   }
 
   var view = { lo: 0, hi: Math.max(n - 1, 0) };
-  var selected = -1;
+  var selected = { group: -1, k: -1 };
   var plots = [];
   var smallestView = 8;
 
@@ -236,9 +245,10 @@
   function describeView() {
     var count = view.hi - view.lo + 1;
     var perColumn = count / plots[0].plot.bbox.width * (window.devicePixelRatio || 1);
+    var startOffset = groups[0].data.startOffset;
     var text = 'Indices ' + view.lo + ' to ' + view.hi + ' of the window (' + count +
-               ' samples; sample offsets ' + (data.startOffset + view.lo) + ' to ' +
-               (data.startOffset + view.hi) + ')';
+               ' samples; sample offsets ' + (startOffset + view.lo) + ' to ' +
+               (startOffset + view.hi) + ')';
     text += perColumn > 2 ? ', about ' + Math.round(perColumn) + ' samples a pixel column'
                           : ', sample by sample';
     document.getElementById('range').textContent = text;
@@ -248,7 +258,7 @@
     plots.forEach(function (entry) {
       var u = entry.plot;
       var columns = Math.max(1, Math.round(u.bbox.width));
-      var reduced = reduce(entry.chart, view.lo, view.hi, columns);
+      var reduced = reduce(entry.chart, entry.group.curves, view.lo, view.hi, columns);
       var range = valueRange(reduced);
       u.batch(function () {
         u.setData(reduced, false);
@@ -264,7 +274,8 @@
     render();
   }
 
-  function drawClusters(u) {
+  function drawClusters(u, group) {
+    var data = group.data;
     var ctx = u.ctx;
     var top = u.bbox.top;
     var height = u.bbox.height;
@@ -281,14 +292,15 @@
         right = left + 1;
       }
       var strong = cluster.p < data.alpha;
-      ctx.fillStyle = 'rgba(' + colours.cluster + ',' + (k === selected ? 0.45 : strong ? 0.25 : 0.1) + ')';
+      var chosen = group.index === selected.group && k === selected.k;
+      ctx.fillStyle = 'rgba(' + colours.cluster + ',' + (chosen ? 0.45 : strong ? 0.25 : 0.1) + ')';
       ctx.fillRect(left, top, right - left, height);
     });
     ctx.restore();
   }
 
-  function makePlot(chart) {
-    var element = document.getElementById(chart.id);
+  function makePlot(chart, group) {
+    var element = document.getElementById(chart.id + group.suffix);
     var heading = document.createElement('h3');
     heading.textContent = chart.title;
     element.appendChild(heading);
@@ -321,17 +333,17 @@
           }
           u.setSelect({ left: 0, top: 0, width: 0, height: 0 }, false);
         }],
-        drawClear: chart.clusters ? [drawClusters] : []
+        drawClear: chart.clusters ? [function (u) { drawClusters(u, group); }] : []
       }
     };
-    var plot = new uPlot(opts, reduce(chart, 0, 0, 1), element);
+    var plot = new uPlot(opts, reduce(chart, group.curves, 0, 0, 1), element);
     plot.over.addEventListener('wheel', function (event) {
       event.preventDefault();
       var at = plot.posToVal(event.offsetX, 'x');
       var factor = event.deltaY < 0 ? 0.75 : 1 / 0.75;
       zoomTo(at - (at - view.lo) * factor, at + (view.hi - at) * factor);
     }, { passive: false });
-    plots.push({ chart: chart, plot: plot });
+    plots.push({ chart: chart, plot: plot, group: group });
   }
 
   function pan(share) {
@@ -346,7 +358,7 @@
   }
 
   function reset() {
-    selected = -1;
+    selected = { group: -1, k: -1 };
     markSelected();
     zoomTo(0, n - 1);
   }
@@ -357,23 +369,34 @@
     return clampView(cluster.first - size, cluster.last + size);
   }
 
-  function markSelected() {
-    var rows = document.querySelectorAll('#clusters tbody tr');
-    for (var r = 0; r < rows.length; r++) rows[r].classList.toggle('selected', r === selected);
+  function clusterRows(group) {
+    return document.querySelectorAll('#clusters' + group.suffix + ' tbody tr');
   }
 
-  function selectCluster(k) {
-    selected = k;
+  function markSelected() {
+    groups.forEach(function (group) {
+      var rows = clusterRows(group);
+      for (var r = 0; r < rows.length; r++) {
+        rows[r].classList.toggle('selected', group.index === selected.group && r === selected.k);
+      }
+    });
+  }
+
+  // Cluster k of the group's table (of the first group when none is named).
+  function selectCluster(k, g) {
+    var group = groups[g || 0];
+    selected = { group: group.index, k: k };
     markSelected();
-    var range = clusterView(data.clusters[k]);
+    var range = clusterView(group.data.clusters[k]);
     zoomTo(range.lo, range.hi);
   }
 
-  function fillClusterTable() {
-    var table = document.getElementById('clusters');
+  function fillClusterTable(group) {
+    var data = group.data;
+    var table = document.getElementById('clusters' + group.suffix);
     var listed = data.clusters.slice(0, 10);
     if (listed.length === 0) {
-      table.outerHTML = '<p id="clusters">No cluster with p below 0.5.</p>';
+      table.outerHTML = '<p id="clusters' + group.suffix + '">No cluster with p below 0.5.</p>';
       return;
     }
     var head = table.createTHead().insertRow();
@@ -391,9 +414,9 @@
         row.insertCell().textContent = String(text);
       });
       row.tabIndex = 0;
-      row.addEventListener('click', function () { selectCluster(k); });
+      row.addEventListener('click', function () { selectCluster(k, group.index); });
       row.addEventListener('keydown', function (event) {
-        if (event.key === 'Enter') selectCluster(k);
+        if (event.key === 'Enter') selectCluster(k, group.index);
       });
     });
     if (data.clusters.length > listed.length) {
@@ -416,22 +439,28 @@
       return entry.plot.root.querySelector('canvas') && entry.plot.data[0].length > 0;
     }).length;
     lines.push('charts: ' + drawn);
-    if (drawn < 3) problems.push('fewer than three charts drawn');
-    var rows = document.querySelectorAll('#clusters tbody tr');
-    lines.push('cluster rows: ' + rows.length);
+    if (drawn < 3 * groups.length) problems.push('fewer than three charts drawn for each run');
+    var rowCount = 0;
+    var first = null;
+    groups.forEach(function (group) {
+      var rows = clusterRows(group);
+      rowCount += rows.length;
+      if (!first && rows.length > 0) first = { group: group, row: rows[0] };
+    });
+    lines.push('cluster rows: ' + rowCount);
     function finish() {
       window.pageErrors.forEach(function (e) { problems.push('script error: ' + e); });
       lines.push(problems.length === 0 ? 'selftest: pass' : 'selftest: fail: ' + problems.join('; '));
       out.textContent = lines.join('\n');
       out.hidden = false;
     }
-    if (rows.length === 0) {
+    if (!first) {
       finish();
       return;
     }
-    rows[0].dispatchEvent(new MouseEvent('click', { bubbles: true }));
+    first.row.dispatchEvent(new MouseEvent('click', { bubbles: true }));
     setTimeout(function () {
-      var want = clusterView(data.clusters[0]);
+      var want = clusterView(first.group.data.clusters[0]);
       plots.forEach(function (entry, k) {
         var x = entry.plot.scales.x;
         lines.push('chart ' + (k + 1) + ' x: ' + x.min + ' to ' + x.max);
@@ -450,8 +479,10 @@
     }, 50);
   }
 
-  charts.forEach(makePlot);
-  fillClusterTable();
+  groups.forEach(function (group) {
+    charts.forEach(function (chart) { makePlot(chart, group); });
+    fillClusterTable(group);
+  });
   document.getElementById('reset').addEventListener('click', reset);
   document.getElementById('left').addEventListener('click', function () { pan(-0.5); });
   document.getElementById('right').addEventListener('click', function () { pan(0.5); });
@@ -473,7 +504,7 @@
   window.trellmarkPage = { zoomTo: zoomTo, selectCluster: selectCluster, reset: reset, plots: plots };
   // "#cluster=3" opens the page on the third cluster of the table.
   var asked = /^#cluster=(\d+)$/.exec(location.hash);
-  if (asked && +asked[1] >= 1 && +asked[1] <= Math.min(10, data.clusters.length)) {
+  if (asked && +asked[1] >= 1 && +asked[1] <= Math.min(10, groups[0].data.clusters.length)) {
     selectCluster(+asked[1] - 1);
   }
   if (location.hash === '#selftest') setTimeout(selfTest, 0);
