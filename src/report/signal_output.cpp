@@ -41,22 +41,15 @@ bool sameUnits(const OutputUnits& a, const OutputUnits& b) {
     return a.format == b.format && a.figureBits == b.figureBits && a.scale == b.scale;
 }
 
-}  // namespace
-
-std::vector<OutputOutcome> writeSignalFiles(const SignalFileNames& names, const RunResults& run) {
-    ChannelRun only;
-    only.run = run;
-    return writeChannelSignalFiles(names, {&only, 1});
-}
-
-std::vector<OutputOutcome> writeChannelSignalFiles(const SignalFileNames& names,
-                                                   std::span<const ChannelRun> channels) {
-    const RunResults& first = channels.front().run;
+// The files of one or more channels, each channel's run in file order.
+std::vector<OutputOutcome> writeSignalsOf(const SignalFileNames& names,
+                                          std::span<const RunResults* const> channels) {
+    const RunResults& first = *channels.front();
     const std::int32_t length = first.parameters.analysisLength;
     const WaveInfo& scale = first.scaleFile;
     const OutputUnits units = outputUnitsFor(scale);
-    const bool oneUnit = std::all_of(channels.begin(), channels.end(), [&](const ChannelRun& c) {
-        return sameUnits(outputUnitsFor(c.run.scaleFile), units);
+    const bool oneUnit = std::all_of(channels.begin(), channels.end(), [&](const RunResults* c) {
+        return sameUnits(outputUnitsFor(c->scaleFile), units);
     });
     const std::vector<FileIdentity> inputs = recordingsRead(first);
     std::vector<OutputOutcome> outcomes;
@@ -67,8 +60,8 @@ std::vector<OutputOutcome> writeChannelSignalFiles(const SignalFileNames& names,
     for (const SignalKind& kind : signalKinds) {
         const std::string& name = names.*kind.name;
         std::vector<std::vector<double>> signals;
-        for (const ChannelRun& channel : channels) {
-            signals.push_back(inFileUnits(kind.signalOf(channel.run), units));
+        for (const RunResults* channel : channels) {
+            signals.push_back(inFileUnits(kind.signalOf(*channel), units));
         }
         std::string failure;
         bool written = false;
@@ -81,6 +74,20 @@ std::vector<OutputOutcome> writeChannelSignalFiles(const SignalFileNames& names,
         if (!name.empty()) outcomes.push_back({kind.kind, name, {written, failure}});
     }
     return outcomes;
+}
+
+}  // namespace
+
+std::vector<OutputOutcome> writeSignalFiles(const SignalFileNames& names, const RunResults& run) {
+    const RunResults* const only = &run;
+    return writeSignalsOf(names, {&only, 1});
+}
+
+std::vector<OutputOutcome> writeChannelSignalFiles(const SignalFileNames& names,
+                                                   std::span<const ChannelRun> channels) {
+    std::vector<const RunResults*> runs;
+    for (const ChannelRun& channel : channels) runs.push_back(&channel.run);
+    return writeSignalsOf(names, runs);
 }
 
 }  // namespace trellmark
