@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "verdict/false_discovery.hpp"
+#include "verdict/run_verdict.hpp"
 
 namespace trellmark {
 namespace {
@@ -119,19 +120,14 @@ ChannelVerdicts verdictAcrossChannels(std::span<const RunResults> runs,
     const RunResults& first = runs.front();
     const EndToEnd laid = layEndToEnd(runs, windows);
     const CriticalValueTable tables = buildCriticalValueTables();
-    VerdictInput input;
+    // The first channel's takes and level, over every channel's indices.
+    VerdictInput input =
+        verdictInputOf(first, laid.takeValues, tables, options, skipPermutationTest);
     input.referenceMean = laid.referenceMean;
     input.referenceStdDev = laid.referenceStdDev;
     input.comparisonMean = laid.comparisonMean;
     input.comparisonStdDev = laid.comparisonStdDev;
-    input.referenceTakes = first.referenceStatistics.fileCount;
-    input.comparisonTakes = first.comparisonStatistics.fileCount;
-    input.takeValues = laid.takeValues;
     input.length = laid.total;
-    input.level = first.parameters.confidenceLevel.test();
-    input.tables = &tables;
-    input.options = options;
-    input.skipPermutationTest = skipPermutationTest;
     const Verdict whole = computeVerdict(input);
 
     const double levelAlpha = alphaOf(input.level);

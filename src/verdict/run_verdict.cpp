@@ -4,11 +4,9 @@
 
 namespace trellmark {
 
-Verdict verdictOfRun(const RunResults& run, std::span<const std::int64_t> takeValues,
-                     const PermutationOptions& options, std::string_view skipPermutationTest,
-                     bool halveAlpha) {
-    const std::int64_t length = std::max(run.parameters.analysisLength, 0);
-    const CriticalValueTable tables = buildCriticalValueTables();
+VerdictInput verdictInputOf(const RunResults& run, std::span<const std::int64_t> takeValues,
+                            const CriticalValueTable& tables, const PermutationOptions& options,
+                            std::string_view skipPermutationTest) {
     VerdictInput input;
     input.referenceMean = run.referenceStatistics.mean;
     input.referenceStdDev = run.referenceStatistics.stdDev;
@@ -17,11 +15,19 @@ Verdict verdictOfRun(const RunResults& run, std::span<const std::int64_t> takeVa
     input.referenceTakes = run.referenceStatistics.fileCount;
     input.comparisonTakes = run.comparisonStatistics.fileCount;
     input.takeValues = takeValues;
-    input.length = length;
+    input.length = std::max(run.parameters.analysisLength, 0);
     input.level = run.parameters.confidenceLevel.test();
     input.tables = &tables;
     input.options = options;
     input.skipPermutationTest = skipPermutationTest;
+    return input;
+}
+
+Verdict verdictOfRun(const RunResults& run, std::span<const std::int64_t> takeValues,
+                     const PermutationOptions& options, std::string_view skipPermutationTest,
+                     bool halveAlpha) {
+    const CriticalValueTable tables = buildCriticalValueTables();
+    VerdictInput input = verdictInputOf(run, takeValues, tables, options, skipPermutationTest);
     input.halveAlpha = halveAlpha;
     return computeVerdict(input);
 }

@@ -11,6 +11,13 @@
 
 namespace trellmark {
 
+// What the verdict of the run is computed from: its sets' figures, take
+// counts, window length and level. Views into `run`, `takeValues` and
+// `tables`, which must outlive it.
+VerdictInput verdictInputOf(const RunResults& run, std::span<const std::int64_t> takeValues,
+                            const CriticalValueTable& tables, const PermutationOptions& options,
+                            std::string_view skipPermutationTest);
+
 // `takeValues` holds the reference takes' scaled windows, then the comparison
 // takes', analysisLength values each, in the order the sets were read; it may
 // be empty when `skipPermutationTest` says why the test is not run. With
