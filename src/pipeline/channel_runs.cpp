@@ -1,7 +1,5 @@
 #include "pipeline/channel_runs.hpp"
 
-#include <algorithm>
-#include <limits>
 #include <string>
 #include <utility>
 
