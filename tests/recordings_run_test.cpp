@@ -69,12 +69,14 @@ void writeChannels(const std::string& path, std::uint32_t rate,
 struct SetsRun {
     int status = -1;
     std::string err;
+    std::string out;
 };
 
 // Five reference and five comparison takes, which `change` may alter before
 // the run.
 SetsRun runSets(bool planted, const std::vector<std::string>& extra,
-                const std::function<void(const std::string& ref, const std::string& cmp)>& change) {
+                const std::function<void(const std::string& ref, const std::string& cmp)>& change,
+                bool quiet = true) {
     testing::ScratchDirectory dir;
     const std::string ref = dir / "ref";
     const std::string cmp = dir / "cmp";
@@ -87,12 +89,13 @@ SetsRun runSets(bool planted, const std::vector<std::string>& extra,
     if (change) change(ref, cmp);
     std::vector<std::string> arguments{"compare", "--reference", ref,     "--comparison",
                                        cmp,       "--threshold", "10000", "--length",
-                                       "300",     "-q"};
+                                       "300"};
+    if (quiet) arguments.push_back("-q");
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     testing::CapturedStreams streams;
     const std::optional<int> status =
         runCommandLine(arguments, Streams{streams.out, streams.err, false, 80, false});
-    return {status.value_or(-1), streams.errText()};
+    return {status.value_or(-1), streams.errText(), streams.outText()};
 }
 
 TEST(RecordingsRun, EveryUnusableTakeEndsInTroubleAndIsNamed) {
@@ -265,12 +268,20 @@ TEST(RecordingsRun, EveryChannelIsAnalysedInTurnUnderOneVerdict) {
     EXPECT_TRUE(noted["channels"][1]["notes"].empty());
     EXPECT_NE(noted["error"].get<std::string>().find("1 take is noted"), std::string::npos);
 
-    // A tolerance holds only if it holds on every channel.
+    // A tolerance holds only if it holds on every channel; each channel's
+    // null line and tolerance sentence carry its name.
     for (const auto& [tolerance, status] : {std::pair{"-75", 1}, std::pair{"-50", 0}}) {
         const std::vector<std::string> render = {"--channel",   "all",    "--align", "none",
                                                  "--scale",     "none",   "--start", "17643",
                                                  "--tolerance", tolerance};
-        EXPECT_EQ(runSets(true, render, plantInChannelTwo).status, status) << tolerance;
+        const SetsRun rendered = runSets(true, render, plantInChannelTwo, false);
+        EXPECT_EQ(rendered.status, status) << tolerance;
+        for (const std::string line :
+             {"\n   Channel 1: Difference RMS: ", "\n   Channel 2: Difference RMS: ",
+              "\n   Channel 1: Tolerance: the difference RMS ",
+              "\n   Channel 2: Tolerance: the difference RMS "}) {
+            EXPECT_NE(rendered.out.find(line), std::string::npos) << line << rendered.out;
+        }
     }
 
     // The figure holds a band of the asked size for each channel; a figure

@@ -129,11 +129,9 @@ int concludeRun(const CompareOptions& options, const Streams& streams, StreamEve
     return findings.outcome == VerdictOutcome::differ ? differStatus : completedStatus;
 }
 
-void writeToleranceLines(StreamEvents& events, const ToleranceCheck& check,
-                         const std::string& prefix = "") {
+void writeToleranceLines(StreamEvents& events, const ToleranceCheck& check) {
     for (const std::string& sentence : check.sentences) {
-        // The sentence's own indent goes before the channel's name.
-        events.lines().text(prefix.empty() ? sentence : prefix + sentence.substr(3));
+        events.lines().text(sentence);
         events.lines().lineEnd();
     }
 }
@@ -160,10 +158,10 @@ int compareEveryChannel(const CompareOptions& options, const Streams& streams, R
         runs.push_back(&channel.run);
         const std::string heading =
             "   Channel " + std::to_string(channel.run.parameters.channel + 1) + ": ";
-        events.lines().text(heading + nullLine(channel.run.null).substr(3));
+        events.lines().text(nullLine(channel.run.null, heading));
         events.lines().lineEnd();
-        const ToleranceCheck check = checkTolerances(channel.run.null, options.tolerance);
-        writeToleranceLines(events, check, heading);
+        const ToleranceCheck check = checkTolerances(channel.run.null, options.tolerance, heading);
+        writeToleranceLines(events, check);
         findings.tolerance.within = findings.tolerance.within && check.within;
     }
     const std::vector<std::string> takes = takeProblems(runs, options);

@@ -13,31 +13,32 @@ std::string lsbText(double lsb) {
     return text;
 }
 
-void addCheck(ToleranceCheck& check, const std::string& what, double value, double limit,
-              const std::string& valueText, const std::string& limitText) {
+void addCheck(ToleranceCheck& check, std::string_view lead, const std::string& what, double value,
+              double limit, const std::string& valueText, const std::string& limitText) {
     // An infinitely deep null (no difference) passes every limit.
     const bool within = value <= limit;
     check.within = check.within && within;
-    check.sentences.push_back("   Tolerance: the difference " + what + " " + valueText + " is " +
-                              (within ? "within " : "beyond ") + limitText);
+    check.sentences.push_back(std::string(lead) + "Tolerance: the difference " + what + " " +
+                              valueText + " is " + (within ? "within " : "beyond ") + limitText);
 }
 
 }  // namespace
 
-ToleranceCheck checkTolerances(const NullFigures& figures, const Tolerances& tolerance) {
+ToleranceCheck checkTolerances(const NullFigures& figures, const Tolerances& tolerance,
+                               std::string_view lead) {
     ToleranceCheck check;
     if (tolerance.rmsDbfs) {
         const double rms = rmsDbfs(figures);
-        addCheck(check, "RMS", rms, *tolerance.rmsDbfs, dbfsText(rms) + " dBFS",
+        addCheck(check, lead, "RMS", rms, *tolerance.rmsDbfs, dbfsText(rms) + " dBFS",
                  dbfsText(*tolerance.rmsDbfs) + " dBFS");
     }
     if (tolerance.peakLsb) {
-        addCheck(check, "peak", figures.peakLsb, *tolerance.peakLsb,
+        addCheck(check, lead, "peak", figures.peakLsb, *tolerance.peakLsb,
                  lsbText(figures.peakLsb) + " LSB", lsbText(*tolerance.peakLsb) + " LSB");
     }
     if (tolerance.peakDbfs) {
         const double peak = peakDbfs(figures);
-        addCheck(check, "peak", peak, *tolerance.peakDbfs, dbfsText(peak) + " dBFS",
+        addCheck(check, lead, "peak", peak, *tolerance.peakDbfs, dbfsText(peak) + " dBFS",
                  dbfsText(*tolerance.peakDbfs) + " dBFS");
     }
     return check;

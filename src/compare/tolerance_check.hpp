@@ -3,6 +3,7 @@
 // the sentence that says whether the difference stayed within it.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/null_test.hpp"
@@ -15,6 +16,8 @@ struct ToleranceCheck {
     std::vector<std::string> sentences;  // one per tolerance, in the order of the options
 };
 
-ToleranceCheck checkTolerances(const NullFigures& figures, const Tolerances& tolerance);
+// Each sentence begins with `lead`: the line's indent, or a channel's name.
+ToleranceCheck checkTolerances(const NullFigures& figures, const Tolerances& tolerance,
+                               std::string_view lead = "   ");
 
 }  // namespace trellmark

@@ -18,11 +18,12 @@ std::string dbfsText(double dbfs) {
     return std::isinf(dbfs) ? (dbfs < 0 ? "-inf" : "inf") : oneDecimal(dbfs);
 }
 
-std::string nullLine(const NullFigures& figures) {
-    if (figures.rmsLsb <= 0) return "   Difference RMS: no difference";
-    return "   Difference RMS: " + dbfsText(rmsDbfs(figures)) + " dBFS, peak " +
-           dbfsText(peakDbfs(figures)) + " dBFS at index " + std::to_string(figures.peakIndex) +
-           ", null depth " + dbfsText(nullDepthDb(figures)) + " dB";
+std::string nullLine(const NullFigures& figures, std::string_view lead) {
+    const std::string start = std::string(lead) + "Difference RMS: ";
+    if (figures.rmsLsb <= 0) return start + "no difference";
+    return start + dbfsText(rmsDbfs(figures)) + " dBFS, peak " + dbfsText(peakDbfs(figures)) +
+           " dBFS at index " + std::to_string(figures.peakIndex) + ", null depth " +
+           dbfsText(nullDepthDb(figures)) + " dB";
 }
 
 void writeNullLine(OutputTarget& out, const NullFigures& figures) {

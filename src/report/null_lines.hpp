@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "analysis/null_test.hpp"
 #include "report/output_target.hpp"
@@ -11,8 +12,9 @@
 namespace trellmark {
 
 // "   Difference RMS: -112.4 dBFS, peak -98.7 dBFS at index 5120, null depth
-// 96.1 dB", or "   Difference RMS: no difference" for identical means.
-std::string nullLine(const NullFigures& figures);
+// 96.1 dB", or "   Difference RMS: no difference" for identical means; the
+// line begins with `lead`, its indent or a channel's name.
+std::string nullLine(const NullFigures& figures, std::string_view lead = "   ");
 void writeNullLine(OutputTarget& out, const NullFigures& figures);
 
 // A level in dBFS with one decimal; "-inf" for no difference at all.
