@@ -78,6 +78,10 @@ std::string fileSetPattern(const std::string& coreName) {
     return coreName + "*.wav";
 }
 
+std::string fileSetName(const FileSet& set) {
+    return set.directory + "/" + fileSetPattern(set.coreName);
+}
+
 bool wildcardMatch(std::string_view pattern, std::string_view name) {
     std::vector<std::string> p = splitCharacters(pattern);
     std::vector<std::string> n = splitCharacters(name);

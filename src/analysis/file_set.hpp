@@ -32,6 +32,9 @@ inline constexpr std::string_view supportedExtensions[] = {
 // The search pattern of a set: coreName + "*.wav".
 std::string fileSetPattern(const std::string& coreName);
 
+// The set as messages and titles name it: its directory and search pattern.
+std::string fileSetName(const FileSet& set);
+
 // True when name matches pattern: "*" any run, "?" one character (a UTF-8
 // sequence counts as one), ASCII letters compared without case.
 bool wildcardMatch(std::string_view pattern, std::string_view name);

@@ -40,7 +40,7 @@ bool complain(const Streams& streams, const std::string& message) {
 // command, not a comparison.
 bool setHasFiles(const FileSet& set, const Streams& streams) {
     if (set.count > 0) return true;
-    complain(streams, "no file matches " + set.directory + "/" + fileSetPattern(set.coreName));
+    complain(streams, "no file matches " + fileSetName(set));
     return false;
 }
 
@@ -196,8 +196,8 @@ int runCompare(const CompareOptions& options, const Streams& streams) {
     for (const FileSet* set : {&reference, &comparison}) {
         if (set == &comparison && sameSet) break;
         if (const int leftOut = filesLeftOut(*set); leftOut > 0) {
-            complain(streams, "warning: " + set->directory + "/" + fileSetPattern(set->coreName) +
-                                  ": " + filesLeftOutNote(*set, leftOut));
+            complain(streams,
+                     "warning: " + fileSetName(*set) + ": " + filesLeftOutNote(*set, leftOut));
             leftOutNoted = true;
         }
     }

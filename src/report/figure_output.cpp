@@ -6,22 +6,18 @@
 #include <vector>
 
 #include "report/derived_series.hpp"
+#include "report/run_title.hpp"
 #include "report/verdict_lines.hpp"
 
 namespace trellmark {
 namespace {
-
-std::string setName(const FileSet& set) {
-    return set.directory + "/" + fileSetPattern(set.coreName);
-}
 
 // The figure's view of one run: `series` must outlive it.
 FigureData runFigureData(const RunResults& run, const DerivedSeries& series,
                          const Verdict* verdict) {
     const bool tested = !run.result.t.empty();
     FigureData data;
-    data.title =
-        "Trellmark: " + setName(run.referenceFiles) + " against " + setName(run.comparisonFiles);
+    data.title = runTitle(run);
     data.reference = {run.referenceFiles.directory, run.referenceFiles.coreName};
     data.comparison = {run.comparisonFiles.directory, run.comparisonFiles.coreName};
     data.sampleRate = run.scaleFile.sampleRate;

@@ -15,6 +15,7 @@
 #include "report/page_assets.hpp"
 #include "report/plain_line_target.hpp"
 #include "report/run_lines.hpp"
+#include "report/run_title.hpp"
 #include "report/spectrum_lines.hpp"
 #include "report/verdict_lines.hpp"
 
@@ -113,8 +114,8 @@ std::string row(std::initializer_list<std::string> cells, const char* cell = "td
 std::string parameterTable(const RunResults& run, const Verdict* verdict) {
     const AnalysisParameters& p = run.parameters;
     const auto set = [](const FileSet& files) {
-        return files.directory + "/" + fileSetPattern(files.coreName) + " (" +
-               std::to_string(files.count) + (files.count == 1 ? " file)" : " files)");
+        return fileSetName(files) + " (" + std::to_string(files.count) +
+               (files.count == 1 ? " file)" : " files)");
     };
     std::string text = "<table class=\"facts\">\n";
     text += row({"Reference set", set(run.referenceFiles)});
@@ -269,12 +270,6 @@ std::string float32Base64(const std::vector<double>& values) {
 
 namespace {
 
-std::string pageTitle(const RunResults& run) {
-    return "Trellmark: " + run.referenceFiles.directory + "/" +
-           fileSetPattern(run.referenceFiles.coreName) + " against " +
-           run.comparisonFiles.directory + "/" + fileSetPattern(run.comparisonFiles.coreName);
-}
-
 // Everything before the charts: the head with its styles, the title and the verdict.
 std::string pageStart(const std::string& title, const std::string& sentence) {
     std::string page;
@@ -362,7 +357,7 @@ std::string reportPageText(const RunResults& run, const Verdict* verdict,
     const std::string sentence =
         verdict != nullptr ? "Verdict: " + verdictSentence(*verdict) : "No verdict was computed.";
 
-    std::string page = pageStart(pageTitle(run), sentence);
+    std::string page = pageStart(runTitle(run), sentence);
     page += "<section id=\"charts\">\n";
     page += chartControls;
     page += chartPlaces("") + "</section>\n";
@@ -403,7 +398,7 @@ std::string channelsPageText(std::span<const ChannelRun> channels, const Verdict
                                            " channels: " + verdictSentence(*across)
                                      : "No verdict was computed.";
 
-    std::string page = pageStart(pageTitle(first), sentence);
+    std::string page = pageStart(runTitle(first), sentence);
     page += "<section id=\"charts\">\n";
     page += chartControls;
     page += clusterHint;
