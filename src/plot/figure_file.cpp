@@ -146,6 +146,7 @@ void prepareFigureFonts() {
 
 std::string figureBandsProblem(std::span<const FigureData> figures, FigureFormat format, int width,
                                int bandHeight) {
+    if (figures.empty()) return "the figure has nothing to draw";
     const auto withinBounds = [](long long side) {
         return side >= smallestFigureSide && side <= largestFigureSide;
     };
@@ -182,7 +183,6 @@ std::string figureProblem(const FigureData& data, FigureFormat format, int width
 
 WriteResult renderFigureBands(std::span<const FigureData> figures, FigureFormat format, int width,
                               int bandHeight, const FigureSink& sink) {
-    if (figures.empty()) return {false, "the figure has nothing to draw"};
     if (std::string problem = figureBandsProblem(figures, format, width, bandHeight);
         !problem.empty()) {
         return {false, problem};
@@ -215,7 +215,6 @@ WriteResult writeFigureBands(std::span<const FigureData> figures, const std::str
                              int width, int bandHeight, std::span<const FileIdentity> inputs) {
     const auto format = figureFormatFor(path);
     if (!format) return {false, "the figure's name must end in .png, .svg or .pdf"};
-    if (figures.empty()) return {false, "the figure has nothing to draw"};
     if (std::string problem = figureBandsProblem(figures, *format, width, bandHeight);
         !problem.empty()) {
         return {false, problem};

@@ -43,7 +43,8 @@ WriteResult renderFigure(const FigureData& data, FigureFormat format, int width,
 
 // The figures of several runs one below another, each in a band of width x bandHeight, so the
 // figure is as many bands tall; each band is drawn as a figure of its own. The problems, the
-// rendering and the writing are those of one figure below, for the whole height.
+// rendering and the writing are those of one figure below, for the whole height; no figure at
+// all is a problem too.
 std::string figureBandsProblem(std::span<const FigureData> figures, FigureFormat format, int width,
                                int bandHeight);
 WriteResult renderFigureBands(std::span<const FigureData> figures, FigureFormat format, int width,
