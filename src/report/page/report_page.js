@@ -7,7 +7,7 @@
 
   var run = JSON.parse(document.getElementById('run-data').textContent);
   var runs = run.channels || [run];
-  var n = run.channels ? (runs.length ? runs[0].length : 0) : run.length;
+  var n = runs.length ? runs[0].length : 0;
   var colours = {
     reference: '#0072b2',
     comparison: '#d55e00',
