@@ -162,11 +162,26 @@ std::string selfTestOutput(const std::string& dom) {
     return dom.substr(open + 1, end - open - 1);
 }
 
+// The page at `path` opened with "#selftest": the DOM after its scripts ran,
+// or, when no browser here can open it, why not (the test is then skipped).
+struct OpenedPage {
+    std::string dom;
+    std::string skip;
+};
+
+OpenedPage openWithSelfTest(const std::string& path) {
+    const std::string browser = findChromium();
+    if (browser.empty()) return {{}, "Chromium is not installed: the page is not opened"};
+    std::string dom = dumpDom(browser, "file://" + path + "#selftest");
+    if (dom.find("<html") == std::string::npos) {
+        return {{}, browser + " could not start here (no page came back)"};
+    }
+    return {std::move(dom), {}};
+}
+
 // The page of the demo run in a real browser: it loads without a script error, shows the
 // verdict, draws three charts, and a click on the first cluster sets every chart's range to it.
 TEST(ReportPageInBrowser, TheDemoRunsPageRendersAndItsClusterTableZoomsTheCharts) {
-    const std::string browser = findChromium();
-    if (browser.empty()) GTEST_SKIP() << "Chromium is not installed: the page is not opened";
     ScratchDirectory dir;
     ASSERT_TRUE(demo::makeDemoSets(dir.path()).written);
     RunRequest request;
@@ -183,10 +198,9 @@ TEST(ReportPageInBrowser, TheDemoRunsPageRendersAndItsClusterTableZoomsTheCharts
     const std::string path = dir / "page.html";
     ASSERT_TRUE(writeReportPage(run, &verdict, path).written);
 
-    const std::string dom = dumpDom(browser, "file://" + path + "#selftest");
-    if (dom.find("<html") == std::string::npos) {
-        GTEST_SKIP() << browser << " could not start here (no page came back)";
-    }
+    const OpenedPage opened = openWithSelfTest(path);
+    if (!opened.skip.empty()) GTEST_SKIP() << opened.skip;
+    const std::string& dom = opened.dom;
     const std::string result = selfTestOutput(dom);
     EXPECT_NE(result.find("selftest: pass"), std::string::npos) << result;
     EXPECT_NE(result.find("verdict: Verdict: the sets differ (cluster p = 0.00794)"),
@@ -200,8 +214,6 @@ TEST(ReportPageInBrowser, TheDemoRunsPageRendersAndItsClusterTableZoomsTheCharts
 
 // With the spectrum the page draws its two charts too, and its script still runs clean.
 TEST(ReportPageInBrowser, TheSpectrumsChartsDrawBesideTheOthers) {
-    const std::string browser = findChromium();
-    if (browser.empty()) GTEST_SKIP() << "Chromium is not installed: the page is not opened";
     ScratchDirectory dir;
     ASSERT_TRUE(demo::makeDemoSets(dir.path()).written);
     RunRequest request;
@@ -219,10 +231,9 @@ TEST(ReportPageInBrowser, TheSpectrumsChartsDrawBesideTheOthers) {
                   .find("   Spectrum (4096-point, 20 segments, 10.8 Hz per bin):"),
               std::string::npos);
 
-    const std::string dom = dumpDom(browser, "file://" + path + "#selftest");
-    if (dom.find("<html") == std::string::npos) {
-        GTEST_SKIP() << browser << " could not start here (no page came back)";
-    }
+    const OpenedPage opened = openWithSelfTest(path);
+    if (!opened.skip.empty()) GTEST_SKIP() << opened.skip;
+    const std::string& dom = opened.dom;
     const std::string result = selfTestOutput(dom);
     EXPECT_NE(result.find("selftest: pass"), std::string::npos) << result;
     for (const char* chart : {"<div id=\"chart-spectrum\"", "<div id=\"chart-spectrum-t\""}) {
@@ -235,15 +246,12 @@ TEST(ReportPageInBrowser, TheSpectrumsChartsDrawBesideTheOthers) {
 // A run without a test (no t, no critical values) and without a verdict still gives a page
 // whose charts draw and whose script runs without an error.
 TEST(ReportPageInBrowser, APageWithoutTestOrVerdictStillDrawsItsCharts) {
-    const std::string browser = findChromium();
-    if (browser.empty()) GTEST_SKIP() << "Chromium is not installed: the page is not opened";
     ScratchDirectory dir;
     const std::string path = dir / "page.html";
     ASSERT_TRUE(writeReportPage(smallRun(dir.path()), nullptr, path).written);
-    const std::string dom = dumpDom(browser, "file://" + path + "#selftest");
-    if (dom.find("<html") == std::string::npos) {
-        GTEST_SKIP() << browser << " could not start here (no page came back)";
-    }
+    const OpenedPage opened = openWithSelfTest(path);
+    if (!opened.skip.empty()) GTEST_SKIP() << opened.skip;
+    const std::string& dom = opened.dom;
     const std::string result = selfTestOutput(dom);
     EXPECT_NE(result.find("selftest: pass"), std::string::npos) << result;
     EXPECT_NE(result.find("verdict: No verdict was computed."), std::string::npos) << result;
@@ -254,8 +262,6 @@ TEST(ReportPageInBrowser, APageWithoutTestOrVerdictStillDrawsItsCharts) {
 // A page of two channels: six charts, one view for all of them, and a click
 // on the cluster of channel 2 (channel 1 has none) zooms every chart onto it.
 TEST(ReportPageInBrowser, APageOfEveryChannelZoomsAllItsChartsTogether) {
-    const std::string browser = findChromium();
-    if (browser.empty()) GTEST_SKIP() << "Chromium is not installed: the page is not opened";
     ScratchDirectory dir;
     std::vector<ChannelRun> channels(2);
     for (int c = 0; c < 2; ++c) {
@@ -279,10 +285,9 @@ TEST(ReportPageInBrowser, APageOfEveryChannelZoomsAllItsChartsTogether) {
     const std::string path = dir / "page.html";
     ASSERT_TRUE(writeChannelsPage(channels, &across, path).written);
 
-    const std::string dom = dumpDom(browser, "file://" + path + "#selftest");
-    if (dom.find("<html") == std::string::npos) {
-        GTEST_SKIP() << browser << " could not start here (no page came back)";
-    }
+    const OpenedPage opened = openWithSelfTest(path);
+    if (!opened.skip.empty()) GTEST_SKIP() << opened.skip;
+    const std::string& dom = opened.dom;
     const std::string result = selfTestOutput(dom);
     EXPECT_NE(result.find("selftest: pass"), std::string::npos) << result;
     EXPECT_NE(result.find("verdict: Verdict across 2 channels: the sets differ (cluster p = 0.01)"),
